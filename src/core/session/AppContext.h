@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class Clock;
+class MessageBoxService;
+class ProgramEnd;
+class QNetworkAccessManager;
+class Session;
+class SettingsStore;
+class SystemActions;
+
+// The services of one run, made by main (or by a test) and passed to every window and operation
+// that needs them. Nothing reaches them through globals, so each test builds its own.
+struct AppContext {
+    Session* session = nullptr;
+    SettingsStore* settings = nullptr;
+    MessageBoxService* prompts = nullptr;
+    ProgramEnd* programEnd = nullptr;
+    Clock* clock = nullptr;
+    SystemActions* actions = nullptr;
+    // The one shared HTTP client of small fetches, downloads and the ad pane.
+    QNetworkAccessManager* network = nullptr;
+    // The folder of the kavro program file (for "installpath", the run-once entry, and the
+    // kavro-unzip fallback); main sets it from the application's folder.
+    QString programFolder;
+    // The command line as given (main joins the arguments after the program name).
+    QString commandLine;
+};

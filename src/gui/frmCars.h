@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "gui/ClickableLabel.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+struct AppContext;
+
+// The car browser: one server's catalogue with check boxes, author line, screenshot preview,
+// options menu and the download button. Geometry in twips / 15 (pixels at 96 DPI).
+class frmCars : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmCars(AppContext& ctx, QWidget* parent = nullptr);
+
+    AppContext& context() { return m_ctx; }
+
+    // Item data (catalogue index) of the list row at position; 0 for -1 or any invalid position.
+    qint32 GetCarIndex(qint16 position) const;
+    void DisableControls();
+    void EnableControls();
+    // cmdDownload enabled exactly when at least one row is checked.
+    void updateDownloadButton();
+    // Adds a row (kept sorted by name without regard to case) carrying catalogue index k.
+    void addCar(const QString& name, qint32 k);
+    int checkedCount() const;
+
+    QString SiteURL;
+    QString SiteName;
+    qint16 LastShotIndex = -1;
+
+    QGroupBox* frmSiteInfo = nullptr;
+    QLabel* lblInfo1 = nullptr;
+    QLabel* lblWebsiteLink = nullptr;
+    QLabel* lblInfo2 = nullptr;
+    ClickableLabel* lblWebsiteLinkx = nullptr;
+    QGroupBox* frmStats = nullptr;
+    QLabel* lblInfo3 = nullptr;
+    QLabel* lblNoCars = nullptr;
+    QGroupBox* frmCarsx = nullptr;
+    QLabel* lblInfo5 = nullptr;
+    QListWidget* lstCars = nullptr;
+    ClickableLabel* imgSS = nullptr;
+    QLabel* lblInfo6 = nullptr;
+    QLabel* txtAuthor = nullptr;
+    QPushButton* cmdOpt = nullptr;
+    QTimer* tmrFirstSS = nullptr;
+    QGroupBox* frmDownload = nullptr;
+    QPushButton* cmdDownload = nullptr;
+    QPushButton* cmdSS = nullptr;
+    QPushButton* cmdConnect = nullptr;
+    QWidget* picStatus = nullptr;
+    QLabel* lblStatus = nullptr;
+    QMenu* mnuOpt = nullptr;
+    QAction* mnuVSS = nullptr;
+    QAction* mnuDAD = nullptr;
+    QAction* mnuSAD = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    AppContext& m_ctx;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// System actions of the end of a run and of the browser: hanging up the dial-up connection,
+// powering the machine off, and opening a web address. The program's implementation runs
+// KAVRO_HANGUP_COMMAND / KAVRO_SHUTDOWN_COMMAND when set (tests always set both to a harmless
+// recorder), else "poff -a" and systemd-logind's PowerOff.
+class SystemActions {
+public:
+    virtual ~SystemActions() = default;
+    virtual void hangUp() = 0;
+    virtual void powerOff() = 0;
+    virtual void openUrl(const QString& url) = 0;
+};

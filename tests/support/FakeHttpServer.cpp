@@ -1,0 +1,148 @@
+#include "FakeHttpServer.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// Sends one response body, in slow chunks or as fast as the socket takes it.
+class BodySender : public QObject {
+public:
+    BodySender(QTcpSocket* socket, const FakeResponse& r) : QObject(socket), m_socket(socket), m_r(r) {
+        if (!r.bodyFile.isEmpty()) {
+            m_file.setFileName(r.bodyFile);
+            m_file.open(QIODevice::ReadOnly);
+        }
+        connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+            if (m_r.chunkDelayMs <= 0)
+                pump();
+        });
+        if (m_r.chunkDelayMs > 0 && m_r.chunkSize > 0) {
+            auto* t = new QTimer(this);
+            t->setInterval(m_r.chunkDelayMs);
+            connect(t, &QTimer::timeout, this, [this] { pump(); });
+            t->start();
+        }
+        QTimer::singleShot(0, this, [this] { pump(); });
+    }
+
+private:
+    qint64 total() const { return m_file.isOpen() ? m_file.size() : m_r.body.size(); }
+    QByteArray read(qint64 n) {
+        if (m_file.isOpen())
+            return m_file.read(n);
+        return m_r.body.mid(m_sent, n);
+    }
+    void pump() {
+        if (m_done || !m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        const bool slow = m_r.chunkDelayMs > 0 && m_r.chunkSize > 0;
+        if (!slow && m_socket->bytesToWrite() > 256 * 1024)
+            return;
+        qint64 n = slow ? m_r.chunkSize : 64 * 1024;
+        if (m_r.dropAfterBytes >= 0)
+            n = qMin(n, m_r.dropAfterBytes - m_sent);
+        n = qMin(n, total() - m_sent);
+        if (n > 0) {
+            m_socket->write(read(n));
+            m_sent += n;
+        }
+        const bool dropNow = m_r.dropAfterBytes >= 0 && m_sent >= m_r.dropAfterBytes;
+        if (m_sent >= total() || dropNow) {
+            m_done = true;
+            m_socket->flush();
+            if (dropNow)
+                m_socket->abort();
+            else
+                m_socket->disconnectFromHost();
+        }
+    }
+
+    QPointer<QTcpSocket> m_socket;
+    FakeResponse m_r;
+    QFile m_file;
+    qint64 m_sent = 0;
+    bool m_done = false;
+};
+
+} // namespace
+
+FakeHttpServer::FakeHttpServer(QObject* parent) : QObject(parent), m_server(new QTcpServer(this)) {
+    connect(m_server, &QTcpServer::newConnection, this, &FakeHttpServer::onNewConnection);
+}
+
+FakeHttpServer::~FakeHttpServer() = default;
+
+bool FakeHttpServer::listen() { return m_server->listen(QHostAddress::LocalHost, 0); }
+
+quint16 FakeHttpServer::port() const { return m_server->serverPort(); }
+
+QString FakeHttpServer::baseUrl() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port());
+}
+
+void FakeHttpServer::route(const QString& path, const FakeResponse& response) {
+    m_routes.insert(path, response);
+}
+
+void FakeHttpServer::routeFile(const QString& path, const QString& file) {
+    FakeResponse r;
+    r.bodyFile = file;
+    m_routes.insert(path, r);
+}
+
+void FakeHttpServer::onNewConnection() {
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        auto* buffer = new QByteArray;
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QObject::destroyed, [buffer] { delete buffer; });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+            if (buffer->isNull())
+                return; // already answered
+            buffer->append(socket->readAll());
+            const qsizetype end = buffer->indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
+            *buffer = QByteArray();
+            const QString path = requestLine.size() >= 2 ? QString::fromLatin1(requestLine[1]) : QString();
+            m_requests.append(path);
+            answer(socket, path);
+        });
+    }
+}
+
+void FakeHttpServer::answer(QTcpSocket* socket, const QString& path) {
+    FakeResponse r;
+    const QString plain = QUrl(path).path();
+    if (m_routes.contains(path))
+        r = m_routes.value(path);
+    else if (m_routes.contains(plain))
+        r = m_routes.value(plain);
+    else
+        r = FakeResponse::status("HTTP/1.1 404 Not Found", "<html>Not Found</html>");
+
+    if (r.dropWithoutResponse) {
+        socket->abort();
+        return;
+    }
+    qint64 bodyLength = r.body.size();
+    if (!r.bodyFile.isEmpty())
+        bodyLength = QFile(r.bodyFile).size();
+    QByteArray head = r.statusLine + "\r\n";
+    for (const auto& h : r.headers)
+        head += h.first + ": " + h.second + "\r\n";
+    if (r.sendContentLength)
+        head += "Content-Length: " + QByteArray::number(r.contentLength >= 0 ? r.contentLength : bodyLength) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    socket->write(head);
+    if (r.noBody) {
+        socket->disconnectFromHost();
+        return;
+    }
+    new BodySender(socket, r);
+}
