@@ -138,7 +138,8 @@ void HttpTransfer::Cancel() {
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
     disconnect(reply, nullptr, this, nullptr);
-    if (!reply->isFinished())
+    // A reply that has already failed (an HTTP error status) is dropped without a second error.
+    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError)
         reply->abort();
     reply->deleteLater();
 }
