@@ -31,6 +31,8 @@ public:
 
     QUrl pageUrl() const { return m_base; }
     int navigationCount() const { return m_navigations; }
+    // True once the picture at url (absolute) has arrived and is shown.
+    bool hasPicture(const QUrl& url) const { return m_imageCache.contains(url); }
 
 Q_SIGNALS:
     // A navigation has ended (ok: the page is shown).

@@ -1,0 +1,288 @@
+// The download window: layout, what a download shows, the close request, the list rule, the
+// clip player and the advertisement pane.
+#include "DownloadTestSupport.h"
+#include "TestEnv.h"
+#include "core/download/HttpTransfer.h"
+#include "core/session/Session.h"
+#include "gui/AdPane.h"
+#include "gui/ClipPlayer.h"
+#include "gui/DownloadForm.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QtTest>
+
+using namespace DownloadTest;
+
+class tst_DownloadForm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void layout_data();
+    void layout();
+    void progressOnScreen();
+    void minimizedCaption();
+    void closeRequest_data();
+    void closeRequest();
+    void listFollowsTheCurrentCar();
+    void clipPlayerLoops();
+    void clipPlayerWithoutClip();
+    void adPaneLoadsPageAndPictures();
+    void adPaneSilentWhenUnreachable();
+
+private:
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<FakeHttpServer> server;
+    std::unique_ptr<DownloadForm> form;
+};
+
+void tst_DownloadForm::init() {
+    env = std::make_unique<TestEnv>();
+    env->useFixedClock();
+    server = std::make_unique<FakeHttpServer>();
+    QVERIFY(server->listen());
+    form = std::make_unique<DownloadForm>(env->ctx);
+    form->lstdl->addItem(QStringLiteral("Example GT"));
+    form->lstdl->setCurrentRow(0);
+    QFile::copy(QStringLiteral(":/movies/DLAVI"), env->workDir() + QStringLiteral("KAVRO.DRT"));
+}
+
+void tst_DownloadForm::cleanup() {
+    form.reset();
+    server.reset();
+    env.reset();
+}
+
+void tst_DownloadForm::layout_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("lstdl") << "lstdl" << QRect(12, 12, 121, 147);
+    QTest::newRow("Animation1") << "Animation1" << QRect(168, 0, 273, 41);
+    QTest::newRow("StatusLabel") << "StatusLabel" << QRect(148, 64, 309, 21);
+    QTest::newRow("PBarOut") << "PBarOut" << QRect(148, 92, 309, 13);
+    QTest::newRow("PBar") << "PBar" << QRect(0, 0, 0, 13);
+    QTest::newRow("StatusLabel2") << "StatusLabel2" << QRect(148, 112, 309, 41);
+    QTest::newRow("CancelButton") << "CancelButton" << QRect(388, 156, 81, 25);
+    QTest::newRow("wbADS") << "wbADS" << QRect(0, 188, 472, 64);
+}
+
+void tst_DownloadForm::layout() {
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    auto* w = form->findChild<QWidget*>(name);
+    QVERIFY(w);
+    QCOMPARE(w->geometry(), geometry);
+    QCOMPARE(form->size(), QSize(474, 253));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    QCOMPARE(form->windowTitle(), QStringLiteral("Downloading..."));
+    QCOMPARE(form->CancelButton->text(), QStringLiteral("Cancel"));
+    QVERIFY(form->lstdlx->isHidden());
+    QCOMPARE(form->PBarOut->palette().color(QPalette::Window), QColor(224, 224, 224));
+    QCOMPARE(form->PBar->palette().color(QPalette::Window), QColor(0, 0, 255));
+    QCOMPARE(form->tmrADS->isActive(), false);
+}
+
+void tst_DownloadForm::progressOnScreen() {
+    // Three KB: the first update (one third) shows while the last chunk is awaited.
+    server->route(QStringLiteral("/a.zip"), slow(pattern(3000), 1024, 300));
+    form->show();
+    QString status, block, caption;
+    int bar = -1;
+    bool playing = false;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&] {
+        if (status.isEmpty() && form->StatusLabel->text().contains(QLatin1Char('%'))) {
+            status = form->StatusLabel->text();
+            block = form->StatusLabel2->text();
+            caption = form->windowTitle();
+            bar = form->PBar->width();
+            playing = form->Animation1->isPlaying();
+        }
+    });
+    probe.start(5);
+    QVERIFY(form->DownloadFile(server->url(QStringLiteral("/a.zip")),
+                               env->workDir() + QStringLiteral("CAR1.ZIP"), QString(), QString()));
+    QCOMPARE(status, QStringLiteral("33% of Example GT Downloaded"));
+    QCOMPARE(block, QStringLiteral("Estimated Time Left: 0 sec (1.0 KB of 3.0 KB copied)\n\n"
+                                   "Transfer Rate: 0.0 KB/Sec"));
+    QCOMPARE(form->status2Text(), QString());
+    QCOMPARE(caption, QStringLiteral("Downloading..."));
+    QCOMPARE(bar, 103);
+    QVERIFY(playing);
+    QCOMPARE(form->Animation1->size(), QSize(272, 60));
+    QCOMPARE(form->StatusLabel->text(), QStringLiteral("Download completed!"));
+    QCOMPARE(form->StatusLabel2->text(), QString());
+    QCOMPARE(form->PBar->width(), 206); // two thirds, kept until the next attempt's first update
+    QVERIFY(form->TransferEnded);
+}
+
+void tst_DownloadForm::minimizedCaption() {
+    server->route(QStringLiteral("/a.zip"), slow(pattern(4000), 1024, 150));
+    form->showMinimized();
+    QStringList captions;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&] {
+        if (!captions.contains(form->windowTitle()))
+            captions.append(form->windowTitle());
+        if (form->windowTitle().startsWith(QStringLiteral("50%")))
+            form->showNormal();
+    });
+    probe.start(5);
+    QVERIFY(form->DownloadFile(server->url(QStringLiteral("/a.zip")),
+                               env->workDir() + QStringLiteral("CAR1.ZIP"), QString(), QString()));
+    QVERIFY2(captions.contains(QStringLiteral("25% of Example GT Downloaded")),
+             qPrintable(captions.join('|')));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Downloading..."));
+}
+
+void tst_DownloadForm::closeRequest_data() {
+    QTest::addColumn<bool>("transferEnded");
+    QTest::addColumn<bool>("cancelledBefore");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("during a transfer, No")
+        << false << false << int(MessageBoxService::No) << true << false;
+    QTest::newRow("during a transfer, Yes")
+        << false << false << int(MessageBoxService::Yes) << true << true;
+    QTest::newRow("between transfers") << true << false << 0 << false << true;
+    QTest::newRow("No after a failed connection")
+        << false << true << int(MessageBoxService::No) << true << true;
+}
+
+void tst_DownloadForm::closeRequest() {
+    QFETCH(bool, transferEnded);
+    QFETCH(bool, cancelledBefore);
+    QFETCH(int, answer);
+    QFETCH(bool, asks);
+    QFETCH(bool, ends);
+    LogWindowCloser closer;
+    form->TransferEnded = transferEnded;
+    form->CancelRequested = cancelledBefore;
+    form->DownloadLog = QStringLiteral("Example GT\r\n==========\r\nStart at x\r\n");
+    if (asks)
+        env->prompts.expect(MessageBoxService::Answer(answer));
+    form->show();
+    QTest::mouseClick(form->CancelButton, Qt::LeftButton);
+
+    QCOMPARE(env->prompts.count(), asks ? 1 : 0);
+    QCOMPARE(env->prompts.unexpectedCount(), 0);
+    if (asks) {
+        QCOMPARE(env->prompts.last().text,
+                 QStringLiteral("Are you sure you want to cancel downloading? (this will also "
+                                "cancel all remaining files)"));
+        QCOMPARE(env->prompts.last().title, QStringLiteral("Cancel"));
+        QCOMPARE(env->prompts.last().style, 36);
+    }
+    QCOMPARE(env->programEnd.ended(), ends);
+    QCOMPARE(form->isVisible(), !ends);
+    if (ends) {
+        const QString stamp = env->ctx.clock->timeText() + u' ' + env->ctx.clock->dateText();
+        QCOMPARE(form->DownloadLog, QStringLiteral("Example GT\r\n==========\r\nStart at x\r\n") +
+                                        QStringLiteral("End at ") + stamp +
+                                        QStringLiteral("\r\nErrors : Cancelled by User\r\n\r\n"));
+        QCOMPARE(closer.texts.size(), 1);
+        QVERIFY(
+            closer.texts.first().trimmed().endsWith(QStringLiteral("Errors : Cancelled by User")));
+    } else {
+        QVERIFY(closer.texts.isEmpty());
+        QCOMPARE(form->DownloadLog, QStringLiteral("Example GT\r\n==========\r\nStart at x\r\n"));
+    }
+}
+
+void tst_DownloadForm::listFollowsTheCurrentCar() {
+    form->lstdl->clear();
+    for (int i = 1; i <= 40; ++i)
+        form->lstdl->addItem(QStringLiteral("Car %1").arg(i));
+    form->show();
+    // Before the first car the list is the user's.
+    form->lstdl->setCurrentRow(4);
+    QCOMPARE(form->lstdl->currentRow(), 4);
+    form->CurrentItem = 12;
+    QTest::mouseClick(form->lstdl->viewport(), Qt::LeftButton, {},
+                      form->lstdl->visualItemRect(form->lstdl->item(0)).center());
+    QCOMPARE(form->lstdl->currentRow(), 11);
+    const int top = form->lstdl->verticalScrollBar()->value();
+    QCOMPARE(form->lstdl->indexAt(QPoint(2, 2)).row(), 11);
+    form->lstdl->verticalScrollBar()->setValue(0);
+    QCOMPARE(form->lstdl->verticalScrollBar()->value(), top);
+    QTest::keyClick(form->lstdl, Qt::Key_Down);
+    QCOMPARE(form->lstdl->currentRow(), 11);
+}
+
+void tst_DownloadForm::clipPlayerLoops() {
+    ClipPlayer player;
+    QVERIFY(player.open(env->workDir() + QStringLiteral("KAVRO.DRT")));
+    QCOMPARE(player.size(), QSize(272, 60));
+    QCOMPARE(player.currentFrame(), 0);
+    QVERIFY(!player.isPlaying());
+    const QImage first = player.currentImage();
+    QCOMPARE(first.size(), QSize(272, 60));
+    QCOMPARE(qAlpha(first.pixel(0, 0)), 0); // the background is the window's
+    player.play();
+    QTRY_VERIFY_WITH_TIMEOUT(player.currentFrame() >= 3, 2000);
+    QVERIFY(player.currentImage() != first);
+    QTRY_VERIFY_WITH_TIMEOUT(player.currentFrame() < 3, 4000); // back to the start: a loop
+    QVERIFY(player.open(env->workDir() + QStringLiteral("KAVRO.DRT")));
+    QVERIFY(!player.isPlaying());
+    QCOMPARE(player.currentFrame(), 0);
+}
+
+void tst_DownloadForm::clipPlayerWithoutClip() {
+    ClipPlayer player;
+    QVERIFY(!player.open(env->workDir() + QStringLiteral("missing.avi")));
+    player.play();
+    QVERIFY(!player.isPlaying());
+    QVERIFY(player.currentImage().isNull());
+}
+
+void tst_DownloadForm::adPaneLoadsPageAndPictures() {
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    FakeResponse page =
+        FakeResponse::ok("<html><body><script>alert('x')</script><p>Fast cars here</p>"
+                         "<img src=\"pics/banner.png\"></body></html>");
+    page.headers.append(
+        qMakePair(QByteArray("Content-Type"), QByteArray("text/html; charset=utf-8")));
+    server->route(QStringLiteral("/ads/index.html"), page);
+    server->route(QStringLiteral("/ads/pics/banner.png"), FakeResponse::ok(png));
+    AdPane pane(&env->network);
+    pane.resize(472, 64);
+    pane.show();
+    QSignalSpy finished(&pane, &AdPane::pageFinished);
+    pane.navigate(QUrl(server->url(QStringLiteral("/ads/index.html"))));
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.first().first().toBool(), true);
+    QVERIFY(pane.toPlainText().contains(QStringLiteral("Fast cars here")));
+    QVERIFY(!pane.toPlainText().contains(QStringLiteral("alert")));
+    QTRY_COMPARE(server->requestCount(QStringLiteral("/ads/pics/banner.png")), 1);
+    QTRY_VERIFY(pane.hasPicture(QUrl(server->url(QStringLiteral("/ads/pics/banner.png")))));
+    QCOMPARE(finished.size(), 1);
+}
+
+void tst_DownloadForm::adPaneSilentWhenUnreachable() {
+    // The ad server is down while the window downloads: no box, the download completes, the
+    // first load starts at once and the next one is a minute later.
+    env->session.SessionPaths[Session::AdsURL] = QStringLiteral("http://127.0.0.1:1/ads.html");
+    server->route(QStringLiteral("/a.zip"), slow(pattern(3000), 1024, 50));
+    form->show();
+    QSignalSpy pageDone(form->wbADS, &AdPane::pageFinished);
+    form->tmrADS->start();
+    QVERIFY(form->DownloadFile(server->url(QStringLiteral("/a.zip")),
+                               env->workDir() + QStringLiteral("CAR1.ZIP"), QString(), QString()));
+    QTRY_COMPARE(pageDone.size(), 1);
+    QCOMPARE(pageDone.first().first().toBool(), false);
+    QCOMPARE(form->wbADS->navigationCount(), 1);
+    QCOMPARE(form->tmrADS->interval(), 60000);
+    QCOMPARE(form->wbADS->x(), 1);
+    QCOMPARE(env->prompts.count(), 0);
+    QCOMPARE(form->ErrorText, QString());
+}
+
+QTEST_MAIN(tst_DownloadForm)
+#include "tst_DownloadForm.moc"
