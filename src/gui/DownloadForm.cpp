@@ -114,6 +114,9 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     connect(lstdl->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &DownloadForm::keepCurrentItem);
     connect(tmrADS, &QTimer::timeout, this, &DownloadForm::adsTick);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setSingleShot(true);
+    connect(m_progressTimer, &QTimer::timeout, this, &DownloadForm::applyProgress);
 
     installCar = [this](qint16 n, const QString& listLine, QString& errorText,
                         QString& downloadLog) {
@@ -255,10 +258,16 @@ void DownloadForm::adsTick() {
 }
 
 void DownloadForm::setStatus(const QString& text) {
+    applyProgress();
     StatusLabel->setText(text);
 }
 
 void DownloadForm::setStatus2(const QString& text) {
+    applyProgress();
+    showStatus2(text);
+}
+
+void DownloadForm::showStatus2(const QString& text) {
     m_status2 = text;
     QString shown = text;
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -266,15 +275,38 @@ void DownloadForm::setStatus2(const QString& text) {
 }
 
 void DownloadForm::openClip(const QString& path) {
+    applyProgress();
     Animation1->open(path);
 }
 
 void DownloadForm::playClip() {
+    applyProgress();
     Animation1->play();
 }
 
 void DownloadForm::showProgress(const DownloadProgress& progress) {
-    setStatus2(progress.timeSizeRateText());
+    // Chunks can come far faster than a screen shows them (thousands a second): the texts go on
+    // the controls at most once a frame, the latest update at the end of each frame, and always
+    // before the downloader shows anything else, so the screen is never more than a frame behind
+    // and every status the downloader sets comes after the progress that preceded it.
+    m_pendingProgress = progress;
+    m_progressPending = true;
+    const qint64 since =
+        m_sinceProgressShown.isValid() ? m_sinceProgressShown.elapsed() : kProgressFrameMs;
+    if (since >= kProgressFrameMs)
+        applyProgress();
+    else if (!m_progressTimer->isActive())
+        m_progressTimer->start(int(kProgressFrameMs - since));
+}
+
+void DownloadForm::applyProgress() {
+    if (!m_progressPending)
+        return;
+    m_progressPending = false;
+    m_progressTimer->stop();
+    m_sinceProgressShown.start();
+    const DownloadProgress& progress = m_pendingProgress;
+    showStatus2(progress.timeSizeRateText());
     PBar->resize(progress.barWidth(PBarOut->width()), PBar->height());
     const QString line = progress.percentageLine(selectedName());
     StatusLabel->setText(line);

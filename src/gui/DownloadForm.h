@@ -4,6 +4,7 @@
 #include "core/download/DownloadWindowState.h"
 #include "core/download/Downloader.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 
@@ -72,6 +73,8 @@ private:
     void playClip() override;
     void showProgress(const DownloadProgress& progress) override;
 
+    void showStatus2(const QString& text);
+    void applyProgress();
     void closeRequest();
     void keepCurrentItem();
     void adsTick();
@@ -81,6 +84,12 @@ private:
     AppContext& m_ctx;
     Downloader m_downloader;
     QString m_status2;
+    // The latest progress update not yet on the controls (see showProgress).
+    static constexpr int kProgressFrameMs = 16;
+    DownloadProgress m_pendingProgress;
+    bool m_progressPending = false;
+    QElapsedTimer m_sinceProgressShown;
+    QTimer* m_progressTimer = nullptr;
     bool m_inCloseRequest = false;
     bool m_keepingItem = false;
 };

@@ -151,7 +151,9 @@ bool Downloader::body(Attempt& a, const QString& strDestination, double startTim
             m_state.ErrorText += cannotWrite;
         }
         const auto stop = [this] { return ended() || m_state.CancelRequested; };
-        QByteArray chunk = m_inet.GetChunk(kChunkSize, stop);
+        QByteArray chunk;
+        chunk.reserve(kChunkSize);
+        m_inet.GetChunk(chunk, kChunkSize, stop);
         if (ended())
             return false;
         while (!chunk.isEmpty()) {
@@ -161,7 +163,7 @@ bool Downloader::body(Attempt& a, const QString& strDestination, double startTim
                 if (a.regime == Regime::File)
                     m_state.ErrorText += cannotWrite;
             }
-            chunk = m_inet.GetChunk(kChunkSize, stop);
+            m_inet.GetChunk(chunk, kChunkSize, stop);
             if (ended())
                 return false;
             if (m_state.CancelRequested) {

@@ -6,6 +6,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -18,11 +19,26 @@ bool isRedirect(int status) {
 } // namespace
 
 HttpTransfer::HttpTransfer(QNetworkAccessManager* network, QObject* parent)
-    : QObject(parent), m_network(network) {}
-
-HttpTransfer::~HttpTransfer() {
-    Cancel();
+    : QObject(parent), m_network(network), m_timeout(new QTimer(this)) {
+    // Our own time-out rather than the request's transfer time-out, which Qt 6.4 sometimes fires
+    // in the middle of a fast transfer. It only runs while this transfer waits for the server:
+    // a full read buffer that nobody reads is not the server's silence.
+    m_timeout->setSingleShot(true);
+    m_timeout->setInterval(kTransferTimeoutMs);
+    connect(m_timeout, &QTimer::timeout, this, [this] {
+        if (!m_reply || m_reply->isFinished())
+            return;
+        if (m_reply->bytesAvailable() >= kReadBufferSize) {
+            m_timeout->start(); // the server waits for us (a box is open), not we for it
+            return;
+        }
+        m_reply->abort();
+    });
 }
+
+HttpTransfer::~HttpTransfer() { Cancel(); }
+
+void HttpTransfer::setTimeout(int ms) { m_timeout->setInterval(ms); }
 
 bool HttpTransfer::Execute() {
     Cancel();
@@ -44,10 +60,13 @@ bool HttpTransfer::Execute() {
     QNetworkRequest request(url);
     // The body is counted against "Content-Length", so it must arrive as sent.
     request.setRawHeader("Accept-Encoding", "identity");
-    request.setTransferTimeout(kTransferTimeoutMs);
     m_reply = m_network->get(request);
     m_reply->setReadBufferSize(kReadBufferSize);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaData);
+    // Any sign of life from the server restarts the time-out.
+    connect(m_reply, &QNetworkReply::metaDataChanged, m_timeout, qOverload<>(&QTimer::start));
+    connect(m_reply, &QNetworkReply::readyRead, m_timeout, qOverload<>(&QTimer::start));
+    m_timeout->start();
     return true;
 }
 
@@ -120,21 +139,34 @@ void HttpTransfer::waitForEvents() {
 }
 
 QByteArray HttpTransfer::GetChunk(qint64 maxBytes, const std::function<bool()>& stop) {
+    QByteArray chunk;
+    GetChunk(chunk, maxBytes, stop);
+    return chunk;
+}
+
+void HttpTransfer::GetChunk(QByteArray& chunk, qint64 maxBytes, const std::function<bool()>& stop) {
+    chunk.resize(0);
     if (!m_reply || maxBytes <= 0)
-        return QByteArray();
-    while (m_reply && m_reply->bytesAvailable() < maxBytes && !m_reply->isFinished()) {
-        if (stop && stop())
-            break;
-        waitForEvents();
+        return;
+    if (m_reply->bytesAvailable() < maxBytes && !m_reply->isFinished()) {
+        m_timeout->start();
+        while (m_reply && m_reply->bytesAvailable() < maxBytes && !m_reply->isFinished()) {
+            if (stop && stop())
+                break;
+            waitForEvents();
+        }
     }
-    if (!m_reply)
-        return QByteArray();
-    return m_reply->read(maxBytes);
+    if (!m_reply || !m_reply->isOpen())
+        return; // aborted: nothing more to read
+    chunk.resize(maxBytes);
+    const qint64 n = m_reply->read(chunk.data(), maxBytes);
+    chunk.resize(n > 0 ? n : 0);
 }
 
 void HttpTransfer::Cancel() {
     if (!m_reply)
         return;
+    m_timeout->stop();
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
     disconnect(reply, nullptr, this, nullptr);

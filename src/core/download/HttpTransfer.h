@@ -8,6 +8,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
 
 // The download window's transfer object: one HTTP GET at a time over the shared network manager,
 // with the operations the downloader needs (URL and credentials, start, still executing, header
@@ -21,8 +22,11 @@ public:
 
     // How much of the body the reply may hold before the network is read no further.
     static constexpr qint64 kReadBufferSize = 256 * 1024;
-    // A transfer that receives nothing for this long fails as a time-out.
+    // A transfer that waits this long without a word from the server is aborted.
     static constexpr int kTransferTimeoutMs = 60000;
+
+    // The time-out of the transfers started from now on (tests shorten it).
+    void setTimeout(int ms);
 
     void setURL(const QString& url) { m_url = url; }
     void setUserName(const QString& userName) { m_userName = userName; }
@@ -53,6 +57,8 @@ public:
     // body has ended. `stop` is asked after every event; when it says true the wait ends and
     // what has arrived so far (at most maxBytes) is returned.
     QByteArray GetChunk(qint64 maxBytes, const std::function<bool()>& stop = {});
+    // The same into chunk, reusing its memory (the downloader's loop).
+    void GetChunk(QByteArray& chunk, qint64 maxBytes, const std::function<bool()>& stop = {});
 
     // Handles pending events once, waiting for one when none is pending.
     static void waitForEvents();
@@ -64,6 +70,7 @@ private:
     void onMetaData();
 
     QNetworkAccessManager* m_network;
+    QTimer* m_timeout;
     QPointer<QNetworkReply> m_reply;
     QString m_url;
     QString m_userName;

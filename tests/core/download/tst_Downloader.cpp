@@ -63,6 +63,8 @@ private Q_SLOTS:
     void bodyPast32MBCompletes();
     void cancelDuringBodyDeletesFile();
     void programEndStopsAtOnce();
+    void silentServerTimesOut();
+    void fullBufferIsNotSilence();
 
 private:
     bool run(const QString& path, const QString& destination = QString());
@@ -291,6 +293,44 @@ void tst_Downloader::programEndStopsAtOnce() {
     QCOMPARE(display->statuses.last(), QStringLiteral("Downloading... "));
     QVERIFY(!state->TransferEnded);
     QCOMPARE(display->lines.size(), 2);
+}
+
+void tst_Downloader::silentServerTimesOut() {
+    inet->setTimeout(300);
+    // Silent before any answer: no response at all.
+    QTcpServer mute;
+    QVERIFY(mute.listen(QHostAddress::LocalHost, 0));
+    const QString url = QStringLiteral("http://127.0.0.1:%1/car.zip").arg(mute.serverPort());
+    QVERIFY(!downloader->DownloadFile(url, dest, QString(), QString()));
+    QCOMPARE(state->ErrorText, QStringLiteral("Cannot establish connection.\r\r\n"
+                                              "Check your Internet connection and try again.\r\n"
+                                              "Download failed!\r\n"));
+    // Silent in the middle of the body: the partial file goes.
+    state->ErrorText.clear();
+    server->route(QStringLiteral("/stall.zip"), slow(pattern(8000), 3000, 600000));
+    QVERIFY(!run(QStringLiteral("/stall.zip")));
+    QCOMPARE(state->ErrorText, QStringLiteral("Download failed!\r\n"));
+    QVERIFY(!QFile::exists(dest));
+}
+
+void tst_Downloader::fullBufferIsNotSilence() {
+    // While nobody reads (a box is open), the server stops because the read buffer is full:
+    // that is no reason to give up on it.
+    const QByteArray body = pattern(2 * HttpTransfer::kReadBufferSize);
+    server->route(QStringLiteral("/big.zip"), FakeResponse::ok(body));
+    inet->setTimeout(200);
+    inet->setURL(server->url(QStringLiteral("/big.zip")));
+    QVERIFY(inet->Execute());
+    QElapsedTimer idle;
+    idle.start();
+    while (idle.elapsed() < 800)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QByteArray received;
+    for (QByteArray c = inet->GetChunk(1024); !c.isEmpty(); c = inet->GetChunk(1024))
+        received += c;
+    QCOMPARE(received.size(), body.size());
+    QVERIFY(received == body);
+    QCOMPARE(inet->ResponseCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Downloader)
