@@ -42,15 +42,15 @@ QStringList tree(const QString& folder) {
     return out;
 }
 
-// Records whether the welcome window's Continue button was enabled at each box.
+// Records, at each box, whether the welcome window was there with Continue enabled.
 class WatchingPrompts : public ScriptedPrompts {
 public:
     Answer show(const QString& text, const QString& title, int style) override {
-        QWidget* splash = WindowWatcher::find("frmSplash");
-        auto* ok = splash ? splash->findChild<QPushButton*>("cmdOK") : nullptr;
-        continueEnabled.append(ok ? ok->isEnabled() : ok == nullptr);
+        frmSplash* splash = startup ? startup->splash() : nullptr;
+        continueEnabled.append(!splash || splash->cmdOK->isEnabled());
         return ScriptedPrompts::show(text, title, style);
     }
+    const Startup* startup = nullptr;
     QList<bool> continueEnabled;
 };
 
@@ -177,6 +177,7 @@ private Q_SLOTS:
         prompts.setAutoOk(true);
         env.ctx.prompts = &prompts;
         Startup startup(env.ctx);
+        prompts.startup = &startup;
         startup.run();
         if (prompts.count() == 0)
             QSKIP("the installed-car scan reported nothing to look at");
