@@ -37,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         g_dir = new QTemporaryDir(where + QStringLiteral("/kavro-fuzz-XXXXXX"));
         if (!g_dir->isValid())
             fail("no temporary folder");
+        std::atexit([] { delete g_dir; });
     }
     const QString base = g_dir->path() + u'/';
     const QString archive = base + QStringLiteral("in.viv");
