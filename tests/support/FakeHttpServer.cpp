@@ -97,7 +97,7 @@ void FakeHttpServer::routeFile(const QString& path, const QString& file) {
 
 void FakeHttpServer::onNewConnection() {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        auto* buffer = new QByteArray;
+        auto* buffer = new QByteArray(""); // empty but not null: null marks "answered"
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QObject::destroyed, [buffer] { delete buffer; });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
