@@ -1,4 +1,121 @@
-// PLACEHOLDER: the screenshot work replaces this file; until then the preview stays as created.
 #include "gui/PreviewRefresh.h"
 
-void RefreshPreview(frmCars&) {}
+#include "core/browser/AuthorLine.h"
+#include "core/catalogue/FetchFile.h"
+#include "core/session/AppContext.h"
+#include "core/session/Session.h"
+#include "gui/ScreenshotPicture.h"
+#include "gui/frmCars.h"
+#include "platform/ProgramEnd.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+// The list beside the preview, and the list covering the preview box up to its right edge.
+constexpr int kNarrowList = 2475 / kTwipsPerPixel;
+constexpr int kWideList = 5115 / kTwipsPerPixel;
+
+const QString kIdle = QStringLiteral(".");
+const QString kLoading = QStringLiteral("Loading Screen Shot...");
+const QString kCaption = QStringLiteral("Screen Shot");
+const QString kNoShot = QStringLiteral("No Screen Shot Available");
+
+void setListWidth(frmCars& w, int width) {
+    QRect g = w.lstCars->geometry();
+    g.setWidth(width);
+    w.lstCars->setGeometry(g);
+}
+
+// The caption sizes itself to its text and stays centred under the preview box.
+void setCaption(frmCars& w, const QString& text) {
+    w.lblInfo6->setText(text);
+    QRect g = w.lblInfo6->geometry();
+    const int centre = w.imgSS->geometry().center().x();
+    g.setWidth(std::max(1, w.lblInfo6->sizeHint().width()));
+    g.moveLeft(centre - g.width() / 2);
+    w.lblInfo6->setGeometry(g);
+}
+
+// The status label sizes itself to its text.
+void setStatus(frmCars& w, const QString& text) {
+    w.lblStatus->setText(text);
+    w.lblStatus->resize(w.lblStatus->sizeHint().width(), w.lblStatus->height());
+}
+
+void focusList(frmCars& w) {
+    if (w.isVisible())
+        w.lstCars->setFocus();
+}
+
+// Controls back on, but nothing to open: no picture, no full-size button.
+void showNothing(frmCars& w, const QString& caption) {
+    w.EnableControls();
+    w.cmdSS->setEnabled(false);
+    w.imgSS->setEnabled(false);
+    w.imgSS->clear();
+    setCaption(w, caption);
+    setStatus(w, kIdle);
+    focusList(w);
+    w.imgSS->show();
+}
+
+} // namespace
+
+void RefreshPreview(frmCars& w) {
+    AppContext& ctx = w.context();
+    const Session& s = *ctx.session;
+    const qint16 p = qint16(w.lstCars->currentRow());
+    const qint32 i = w.GetCarIndex(p);
+
+    if (s.CatalogueFormat == 1)
+        w.txtAuthor->setText(AuthorLine(s.CarAuthors.value(i)));
+    w.imgSS->hide();
+
+    if (!w.mnuVSS->isChecked()) {
+        setListWidth(w, kWideList);
+        showNothing(w, QString());
+        return;
+    }
+
+    setListWidth(w, kNarrowList);
+    setCaption(w, kCaption);
+    const QString url = s.CarShotURLs.value(i);
+    if (url.isEmpty()) {
+        showNothing(w, kNoShot);
+        return;
+    }
+
+    setStatus(w, kLoading);
+    w.DisableControls();
+    // The file holds the screenshot of LastShotIndex's list position: fetch only for another one.
+    const QString file = s.workDir() + QLatin1String(ScreenshotPicture::FileName);
+    if (w.LastShotIndex != p) {
+        const bool fetched = FetchFile(ctx, url, file);
+        if (ctx.programEnd->ended())
+            return;
+        if (!fetched) {
+            showNothing(w, kNoShot);
+            return;
+        }
+    }
+
+    w.EnableControls();
+    setStatus(w, kIdle);
+    const QImage picture = ScreenshotPicture::load(file);
+    if (picture.isNull()) {
+        // Not a picture: no message, and the position is not remembered, so the next highlight
+        // of this entry fetches it again.
+        showNothing(w, kNoShot);
+        return;
+    }
+    w.imgSS->setScaledContents(true);
+    w.imgSS->setPixmap(QPixmap::fromImage(picture));
+    w.LastShotIndex = p;
+    w.lstCars->setFocus();
+    w.imgSS->show();
+}

@@ -1,10 +1,88 @@
-// PLACEHOLDER: replaced by the window's own work; shows only its caption until then.
 #include "gui/frmSerial.h"
 
+#include "core/gamedata/SerialConflicts.h"
+#include "core/session/AppContext.h"
+#include "platform/ProgramEnd.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+
+namespace {
+
+// Twips to pixels (15 twips to a pixel at 96 dots per inch).
+QRect twips(int left, int top, int width, int height) {
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+const QString kWorking = QStringLiteral("Please wait... working...");
+
+} // namespace
 
 frmSerial::frmSerial(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmSerial"));
     setWindowTitle(QStringLiteral("NFSHS Kavro - Serial Number Conflit Fixer"));
+    setFont(QFont(QStringLiteral("Arial"), 8));
+    setFixedSize(4650 / 15, 2865 / 15);
 
+    LblInfo1 = new QLabel(
+        QStringLiteral("Serial numbers confliting is a major problem in NFSHS. This program will "
+                       "run a check on all the cars you have installed and fix any serial number "
+                       "conflits if there are any."),
+        this);
+    LblInfo1->setObjectName(QStringLiteral("LblInfo1"));
+    LblInfo1->setWordWrap(true);
+    LblInfo1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LblInfo1->setGeometry(twips(120, 120, 4395, 675));
+
+    lst1 = new QListWidget(this);
+    lst1->setObjectName(QStringLiteral("lst1"));
+    lst1->setGeometry(twips(120, 960, 4395, 1320));
+
+    lblinfo = new QLabel(this);
+    lblinfo->setObjectName(QStringLiteral("lblinfo"));
+    lblinfo->move(180 / 15, 2460 / 15);
+    lblinfo->adjustSize();
+
+    cmdStart = new QPushButton(QStringLiteral("Start"), this);
+    cmdStart->setObjectName(QStringLiteral("cmdStart"));
+    cmdStart->setGeometry(twips(2160, 2400, 1155, 315));
+
+    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setGeometry(twips(3360, 2400, 1155, 315));
+
+    connect(cmdStart, &QPushButton::clicked, this, &frmSerial::cmdStart_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmSerial::cmdExit_Click);
+}
+
+void frmSerial::cmdStart_Click() {
+    lblinfo->setText(kWorking);
+    lblinfo->adjustSize();
+    cmdStart->setEnabled(false);
+    cmdExit->setEnabled(false);
+    // The check runs without yielding; draw the notice before it starts.
+    lblinfo->repaint();
+
+    lst1->addItems(FixSerialConflicts(*m_ctx.session, *m_ctx.prompts));
+
+    lblinfo->clear();
+    lblinfo->adjustSize();
+    cmdExit->setEnabled(true);
+}
+
+void frmSerial::cmdExit_Click() {
+    m_ctx.programEnd->EndProgram();
+}
+
+void frmSerial::closeEvent(QCloseEvent* event) {
+    // Closing the program's only window ends the program, except while a check runs.
+    if (!cmdExit->isEnabled()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (!m_ctx.programEnd->ended())
+        m_ctx.programEnd->EndProgram();
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
+class MessageBoxService;
 class Session;
 
-// Serial-number conflicts between installed cars (serials handed out are 1 to 50).
+// Serial-number conflicts between installed cars (serials handed out are 1 to 50). A serial of 0
+// (no serial, or an invalid archive) never conflicts.
 
 // serial when another car than index holds it, else 0.
 qint16 FindSerialConflict(const Session& session, qint16 serial, int index);
@@ -12,12 +15,26 @@ qint16 FindSerialConflict(const Session& session, qint16 serial, int index);
 qint16 FindFreeSerial(const Session& session);
 
 struct SerialCheckResult {
-    bool ok = false;  // the archive was rewritten
-    QString warning;  // the log's warning block when the serial had to change, else empty
-    QString error;    // why it failed, when !ok
+    bool ok = false; // the archive was rewritten
+    QString warning; // the log's warning block when the serial had to change, else empty
+    QString error;   // why it failed, when !ok
 };
+
+// The reason CheckSerialConflit gives for a new car whose archive is not a valid VIV archive.
+inline const QString kInvalidNewArchiveError =
+    QStringLiteral("the car's CAR.VIV is not a valid car archive");
 
 // Checks the newly installed car's serial against the installed cars (tables of the last scan),
 // takes the smallest free one when it is taken, and always writes the serial and the car id.
+// An invalid archive is not rewritten (error = kInvalidNewArchiveError); a rewrite that fails
+// leaves the archive as it was and gives no warning (its serial did not change).
 SerialCheckResult CheckSerialConflit(Session& session, const QString& archivePath,
                                      const QString& carId);
+
+// The fixer's whole check: scans the installed cars (with the scan's boxes), renumbers every car
+// that shares its serial with a later car in table order, and returns the result lines: one per
+// car renumbered ("ABCD had a conflit. SN changed from 5 to 2."), one per car that could not be
+// rewritten (its serial stays as it was), or "No conflits found.".
+QStringList FixSerialConflicts(Session& session, MessageBoxService& prompts);
+
+inline const QString kNoConflitsLine = QStringLiteral("No conflits found.");

@@ -1,0 +1,355 @@
+#include "core/gamedata/Viv.h"
+
+#include "platform/AnsiText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char kMagic[4] = {'B', 'I', 'G', 'F'};
+constexpr qint64 kHeaderSize = 16;
+constexpr quint32 kMaxEntries = 32767;
+constexpr qint64 kMaxFileNameBytes = 255;
+constexpr qint64 kCopyChunk = 1 << 20;
+
+struct Entry {
+    quint32 offset = 0;
+    quint32 length = 0;
+    QByteArray rawName;
+};
+
+enum class Parse { Ok, Invalid, Failed };
+
+void setError(QString* error, const QString& text) {
+    if (error)
+        *error = text;
+}
+
+// A name that can be a file of its own inside one folder, here and on the game's file system.
+bool isPlainName(const QByteArray& raw) {
+    if (raw.isEmpty() || raw == "." || raw == "..")
+        return false;
+    for (char c : raw)
+        if (c == '/' || c == '\\' || c == ':' || c == '\0')
+            return false;
+    return QFile::encodeName(AnsiText::decode(raw)).size() <= kMaxFileNameBytes;
+}
+
+quint32 bigEndianAt(const QByteArray& buf, qint64 pos) {
+    return qFromBigEndian<quint32>(buf.constData() + pos);
+}
+
+// Reads header and directory, checking every field against the file. Reads only what the
+// directory needs (the entries' data is not touched).
+Parse readDirectory(QFile& file, QList<Entry>& entries, QString* error) {
+    entries.clear();
+    const qint64 size = file.size();
+    if (size < kHeaderSize)
+        return Parse::Invalid;
+
+    QByteArray buf;
+    // Makes sure bytes [0, need) of the file are in buf; Invalid when the file is shorter.
+    auto ensure = [&](qint64 need) -> Parse {
+        if (need > size)
+            return Parse::Invalid;
+        if (buf.size() >= need)
+            return Parse::Ok;
+        const qint64 want = std::min(size, std::max({need, qint64(buf.size()) * 2, qint64(4096)}));
+        if (!file.seek(buf.size())) {
+            setError(error, file.errorString());
+            return Parse::Failed;
+        }
+        const QByteArray more = file.read(want - buf.size());
+        if (more.size() != want - buf.size()) {
+            setError(error, file.errorString());
+            return Parse::Failed;
+        }
+        buf.append(more);
+        return Parse::Ok;
+    };
+
+    if (Parse p = ensure(kHeaderSize); p != Parse::Ok)
+        return p;
+    if (std::memcmp(buf.constData(), kMagic, 4) != 0)
+        return Parse::Invalid;
+    if (qint64(bigEndianAt(buf, 4)) != size)
+        return Parse::Invalid;
+    const quint32 count = bigEndianAt(buf, 8);
+    if (count > kMaxEntries)
+        return Parse::Invalid;
+
+    entries.reserve(count);
+    qint64 pos = kHeaderSize;
+    for (quint32 i = 0; i < count; ++i) {
+        if (Parse p = ensure(pos + 8); p != Parse::Ok)
+            return p;
+        Entry e;
+        e.offset = bigEndianAt(buf, pos);
+        e.length = bigEndianAt(buf, pos + 4);
+        pos += 8;
+        // The name runs to the next zero byte; it must end inside the file.
+        qint64 end = pos;
+        for (;;) {
+            if (Parse p = ensure(end + 1); p != Parse::Ok)
+                return p;
+            const qint64 zero = buf.indexOf('\0', end);
+            if (zero >= 0) {
+                end = zero;
+                break;
+            }
+            end = buf.size();
+            if (end - pos > kMaxFileNameBytes)
+                return Parse::Invalid;
+        }
+        e.rawName = buf.mid(pos, end - pos);
+        pos = end + 1;
+        if (!isPlainName(e.rawName))
+            return Parse::Invalid;
+        if (quint64(e.offset) + e.length > quint64(size))
+            return Parse::Invalid;
+        entries.append(e);
+    }
+    return Parse::Ok;
+}
+
+// Copies [offset, offset + length) of the archive into a new file at path. The file is opened
+// without following a symbolic link, so the write stays inside its folder.
+bool writeEntry(QFile& archive, const Entry& e, const QString& path, QString* error) {
+    const QByteArray native = QFile::encodeName(path);
+    QFileInfo existing(path);
+    if (existing.isSymLink() && !QFile::remove(path)) {
+        setError(error, QStringLiteral("cannot replace %1").arg(path));
+        return false;
+    }
+    const int fd =
+        ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        setError(error, QStringLiteral("cannot create %1: %2")
+                            .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    bool ok = archive.seek(e.offset);
+    qint64 left = e.length;
+    while (ok && left > 0) {
+        const QByteArray chunk = archive.read(std::min(left, kCopyChunk));
+        if (chunk.isEmpty()) {
+            ok = false;
+            break;
+        }
+        const char* p = chunk.constData();
+        qint64 n = chunk.size();
+        while (n > 0) {
+            const ssize_t w = ::write(fd, p, size_t(n));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            p += w;
+            n -= w;
+        }
+        left -= chunk.size();
+    }
+    const int saved = errno;
+    if (::close(fd) != 0)
+        ok = false;
+    if (!ok)
+        setError(error, QStringLiteral("cannot write %1: %2")
+                            .arg(path, QString::fromLocal8Bit(std::strerror(saved))));
+    return ok;
+}
+
+// A missing archive is an invalid one; anything else that cannot be opened is a failure.
+Parse openArchive(QFile& file, QString* error) {
+    if (file.open(QIODevice::ReadOnly)) {
+        if (QFileInfo(file.fileName()).isDir()) {
+            setError(error, QStringLiteral("%1 is a folder").arg(file.fileName()));
+            return Parse::Failed;
+        }
+        return Parse::Ok;
+    }
+    const QFileInfo info(file.fileName());
+    if (!info.exists() && !info.isSymLink() && QFileInfo(info.absolutePath()).isDir())
+        return Parse::Invalid;
+    setError(error, QStringLiteral("cannot open %1: %2").arg(file.fileName(), file.errorString()));
+    return Parse::Failed;
+}
+
+bool lessWithoutCase(const QString& a, const QString& b) {
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+} // namespace
+
+qint16 ReadViv(const QString& archivePath, const QString& destFolder, qint16 serialOnly,
+               QString* error) {
+    if (error)
+        error->clear();
+    const qint16 invalid = serialOnly ? -1 : 0;
+    QFile file(archivePath);
+    if (openArchive(file, error) != Parse::Ok)
+        return invalid;
+    QList<Entry> entries;
+    if (readDirectory(file, entries, error) != Parse::Ok)
+        return invalid;
+
+    if (serialOnly) {
+        const Entry* serialEntry = nullptr;
+        for (const Entry& e : entries)
+            if (e.rawName == "fedata.eng")
+                serialEntry = &e;
+        if (!serialEntry)
+            return 0;
+        if (serialEntry->length <= kVivSerialOffset)
+            return -1;
+        char byte = 0;
+        if (!file.seek(serialEntry->offset + kVivSerialOffset) || !file.getChar(&byte)) {
+            setError(error, file.errorString());
+            return -1;
+        }
+        return qint16(static_cast<unsigned char>(byte));
+    }
+
+    // A folder cannot hold two files of one name: unpacking such an archive would lose an entry.
+    QSet<QByteArray> seen;
+    for (const Entry& e : entries) {
+        if (seen.contains(e.rawName)) {
+            setError(error, QStringLiteral("%1 holds two entries named %2")
+                                .arg(archivePath, AnsiText::decode(e.rawName)));
+            return 0;
+        }
+        seen.insert(e.rawName);
+    }
+
+    QString folder = destFolder;
+    if (!folder.isEmpty() && !folder.endsWith(u'/'))
+        folder += u'/';
+    QStringList written;
+    for (const Entry& e : entries) {
+        const QString path = folder + AnsiText::decode(e.rawName);
+        written.append(path);
+        if (!writeEntry(file, e, path, error)) {
+            for (const QString& p : std::as_const(written))
+                QFile::remove(p);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+bool WriteViv(const QString& archivePath, const QString& sourceFolder, QString* error) {
+    if (error)
+        error->clear();
+    QDir dir(sourceFolder);
+    if (!dir.exists()) {
+        setError(error, QStringLiteral("%1 does not exist").arg(sourceFolder));
+        return false;
+    }
+    QStringList names =
+        dir.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::NoSort);
+    std::sort(names.begin(), names.end(), lessWithoutCase);
+    if (names.size() > qsizetype(kMaxEntries)) {
+        setError(error,
+                 QStringLiteral("more than %1 files in %2").arg(kMaxEntries).arg(sourceFolder));
+        return false;
+    }
+
+    struct Source {
+        QString path;
+        QByteArray nameBytes;
+        qint64 size = 0;
+    };
+    QList<Source> sources;
+    sources.reserve(names.size());
+    quint64 dataStart = kHeaderSize;
+    for (const QString& name : std::as_const(names)) {
+        const QByteArray raw = AnsiText::encode(name);
+        if (AnsiText::decode(raw) != name || !isPlainName(raw)) {
+            setError(error, QStringLiteral("the name %1 cannot be stored in an archive").arg(name));
+            return false;
+        }
+        Source s{dir.filePath(name), NameToBytes(name), QFileInfo(dir.filePath(name)).size()};
+        dataStart += 8 + quint64(s.nameBytes.size());
+        sources.append(s);
+    }
+    quint64 total = dataStart;
+    for (const Source& s : std::as_const(sources))
+        total += quint64(s.size);
+    if (total > 0xFFFFFFFFull) {
+        setError(error, QStringLiteral("the archive would be larger than 4 GiB"));
+        return false;
+    }
+
+    QByteArray head;
+    head.reserve(qsizetype(dataStart));
+    auto put = [&head](quint32 v) {
+        char b[4];
+        qToBigEndian(v, b);
+        head.append(b, 4);
+    };
+    head.append(kMagic, 4);
+    put(quint32(total));
+    put(quint32(sources.size()));
+    put(quint32(dataStart));
+    quint64 offset = dataStart;
+    for (const Source& s : std::as_const(sources)) {
+        put(quint32(offset));
+        put(quint32(s.size));
+        head.append(s.nameBytes);
+        offset += quint64(s.size);
+    }
+
+    QSaveFile out(archivePath);
+    if (!out.open(QIODevice::WriteOnly)) {
+        setError(error, QStringLiteral("cannot create %1: %2").arg(archivePath, out.errorString()));
+        return false;
+    }
+    auto fail = [&](const QString& why) {
+        out.cancelWriting();
+        setError(error, why);
+        return false;
+    };
+    if (out.write(head) != head.size())
+        return fail(QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));
+    for (const Source& s : std::as_const(sources)) {
+        QFile in(s.path);
+        if (!in.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read %1: %2").arg(s.path, in.errorString()));
+        qint64 left = s.size;
+        while (left > 0) {
+            const QByteArray chunk = in.read(std::min(left, kCopyChunk));
+            if (chunk.isEmpty())
+                return fail(QStringLiteral("cannot read %1: %2").arg(s.path, in.errorString()));
+            if (out.write(chunk) != chunk.size())
+                return fail(
+                    QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));
+            left -= chunk.size();
+        }
+        if (!in.atEnd())
+            return fail(QStringLiteral("%1 changed while it was read").arg(s.path));
+    }
+    if (!out.commit()) {
+        setError(error, QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));
+        return false;
+    }
+    return true;
+}
+
+QByteArray NameToBytes(const QString& name) {
+    QByteArray bytes = AnsiText::encode(name);
+    bytes.append('\0');
+    return bytes;
+}
