@@ -36,6 +36,10 @@ double medianMs(QList<qint64> ns) {
     return double(ns[ns.size() / 2]) / 1e6;
 }
 
+double fastestMs(const QList<qint64>& ns) {
+    return double(*std::min_element(ns.begin(), ns.end())) / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -105,7 +109,9 @@ int main(int argc, char** argv) {
     std::printf(
         "SetCarSerial, 5 MB archive: %.3f ms; cp of the same file: %.3f ms (medians of %lld)\n",
         rewriteMs, copyMs, qint64(rewrites.size()));
-    std::printf("ratio rewrite / cp: %.2f (target within 3x) %s\n", ratio,
+    std::printf("fastest runs: SetCarSerial %.3f ms, cp %.3f ms, ratio %.2f\n", fastestMs(rewrites),
+                fastestMs(copies), fastestMs(rewrites) / fastestMs(copies));
+    std::printf("ratio rewrite / cp (medians): %.2f (target within 3x) %s\n", ratio,
                 ratio <= 3.0 ? "OK" : "MISSED");
     return 0;
 }
