@@ -31,22 +31,6 @@ void setListWidth(frmCars& w, int width) {
     w.lstCars->setGeometry(g);
 }
 
-// The caption sizes itself to its text and stays centred under the preview box.
-void setCaption(frmCars& w, const QString& text) {
-    w.lblInfo6->setText(text);
-    QRect g = w.lblInfo6->geometry();
-    const int centre = w.imgSS->geometry().center().x();
-    g.setWidth(std::max(1, w.lblInfo6->sizeHint().width()));
-    g.moveLeft(centre - g.width() / 2);
-    w.lblInfo6->setGeometry(g);
-}
-
-// The status label sizes itself to its text.
-void setStatus(frmCars& w, const QString& text) {
-    w.lblStatus->setText(text);
-    w.lblStatus->resize(w.lblStatus->sizeHint().width(), w.lblStatus->height());
-}
-
 void focusList(frmCars& w) {
     if (w.isVisible())
         w.lstCars->setFocus();
@@ -58,8 +42,8 @@ void showNothing(frmCars& w, const QString& caption) {
     w.cmdSS->setEnabled(false);
     w.imgSS->setEnabled(false);
     w.imgSS->clear();
-    setCaption(w, caption);
-    setStatus(w, kIdle);
+    w.lblInfo6->setText(caption);
+    w.lblStatus->setText(kIdle);
     focusList(w);
     w.imgSS->show();
 }
@@ -83,14 +67,14 @@ void RefreshPreview(frmCars& w) {
     }
 
     setListWidth(w, kNarrowList);
-    setCaption(w, kCaption);
+    w.lblInfo6->setText(kCaption);
     const QString url = s.CarShotURLs.value(i);
     if (url.isEmpty()) {
         showNothing(w, kNoShot);
         return;
     }
 
-    setStatus(w, kLoading);
+    w.lblStatus->setText(kLoading);
     w.DisableControls();
     // The file holds the screenshot of LastShotIndex's list position: fetch only for another one.
     const QString file = s.workDir() + QLatin1String(ScreenshotPicture::FileName);
@@ -105,7 +89,7 @@ void RefreshPreview(frmCars& w) {
     }
 
     w.EnableControls();
-    setStatus(w, kIdle);
+    w.lblStatus->setText(kIdle);
     const QImage picture = ScreenshotPicture::load(file);
     if (picture.isNull()) {
         // Not a picture: no message, and the position is not remembered, so the next highlight

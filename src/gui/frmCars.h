@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
@@ -32,6 +33,8 @@ public:
     // Adds a row (kept sorted by name without regard to case) carrying catalogue index k.
     void addCar(const QString& name, qint32 k);
     int checkedCount() const;
+    // Where the options menu opens, in the window's client coordinates (pixels).
+    static QPoint optionsMenuPosition();
 
     QString SiteURL;
     QString SiteName;
@@ -66,7 +69,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    void buildControls();
+    void saveOptions();
+    void openViewer();
+    void fitLabelsToText();
+
     AppContext& m_ctx;
+    bool m_placed = false;
 };

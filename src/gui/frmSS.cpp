@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -79,6 +80,26 @@ frmSS::frmSS(AppContext& ctx, QWidget* owner)
     // Laid out before the window is first drawn.
     layoutFor(kClientWidth * kTwipsPerPixel + ViewerLayout::StandardFrameWidth,
               kClientHeight * kTwipsPerPixel + ViewerLayout::StandardFrameHeight);
+    if (owner)
+        centreOn(owner);
+}
+
+// Centred on the owner's window, frame included: the viewer's frame is taken to be as thick as
+// the owner's, which the same window manager drew. Kept on the owner's screen.
+void frmSS::centreOn(QWidget* owner) {
+    const QWidget* top = owner->window();
+    const QRect ownerFrame = top->frameGeometry();
+    const QSize frameExtra = ownerFrame.size() - top->geometry().size();
+    QRect frame(QPoint(0, 0), size() + frameExtra);
+    frame.moveCenter(ownerFrame.center());
+    if (const QScreen* screen = top->screen()) {
+        const QRect avail = screen->availableGeometry();
+        frame.moveLeft(
+            std::max(avail.left(), std::min(frame.left(), avail.right() - frame.width() + 1)));
+        frame.moveTop(
+            std::max(avail.top(), std::min(frame.top(), avail.bottom() - frame.height() + 1)));
+    }
+    move(frame.topLeft());
 }
 
 void frmSS::layoutFor(int outerWidth, int outerHeight) {

@@ -32,6 +32,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    void centreOn(QWidget* owner);
     void showLayout();
     void showPicturePosition();
     int px(int twips, int twipsPerPixel) const;

@@ -1,10 +1,213 @@
-// PLACEHOLDER: replaced by the window's own work; shows only its caption until then.
 #include "gui/frmSelect.h"
 
+#include "core/catalogue/CatalogueFile.h"
+#include "core/catalogue/CatalogueMessages.h"
+#include "core/catalogue/FetchFile.h"
+#include "core/session/AppContext.h"
+#include "core/session/ConfirmExit.h"
+#include "core/session/Session.h"
+#include "gui/frmCars.h"
+#include "platform/AnsiText.h"
+#include "platform/MessageBoxService.h"
+#include "platform/ProgramEnd.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+const QString kIdle = QStringLiteral(".");
+const QString kServerListFile = QStringLiteral("Kavro_SL.dat");
+const QString kCatalogueFile = QStringLiteral("Kavro_CL.dat");
+
+// Layouts are kept in twips; 15 twips make one pixel at 96 DPI.
+QRect twips(int left, int top, int width, int height) {
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+template <typename T> T* make(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(geometry);
+    return w;
+}
+
+} // namespace
 
 frmSelect::frmSelect(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmSelect"));
     setWindowTitle(QStringLiteral("NFSHS Kavro"));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(twips(0, 0, 4920, 1965).size());
 
+    lblInfo = make<QLabel>(this, "lblInfo", twips(120, 120, 4680, 255));
+    lblInfo->setText(QStringLiteral("Choose a server from which you would like to download cars."));
+    cboSites = make<QComboBox>(this, "cboSites", twips(120, 480, 4680, 330));
+    cboSites->setEditable(false);
+    cboSites->setEnabled(false);
+    cmdConnect = make<QPushButton>(this, "cmdConnect", twips(2400, 1005, 1140, 375));
+    cmdConnect->setText(QStringLiteral("Connect"));
+    cmdConnect->setEnabled(false);
+    cmdExit = make<QPushButton>(this, "cmdExit", twips(3660, 1005, 1140, 375));
+    cmdExit->setText(QStringLiteral("Exit"));
+    picStatus = make<QWidget>(this, "picStatus", twips(0, 1710, 4920, 255));
+    lblStatus = make<QLabel>(picStatus, "lblStatus", twips(60, 0, 4800, 195));
+    lblStatus->setText(kIdle);
+    tmrDo = new QTimer(this);
+    tmrDo->setObjectName(QStringLiteral("tmrDo"));
+    tmrDo->setInterval(100);
+
+    for (QPushButton* b : {cmdConnect, cmdExit})
+        b->setAutoDefault(false);
+    setTabOrder(cboSites, cmdConnect);
+    setTabOrder(cmdConnect, cmdExit);
+
+    connect(tmrDo, &QTimer::timeout, this, [this] { fetchServerList(); });
+    connect(cmdConnect, &QPushButton::clicked, this, [this] { connectToServer(); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] { ConfirmExit(m_ctx); });
+
+    tmrDo->start();
+}
+
+frmSelect::~frmSelect() {
+    delete m_cars;
+}
+
+frmCars* frmSelect::carBrowser() const {
+    return m_cars;
+}
+
+void frmSelect::fetchServerList() {
+    tmrDo->stop(); // the list is fetched once per window
+    lblStatus->setText(QStringLiteral("Getting list of servers..."));
+    const Session& s = *m_ctx.session;
+    const bool fetched =
+        FetchFile(m_ctx, s.SessionPaths[Session::ServerListURL], s.workDir() + kServerListFile);
+    if (m_ctx.programEnd->ended())
+        return;
+    if (fetched) {
+        lblStatus->setText(kIdle);
+        readServerList();
+        if (m_ctx.programEnd->ended())
+            return;
+    }
+    cboSites->setFocus();
+    lblStatus->setText(kIdle);
+}
+
+void frmSelect::readServerList() {
+    QStringList lines;
+    AnsiText::readLines(m_ctx.session->workDir() + kServerListFile, lines);
+    switch (m_servers.parse(lines)) {
+    case ServerList::Status::Corrupt:
+        m_ctx.prompts->show(CatalogueMessages::kCorruptFile, QString(), CatalogueMessages::kStyle);
+        return;
+    case ServerList::Status::Outdated:
+        m_ctx.prompts->show(CatalogueMessages::outdatedVersion(), CatalogueMessages::kOutdatedTitle,
+                            CatalogueMessages::kStyle);
+        return;
+    case ServerList::Status::Ok:
+        break;
+    }
+    cboSites->addItems(m_servers.ServerNames.mid(1));
+    cboSites->setEnabled(true);
+    cboSites->setCurrentIndex(0);
+    cmdConnect->setEnabled(true);
+}
+
+void frmSelect::readyAgain() {
+    cmdConnect->setEnabled(true);
+    cboSites->setEnabled(true);
+    lblStatus->setText(kIdle);
+    cboSites->setFocus();
+}
+
+void frmSelect::connectToServer() {
+    const int i = cboSites->currentIndex() + 1;
+    if (i < 1 || i > m_servers.count())
+        return;
+    const QString url = m_servers.ServerURLs.at(i);
+    const QString name = m_servers.ServerNames.at(i);
+    cmdConnect->setEnabled(false);
+    cboSites->setEnabled(false);
+    lblStatus->setText(QStringLiteral("Connecting to ") + url + QStringLiteral("..."));
+
+    Session& s = *m_ctx.session;
+    const QString file = s.workDir() + kCatalogueFile;
+    // The catalogue path is appended as it stands: no slash is put in between.
+    const bool fetched = FetchFile(m_ctx, url + m_servers.ServerCataloguePaths.at(i), file);
+    if (m_ctx.programEnd->ended())
+        return;
+    if (!fetched) {
+        readyAgain();
+        return;
+    }
+    lblStatus->setText(kIdle);
+
+    if (!m_cars)
+        m_cars = new frmCars(m_ctx); // stays loaded (hidden) if this load fails
+    s.resetCatalogue();
+    QStringList lines;
+    if (!AnsiText::readLines(file, lines)) {
+        readyAgain();
+        return;
+    }
+    CatalogueFile catalogue;
+    catalogue.parse(lines, url);
+    if (catalogue.outdated) {
+        // Told, then read all the same as a catalogue without header.
+        m_ctx.prompts->show(CatalogueMessages::outdatedVersion(), CatalogueMessages::kOutdatedTitle,
+                            CatalogueMessages::kStyle);
+        if (m_ctx.programEnd->ended())
+            return;
+    }
+    catalogue.applyTo(s);
+
+    frmCars& cars = *m_cars;
+    cars.txtAuthor->setVisible(catalogue.format == 1);
+    {
+        // A new load starts from an empty list (an earlier load may have stopped part-way).
+        const QSignalBlocker quiet(cars.lstCars);
+        cars.lstCars->clear();
+    }
+    for (int k = 1; k <= s.carCount(); ++k)
+        cars.addCar(s.CarNames.at(k), k);
+    if (!catalogue.complete) {
+        // An entry cut short: no message; what was read so far stays in the hidden browser.
+        readyAgain();
+        return;
+    }
+
+    cars.lblNoCars->setText(QString::number(s.carCount()));
+    cars.SiteName = name;
+    cars.SiteURL = url;
+    cars.lblWebsiteLink->setText(name);
+    cars.lblWebsiteLinkx->setText(url);
+    cars.show();
+    hide();
+}
+
+void frmSelect::showEvent(QShowEvent* e) {
+    if (!m_placed) {
+        m_placed = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(e);
+}
+
+void frmSelect::closeEvent(QCloseEvent* e) {
+    if (ConfirmExit(m_ctx) == 1)
+        e->ignore(); // No keeps the window
+    else
+        e->accept();
 }

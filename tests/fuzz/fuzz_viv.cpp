@@ -1,7 +1,8 @@
-// Feeds arbitrary bytes to the car archive reader as a file, in serial-only and unpack mode.
-// Aborts when a result is out of range, when the two modes disagree about validity, when anything
-// appears outside the unpack folder or anything but plain files inside it, when an invalid archive
-// left files behind, or when rebuilding what was unpacked does not give the same serial.
+// Feeds arbitrary bytes to the car archive reader as a file, in serial-only and unpack mode, and
+// to the in-place rewrite. Aborts when a result is out of range, when the modes disagree about
+// validity, when anything appears outside the unpack folder or anything but plain files inside
+// it, when a refused archive left files behind or was changed, when rebuilding what was unpacked
+// does not give the same serial, or when the in-place rewrite differs from unpack and build.
 #include "core/gamedata/Viv.h"
 
 #include <QDir>
@@ -30,16 +31,23 @@ QStringList entriesOf(const QString& folder) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!g_dir) {
-        g_dir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/kavro-fuzz-XXXXXX"));
+        // A memory file system when there is one: the writer flushes every archive to disk.
+        const QString where = QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                                  ? QStringLiteral("/dev/shm")
+                                  : QDir::tempPath();
+        g_dir = new QTemporaryDir(where + QStringLiteral("/kavro-fuzz-XXXXXX"));
         if (!g_dir->isValid())
             fail("no temporary folder");
+        std::atexit([] { delete g_dir; });
     }
     const QString base = g_dir->path() + u'/';
     const QString archive = base + QStringLiteral("in.viv");
     const QString out = base + QStringLiteral("out/");
     const QString rebuilt = base + QStringLiteral("re.viv");
+    const QString inPlace = base + QStringLiteral("rw.viv");
     QDir(out).removeRecursively();
     QFile::remove(rebuilt);
+    QFile::remove(inPlace);
     QDir().mkpath(out);
     {
         QFile f(archive);
@@ -60,7 +68,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (unpacked != 0 && unpacked != 1)
         fail("unpack result out of range");
 
-    if (entriesOf(base) != QStringList{QStringLiteral("in.viv"), QStringLiteral("out")})
+    const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
+    auto readAll = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    if (!QFile::copy(archive, inPlace))
+        fail("cannot copy the input");
+    QString rewriteError;
+    const bool rewritten = RewriteViv(
+        inPlace, [](const QString& name) { return name.size() % 2 == 0; },
+        [](const QString&, QByteArray&, QString*) { return true; }, &rewriteError);
+
+    if (entriesOf(base) !=
+        QStringList{QStringLiteral("in.viv"), QStringLiteral("out"), QStringLiteral("rw.viv")})
         fail("something was written outside the unpack folder");
     const QStringList files = entriesOf(out);
     for (const QString& name : files) {
@@ -74,6 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Refused for being invalid: the serial-only mode must agree.
         if (unpackError.isEmpty() && serial != -1)
             fail("unpack refused an archive that serial-only mode accepted");
+        if (rewritten || readAll(inPlace) != input)
+            fail("a refused archive was rewritten");
         return 0;
     }
 
@@ -85,5 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fail("the serial changed in the round trip");
     if (QFileInfo(rebuilt).size() < 16)
         fail("rebuilt archive too short");
+    if (!rewritten || readAll(inPlace) != readAll(rebuilt))
+        fail("the in-place rewrite differs from unpacking and building");
     return 0;
 }

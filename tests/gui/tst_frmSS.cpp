@@ -43,6 +43,14 @@ private Q_SLOTS:
         QVERIFY((v.geometry().center() - owner.geometry().center()).manhattanLength() <= 2);
         for (const char* name : {"pic1", "pic2", "HS", "VS"})
             QVERIFY2(v.findChild<QWidget*>(name), name);
+
+        // An owner hanging off the screen's corner: the viewer stays on the screen.
+        owner.move(-300, -250);
+        frmSS corner(env.ctx, &owner);
+        corner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&corner));
+        const QRect avail = owner.screen()->availableGeometry();
+        QCOMPARE(corner.frameGeometry().topLeft(), avail.topLeft());
     }
 
     void picturesShowAtTheirRealSize_data() {

@@ -6,27 +6,11 @@
 #include "platform/GameFs.h"
 #include "platform/MessageBoxService.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
 constexpr qint64 kCarIdOffset = 274;
-
-// Empties folder (files, links and sub-folders), keeping the folder itself.
-bool emptyFolder(const QString& folder) {
-    bool ok = true;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden |
-                                                             QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& e : entries) {
-        if (e.isDir() && !e.isSymLink())
-            ok = QDir(e.absoluteFilePath()).removeRecursively() && ok;
-        else
-            ok = QFile::remove(e.absoluteFilePath()) && ok;
-    }
-    return ok;
-}
 
 // The archive at path, or the entry of its folder whose name matches without regard to case.
 QString existingSpelling(const QString& path) {
@@ -37,19 +21,14 @@ QString existingSpelling(const QString& path) {
     return found.isEmpty() ? path : GameFs::withSlash(info.absolutePath()) + found;
 }
 
-bool writeSerialInFedata(const QString& path, quint8 serial, const QString& carId, QString* why) {
-    QFile f(path);
-    bool ok = f.open(QIODevice::ReadWrite) && f.seek(kVivSerialOffset) &&
-              f.write(reinterpret_cast<const char*>(&serial), 1) == 1;
-    if (ok && carId.size() == 4) {
-        const QByteArray id = AnsiText::encode(carId);
-        ok = f.seek(kCarIdOffset) && f.write(id) == id.size();
-    }
-    if (ok)
-        ok = f.flush();
-    if (!ok)
-        *why = QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
-    return ok;
+// The serial at 798 and, when it has four characters, the car id at 274, as writing them into the
+// file would: a shorter entry grows, with zero bytes up to the place written.
+void writeSerialInFedata(QByteArray& data, quint8 serial, const QString& carId) {
+    if (data.size() <= kVivSerialOffset)
+        data.resize(kVivSerialOffset + 1, '\0');
+    data[kVivSerialOffset] = char(serial);
+    if (carId.size() == 4)
+        data.replace(kCarIdOffset, 4, AnsiText::encode(carId));
 }
 
 // Every line is written back with CR LF; the line after each line ending in "(0)" becomes the
@@ -67,41 +46,6 @@ QByteArray rewriteCarp(const QByteArray& text, quint8 serial) {
         }
     }
     return out;
-}
-
-bool writeSerialInCarp(const QString& path, quint8 serial, QString* why) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *why = QStringLiteral("cannot read %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    const QByteArray rewritten = rewriteCarp(f.readAll(), serial);
-    f.close();
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        f.write(rewritten) != rewritten.size() || !f.flush()) {
-        *why = QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    return true;
-}
-
-bool rewriteArchive(const QString& archive, const QString& scratch, quint8 serial,
-                    const QString& carId, QString* why) {
-    const qint16 unpacked = ReadViv(archive, scratch, 0, why);
-    if (unpacked != 1) {
-        if (why->isEmpty())
-            *why = QFileInfo(archive).fileName() + QStringLiteral(" is not a valid car archive");
-        return false;
-    }
-    const QStringList fedata = GameFs::list(scratch, QStringLiteral("fedata.*"));
-    for (const QString& name : fedata)
-        if (!writeSerialInFedata(scratch + name, serial, carId, why))
-            return false;
-    const QStringList carp = GameFs::list(scratch, QStringLiteral("carp*.txt"));
-    for (const QString& name : carp)
-        if (!writeSerialInCarp(scratch + name, serial, why))
-            return false;
-    return WriteViv(archive, scratch, why);
 }
 
 } // namespace
@@ -151,21 +95,24 @@ qint16 CountInstalledCars(const Session& session) {
     return qint16(std::min<qsizetype>(InstalledCarIds(session).size(), 32767));
 }
 
-bool SetCarSerial(const Session& session, const QString& archivePath, quint8 serial,
-                  const QString& carId, QString* error) {
+bool SetCarSerial(const Session&, const QString& archivePath, quint8 serial, const QString& carId,
+                  QString* error) {
+    const QString fedata = QStringLiteral("fedata.*");
+    const QString carp = QStringLiteral("carp*.txt");
     QString why;
-    bool ok = false;
-    const QString work = session.workDir();
-    const QString scratch =
-        work.isEmpty() ? QString() : GameFs::withSlash(work) + QStringLiteral("VIVTMP/");
-    if (scratch.isEmpty())
-        why = QStringLiteral("no work folder");
-    else if (!QDir().mkpath(scratch) || !QFileInfo(scratch).isDir() || !emptyFolder(scratch))
-        why = QStringLiteral("cannot prepare the folder %1").arg(scratch);
-    else
-        ok = rewriteArchive(existingSpelling(archivePath), scratch, serial, carId, &why);
-    if (!scratch.isEmpty() && QFileInfo(scratch).isDir())
-        emptyFolder(scratch);
+    const bool ok = RewriteViv(
+        existingSpelling(archivePath),
+        [&](const QString& name) {
+            return GameFs::wildcardMatch(name, fedata) || GameFs::wildcardMatch(name, carp);
+        },
+        [&](const QString& name, QByteArray& data, QString*) {
+            if (GameFs::wildcardMatch(name, fedata))
+                writeSerialInFedata(data, serial, carId);
+            else
+                data = rewriteCarp(data, serial);
+            return true;
+        },
+        &why);
     if (error)
         *error = ok ? QString() : why;
     return ok;

@@ -13,7 +13,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -123,6 +126,53 @@ Parse readDirectory(QFile& file, QList<Entry>& entries, QString* error) {
     return Parse::Ok;
 }
 
+// Copies length bytes of in, from inOffset, to out at its current position: in the kernel when
+// the file system can (no trip through this process's memory), else through a buffer.
+bool copyBytes(int in, qint64 inOffset, int out, qint64 length) {
+    off_t from = off_t(inOffset);
+    bool inKernel = true;
+    std::vector<char> buffer;
+    while (length > 0) {
+        if (inKernel) {
+            const ssize_t n = ::copy_file_range(in, &from, out, nullptr,
+                                                size_t(std::min(length, kCopyChunk * 64)), 0);
+            if (n > 0) {
+                length -= n;
+                continue;
+            }
+            if (n == 0)
+                return false; // the source is shorter than it should be
+            if (errno == EINTR)
+                continue;
+            if (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP)
+                return false;
+            inKernel = false;
+        }
+        if (buffer.empty())
+            buffer.resize(size_t(kCopyChunk));
+        const ssize_t r = ::pread(in, buffer.data(), size_t(std::min(length, kCopyChunk)), from);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        for (ssize_t done = 0; done < r;) {
+            const ssize_t w = ::write(out, buffer.data() + done, size_t(r - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return false;
+            done += w;
+        }
+        from += r;
+        length -= r;
+    }
+    return true;
+}
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
 // Copies [offset, offset + length) of the archive into a new file at path. The file is opened
 // without following a symbolic link, so the write stays inside its folder.
 bool writeEntry(QFile& archive, const Entry& e, const QString& path, QString* error) {
@@ -135,39 +185,17 @@ bool writeEntry(QFile& archive, const Entry& e, const QString& path, QString* er
     const int fd =
         ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
-        setError(error, QStringLiteral("cannot create %1: %2")
-                            .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        setError(error, QStringLiteral("cannot create %1: %2").arg(path, systemError()));
         return false;
     }
-    bool ok = archive.seek(e.offset);
-    qint64 left = e.length;
-    while (ok && left > 0) {
-        const QByteArray chunk = archive.read(std::min(left, kCopyChunk));
-        if (chunk.isEmpty()) {
-            ok = false;
-            break;
-        }
-        const char* p = chunk.constData();
-        qint64 n = chunk.size();
-        while (n > 0) {
-            const ssize_t w = ::write(fd, p, size_t(n));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            p += w;
-            n -= w;
-        }
-        left -= chunk.size();
-    }
-    const int saved = errno;
-    if (::close(fd) != 0)
+    bool ok = copyBytes(archive.handle(), e.offset, fd, e.length);
+    QString why = systemError();
+    if (::close(fd) != 0 && ok) {
         ok = false;
+        why = systemError();
+    }
     if (!ok)
-        setError(error, QStringLiteral("cannot write %1: %2")
-                            .arg(path, QString::fromLocal8Bit(std::strerror(saved))));
+        setError(error, QStringLiteral("cannot write %1: %2").arg(path, why));
     return ok;
 }
 
@@ -190,6 +218,84 @@ Parse openArchive(QFile& file, QString* error) {
 bool lessWithoutCase(const QString& a, const QString& b) {
     const int c = a.compare(b, Qt::CaseInsensitive);
     return c != 0 ? c < 0 : a < b;
+}
+
+// The name of an entry that appears twice, or empty.
+QString duplicateName(const QList<Entry>& entries) {
+    QSet<QByteArray> seen;
+    for (const Entry& e : entries) {
+        if (seen.contains(e.rawName))
+            return AnsiText::decode(e.rawName);
+        seen.insert(e.rawName);
+    }
+    return {};
+}
+
+// One entry of an archive being written: its name bytes (without the zero) and its length.
+struct Piece {
+    QByteArray rawName;
+    qint64 size = 0;
+};
+
+// Writes an archive of pieces, data back to back after the directory, under a temporary name
+// beside path, and renames it over path once complete (flushed to disk). body(i, fd, why) appends
+// piece i's bytes to fd. On any failure nothing at path changes.
+bool writeArchive(const QString& path, const QList<Piece>& pieces,
+                  const std::function<bool(qsizetype, int, QString*)>& body, QString* error) {
+    quint64 dataStart = kHeaderSize;
+    for (const Piece& p : pieces)
+        dataStart += 9 + quint64(p.rawName.size());
+    quint64 total = dataStart;
+    for (const Piece& p : pieces)
+        total += quint64(p.size);
+    if (total > 0xFFFFFFFFull) {
+        setError(error, QStringLiteral("the archive would be larger than 4 GiB"));
+        return false;
+    }
+
+    QByteArray head;
+    head.reserve(qsizetype(dataStart));
+    auto put = [&head](quint32 v) {
+        char b[4];
+        qToBigEndian(v, b);
+        head.append(b, 4);
+    };
+    head.append(kMagic, 4);
+    put(quint32(total));
+    put(quint32(pieces.size()));
+    put(quint32(dataStart));
+    quint64 offset = dataStart;
+    for (const Piece& p : pieces) {
+        put(quint32(offset));
+        put(quint32(p.size));
+        head.append(p.rawName);
+        head.append('\0');
+        offset += quint64(p.size);
+    }
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setError(error, QStringLiteral("cannot create %1: %2").arg(path, out.errorString()));
+        return false;
+    }
+    if (out.write(head) != head.size()) {
+        out.cancelWriting();
+        setError(error, QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
+        return false;
+    }
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        QString why;
+        if (!body(i, out.handle(), &why)) {
+            out.cancelWriting();
+            setError(error, why);
+            return false;
+        }
+    }
+    if (!out.commit()) {
+        setError(error, QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -224,14 +330,9 @@ qint16 ReadViv(const QString& archivePath, const QString& destFolder, qint16 ser
     }
 
     // A folder cannot hold two files of one name: unpacking such an archive would lose an entry.
-    QSet<QByteArray> seen;
-    for (const Entry& e : entries) {
-        if (seen.contains(e.rawName)) {
-            setError(error, QStringLiteral("%1 holds two entries named %2")
-                                .arg(archivePath, AnsiText::decode(e.rawName)));
-            return 0;
-        }
-        seen.insert(e.rawName);
+    if (QString dup = duplicateName(entries); !dup.isEmpty()) {
+        setError(error, QStringLiteral("%1 holds two entries named %2").arg(archivePath, dup));
+        return 0;
     }
 
     QString folder = destFolder;
@@ -267,85 +368,106 @@ bool WriteViv(const QString& archivePath, const QString& sourceFolder, QString* 
         return false;
     }
 
-    struct Source {
-        QString path;
-        QByteArray nameBytes;
-        qint64 size = 0;
-    };
-    QList<Source> sources;
-    sources.reserve(names.size());
-    quint64 dataStart = kHeaderSize;
+    QList<Piece> pieces;
+    QStringList paths;
+    pieces.reserve(names.size());
     for (const QString& name : std::as_const(names)) {
         const QByteArray raw = AnsiText::encode(name);
         if (AnsiText::decode(raw) != name || !isPlainName(raw)) {
             setError(error, QStringLiteral("the name %1 cannot be stored in an archive").arg(name));
             return false;
         }
-        Source s{dir.filePath(name), NameToBytes(name), QFileInfo(dir.filePath(name)).size()};
-        dataStart += 8 + quint64(s.nameBytes.size());
-        sources.append(s);
+        paths.append(dir.filePath(name));
+        pieces.append({raw, QFileInfo(paths.last()).size()});
     }
-    quint64 total = dataStart;
-    for (const Source& s : std::as_const(sources))
-        total += quint64(s.size);
-    if (total > 0xFFFFFFFFull) {
-        setError(error, QStringLiteral("the archive would be larger than 4 GiB"));
+    return writeArchive(
+        archivePath, pieces,
+        [&](qsizetype i, int out, QString* why) {
+            const int in = ::open(QFile::encodeName(paths[i]).constData(), O_RDONLY | O_CLOEXEC);
+            if (in < 0) {
+                *why = QStringLiteral("cannot read %1: %2").arg(paths[i], systemError());
+                return false;
+            }
+            struct stat st {};
+            bool ok = ::fstat(in, &st) == 0 && st.st_size == pieces[i].size;
+            if (!ok)
+                *why = QStringLiteral("%1 changed while it was read").arg(paths[i]);
+            else if (!(ok = copyBytes(in, 0, out, pieces[i].size)))
+                *why = QStringLiteral("cannot write %1: %2").arg(archivePath, systemError());
+            ::close(in);
+            return ok;
+        },
+        error);
+}
+
+bool RewriteViv(const QString& archivePath, const std::function<bool(const QString&)>& selects,
+                const std::function<bool(const QString&, QByteArray&, QString*)>& edit,
+                QString* error) {
+    if (error)
+        error->clear();
+    QFile file(archivePath);
+    QList<Entry> entries;
+    Parse parsed = openArchive(file, error);
+    if (parsed == Parse::Ok)
+        parsed = readDirectory(file, entries, error);
+    if (parsed == Parse::Invalid)
+        setError(error, QStringLiteral("%1 is not a valid VIV archive").arg(archivePath));
+    if (parsed != Parse::Ok)
+        return false;
+    if (QString dup = duplicateName(entries); !dup.isEmpty()) {
+        setError(error, QStringLiteral("%1 holds two entries named %2").arg(archivePath, dup));
         return false;
     }
 
-    QByteArray head;
-    head.reserve(qsizetype(dataStart));
-    auto put = [&head](quint32 v) {
-        char b[4];
-        qToBigEndian(v, b);
-        head.append(b, 4);
-    };
-    head.append(kMagic, 4);
-    put(quint32(total));
-    put(quint32(sources.size()));
-    put(quint32(dataStart));
-    quint64 offset = dataStart;
-    for (const Source& s : std::as_const(sources)) {
-        put(quint32(offset));
-        put(quint32(s.size));
-        head.append(s.nameBytes);
-        offset += quint64(s.size);
-    }
-
-    QSaveFile out(archivePath);
-    if (!out.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("cannot create %1: %2").arg(archivePath, out.errorString()));
-        return false;
-    }
-    auto fail = [&](const QString& why) {
-        out.cancelWriting();
-        setError(error, why);
-        return false;
-    };
-    if (out.write(head) != head.size())
-        return fail(QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));
-    for (const Source& s : std::as_const(sources)) {
-        QFile in(s.path);
-        if (!in.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot read %1: %2").arg(s.path, in.errorString()));
-        qint64 left = s.size;
-        while (left > 0) {
-            const QByteArray chunk = in.read(std::min(left, kCopyChunk));
-            if (chunk.isEmpty())
-                return fail(QStringLiteral("cannot read %1: %2").arg(s.path, in.errorString()));
-            if (out.write(chunk) != chunk.size())
-                return fail(
-                    QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));
-            left -= chunk.size();
+    // The order a folder of the unpacked entries would be listed in.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return lessWithoutCase(AnsiText::decode(a.rawName), AnsiText::decode(b.rawName));
+    });
+    QList<Piece> pieces;
+    QList<QByteArray> edited(entries.size());
+    QList<bool> isEdited(entries.size(), false);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
+        const QString name = AnsiText::decode(e.rawName);
+        if (selects(name)) {
+            QByteArray data(qsizetype(e.length), Qt::Uninitialized);
+            if (e.length > 0 &&
+                (!file.seek(e.offset) || file.read(data.data(), e.length) != e.length)) {
+                setError(error,
+                         QStringLiteral("cannot read %1: %2").arg(archivePath, file.errorString()));
+                return false;
+            }
+            QString why;
+            if (!edit(name, data, &why)) {
+                setError(error, why);
+                return false;
+            }
+            edited[i] = data;
+            isEdited[i] = true;
         }
-        if (!in.atEnd())
-            return fail(QStringLiteral("%1 changed while it was read").arg(s.path));
+        pieces.append({e.rawName, isEdited[i] ? qint64(edited[i].size()) : qint64(e.length)});
     }
-    if (!out.commit()) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));
-        return false;
-    }
-    return true;
+    return writeArchive(
+        archivePath, pieces,
+        [&](qsizetype i, int out, QString* why) {
+            bool ok = true;
+            if (isEdited[i]) {
+                const QByteArray& d = edited[i];
+                for (qsizetype done = 0; ok && done < d.size();) {
+                    const ssize_t w = ::write(out, d.constData() + done, size_t(d.size() - done));
+                    if (w < 0 && errno == EINTR)
+                        continue;
+                    ok = w > 0;
+                    done += ok ? w : 0;
+                }
+            } else {
+                ok = copyBytes(file.handle(), entries[i].offset, out, entries[i].length);
+            }
+            if (!ok)
+                *why = QStringLiteral("cannot write %1: %2").arg(archivePath, systemError());
+            return ok;
+        },
+        error);
 }
 
 QByteArray NameToBytes(const QString& name) {

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // The game's car archive ("CAR.VIV", magic "BIGF"): a flat, uncompressed container.
 //
 //   offset 0   "BIGF"
@@ -47,6 +49,18 @@ qint16 ReadViv(const QString& archivePath, const QString& destFolder, qint16 ser
 // in *error when a file cannot be read or written, or when a name cannot be stored in an archive
 // (not Windows-1252, or a name the reader would refuse), or more than 32767 files, or over 4 GiB.
 bool WriteViv(const QString& archivePath, const QString& sourceFolder, QString* error = nullptr);
+
+// Rebuilds the archive at archivePath exactly as unpacking it, changing some of the files and
+// building from that folder would (same checks, same entries, same order, same bytes), without
+// writing the entries anywhere but into the new archive: edit(name, data, why) is called with the
+// bytes of every entry whose name selects(name) accepts, and changes them in place; the other
+// entries are copied from the old archive. The new archive is written beside the old one and
+// renamed over it only when complete. False (with a reason in *error) for an invalid archive, an
+// archive with two entries of one name, an edit that fails, or a failed read or write: the
+// archive is then byte for byte as it was.
+bool RewriteViv(const QString& archivePath, const std::function<bool(const QString&)>& selects,
+                const std::function<bool(const QString&, QByteArray&, QString*)>& edit,
+                QString* error = nullptr);
 
 // The same 32-bit number with its four bytes in reverse order.
 constexpr quint32 SwapLong(quint32 value) {

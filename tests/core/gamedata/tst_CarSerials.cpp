@@ -36,7 +36,7 @@ QByteArray entryData(const QByteArray& archive, const QByteArray& name) {
     return {};
 }
 
-enum class Break { InvalidArchive, MissingArchive, ScratchIsAFile, NoWorkFolder, BuildHalfWay };
+enum class Break { InvalidArchive, MissingArchive, DuplicateNames, BuildHalfWay };
 
 } // namespace
 
@@ -128,6 +128,9 @@ private Q_SLOTS:
              {"fedata.eng", VivBuilder::fedata(5, "OLDI")},
              {"readme.txt", "Serial Number(0)\r\n5\r\n"}}); // not a carp file: untouched
         const QString path = VivBuilder::installCar(env.gamePath(), "QWER", before);
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFile::Permissions mode = QFile::permissions(path);
 
         QString error;
         QVERIFY2(SetCarSerial(env.session, path, 12, carId, &error), qPrintable(error));
@@ -144,7 +147,8 @@ private Q_SLOTS:
         QCOMPARE(entryData(after, "car.fce"), entryData(before, "car.fce"));
         QCOMPARE(entryData(after, "readme.txt"), entryData(before, "readme.txt"));
         QCOMPARE(VivBuilder::parse(after).size(), 6);
-        QCOMPARE(filesBelow(env.workDir()), QStringList{"VIVTMP"});
+        QCOMPARE(QFile::permissions(path), mode); // the new archive keeps the old one's mode
+        QCOMPARE(filesBelow(env.workDir()), QStringList{"VIVTMP"}); // no scratch file left
         QCOMPARE(filesBelow(env.gamePath() + "Data/Cars/QWER"), QStringList{"CAR.VIV"});
     }
 
@@ -178,23 +182,33 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(env.workDir() + "CARP.TMP"));
     }
 
-    void createsTheWorkFolderWhenMissing() {
+    void needsNoWorkFolder() {
         TestEnv env;
-        QVERIFY(QDir(env.workDir()).removeRecursively());
+        QVERIFY(QDir(env.workDir()).removeRecursively()); // a "/SERIAL" start does not make it
         const QString path =
             VivBuilder::installCar(env.gamePath(), "ABCD", VivBuilder::carArchive(3));
         QString error;
         QVERIFY2(SetCarSerial(env.session, path, 4, QString(), &error), qPrintable(error));
         QCOMPARE(ReadViv(path, QString(), 1), qint16(4));
-        QCOMPARE(filesBelow(env.workDir()), QStringList{"VIVTMP"});
+        QVERIFY(!QFileInfo::exists(env.workDir()));
+    }
+
+    void shortFedataGrowsToHoldTheSerial() {
+        TestEnv env;
+        const QString path = VivBuilder::installCar(
+            env.gamePath(), "SHRT", VivBuilder::build({{"fedata.fre", QByteArray(100, 'x')}}));
+        QVERIFY(SetCarSerial(env.session, path, 33, "SHRT"));
+        QByteArray want = QByteArray(100, 'x') + QByteArray(699, '\0');
+        want.replace(274, 4, "SHRT");
+        want[798] = char(33);
+        QCOMPARE(entryData(readAll(path), "fedata.fre"), want);
     }
 
     void failureLeavesTheArchiveAsItWas_data() {
         QTest::addColumn<Break>("how");
         QTest::newRow("invalid archive") << Break::InvalidArchive;
         QTest::newRow("missing archive") << Break::MissingArchive;
-        QTest::newRow("VIVTMP cannot be made") << Break::ScratchIsAFile;
-        QTest::newRow("no work folder known") << Break::NoWorkFolder;
+        QTest::newRow("two entries of one name") << Break::DuplicateNames;
         QTest::newRow("build fails half-way") << Break::BuildHalfWay;
     }
     void failureLeavesTheArchiveAsItWas() {
@@ -208,16 +222,14 @@ private Q_SLOTS:
                                                {"fedata.eng", VivBuilder::fedata(5)}});
         if (how == Break::InvalidArchive)
             before[4] = before[4] + 1;
+        if (how == Break::DuplicateNames)
+            before = VivBuilder::build({{"fedata.eng", VivBuilder::fedata(5)},
+                                        {"carp.txt", VivBuilder::carp(5)},
+                                        {"fedata.eng", VivBuilder::fedata(5)}});
         const QString folder = env.gamePath() + "Data/Cars/ABCD/";
         QString path = VivBuilder::installCar(env.gamePath(), "ABCD", before);
         if (how == Break::MissingArchive)
             QFile::remove(path);
-        if (how == Break::ScratchIsAFile) {
-            QDir(env.workDir() + "VIVTMP").removeRecursively();
-            env.writeFile(env.workDir() + "VIVTMP", "in the way");
-        }
-        if (how == Break::NoWorkFolder)
-            env.session.SessionPaths[Session::WorkDir].clear();
 
         rlimit saved{};
         auto oldHandler = SIG_DFL;
@@ -243,11 +255,7 @@ private Q_SLOTS:
             QCOMPARE(readAll(path), before);
             QCOMPARE(filesBelow(folder), QStringList{"CAR.VIV"});
         }
-        QVERIFY(!QFile::exists(env.workDir() + "CARP.TMP"));
-        if (how != Break::ScratchIsAFile)
-            QVERIFY(QDir(env.workDir() + "VIVTMP")
-                        .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                 QDir::NoDotAndDotDot));
+        QCOMPARE(filesBelow(env.workDir()), QStringList{"VIVTMP"}); // no scratch file left
     }
 };
 

@@ -146,8 +146,9 @@ private Q_SLOTS:
         QByteArray bytes = VivBuilder::carArchive(5);
         if (invalidArchive)
             bytes.chop(1);
-        else
-            env.session.SessionPaths[Session::WorkDir].clear();
+        else // readable, but two entries of one name cannot be rewritten without losing one
+            bytes = VivBuilder::build(
+                {{"fedata.eng", VivBuilder::fedata(5)}, {"fedata.eng", VivBuilder::fedata(5)}});
         const QString path = VivBuilder::installCar(env.gamePath(), "NEWC", bytes);
         const SerialCheckResult r = CheckSerialConflit(env.session, path, "NEWC");
         QVERIFY(!r.ok);

@@ -114,6 +114,18 @@ private Q_SLOTS:
         QCOMPARE(qint64(qFromBigEndian<quint32>(bytes.constData() + 4)), bytes.size());
         QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 8), quint32(entries.size()));
         QCOMPARE(ReadViv(rebuilt, QString(), 1), qint16(serial));
+
+        // Rewriting in place gives the same bytes, whether entries go through the edit or not.
+        for (bool all : {false, true}) {
+            const QString inPlace = dir.filePath("inplace.viv");
+            QFile::remove(inPlace);
+            QVERIFY(QFile::copy(original, inPlace));
+            QVERIFY2(RewriteViv(
+                         inPlace, [all](const QString&) { return all; },
+                         [](const QString&, QByteArray&, QString*) { return true; }, &error),
+                     qPrintable(error));
+            QCOMPARE(readAll(inPlace), bytes);
+        }
         // Data back to back from data start.
         quint32 offset = dataStart;
         for (qsizetype i = 0; i < back.size(); ++i) {
@@ -193,8 +205,13 @@ private Q_SLOTS:
         QVERIFY2(error.isEmpty(), qPrintable(error)); // invalid is a result, not a failure
         QCOMPARE(everything(dir.path()), before);
         QCOMPARE(ReadViv(archive, QString(), 1, &error), qint16(-1));
+        QVERIFY(!RewriteViv(
+            archive, [](const QString&) { return true; },
+            [](const QString&, QByteArray&, QString*) { return true; }, &error));
+        QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists("/tmp/kavro-evil"));
         QCOMPARE(readAll(archive), bytes);
+        QCOMPARE(everything(dir.path()), before);
     }
 
     void missingAndUnreadableArchives() {
@@ -272,6 +289,41 @@ private Q_SLOTS:
         QCOMPARE(ReadViv(dir.filePath("a.viv"), dir.filePath("dest/"), 0, &error), qint16(0));
         QVERIFY(error.contains("car.fce"));
         QVERIFY(everything(dir.filePath("dest")).isEmpty());
+    }
+
+    void rewriteEditsOnlyWhatItSelects() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a.viv");
+        writeAll(path, VivBuilder::build({{"b.txt", "bee"}, {"A.bin", "aa"}, {"c.txt", "sea"}}));
+        QStringList asked;
+        QVERIFY(RewriteViv(
+            path,
+            [&](const QString& n) {
+                asked << n;
+                return n.endsWith(".txt");
+            },
+            [](const QString& n, QByteArray& d, QString*) {
+                d = n == "b.txt" ? QByteArray("a longer bee") : QByteArray();
+                return true;
+            }));
+        QCOMPARE(asked, (QStringList{"A.bin", "b.txt", "c.txt"}));
+        QCOMPARE(readAll(path),
+                 VivBuilder::build({{"A.bin", "aa"}, {"b.txt", "a longer bee"}, {"c.txt", {}}}));
+
+        // A failing edit changes nothing.
+        const QByteArray before = readAll(path);
+        QString error;
+        QVERIFY(!RewriteViv(
+            path, [](const QString&) { return true; },
+            [](const QString&, QByteArray& d, QString* why) {
+                d.clear();
+                *why = "no";
+                return false;
+            },
+            &error));
+        QCOMPARE(error, QString("no"));
+        QCOMPARE(readAll(path), before);
+        QCOMPARE(everything(dir.path()), QStringList{"a.viv"});
     }
 
     void writeRefusesWhatAnArchiveCannotHold_data() {

@@ -1,0 +1,401 @@
+#include "CatalogueText.h"
+#include "FakeHttpServer.h"
+#include "TestEnv.h"
+#include "core/catalogue/FetchFile.h"
+#include "gui/frmCars.h"
+#include "gui/frmSelect.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+using CatalogueText::Car;
+using CatalogueText::Server;
+
+namespace {
+
+const QString kCorrupt = QStringLiteral(
+    "Data File on server is corrupted or you may be experiencing network problems. Please try to "
+    "check your internet connection and proxy server settings. If you are required to use a proxy "
+    "server, then set it up in Microsoft Internet Explorer.");
+const QString kOutdated = QStringLiteral(
+    "This version of Kavro is incompatible with the data file on the server, please obtain a "
+    "newer version of Kavro from http://kavro.example.net/.");
+const QString kUnrecognised =
+    QStringLiteral("The server returned an unrecongonzied response.\r\n\r\n");
+
+// A fake catalogue site with its server list, and the server window opened against it.
+struct World {
+    TestEnv env;
+    FakeHttpServer server;
+    std::unique_ptr<frmSelect> w;
+
+    World() {
+        server.listen();
+        env.session.SessionPaths[Session::ServerListURL] = server.url("/Kavro_SL.dat");
+    }
+    void serveList(const QByteArray& text) {
+        server.route("/Kavro_SL.dat", FakeResponse::ok(text));
+    }
+    // Three servers: a base URL with a final slash, one without, and a third.
+    void serveThreeServers() {
+        serveList(CatalogueText::serverList({{server.url("/one/"), "Kavro_CL.dat", "Server One"},
+                                             {server.url("/two"), "cat.dat", "Server Two"},
+                                             {server.url("/three/"), "x/CL.dat", "Server Three"}}));
+    }
+    // Opens the window and waits until its timer has fetched and read the list.
+    void open() {
+        w = std::make_unique<frmSelect>(env.ctx);
+        w->show();
+        QTRY_VERIFY(!w->tmrDo->isActive());
+    }
+    frmCars* cars() const { return w->carBrowser(); }
+    QStringList rows() const {
+        QStringList r;
+        for (int i = 0; i < w->cboSites->count(); ++i)
+            r << w->cboSites->itemText(i);
+        return r;
+    }
+    QStringList listed() const {
+        QStringList r;
+        for (int i = 0; i < cars()->lstCars->count(); ++i)
+            r << cars()->lstCars->item(i)->text();
+        return r;
+    }
+    // Ready for a (new) Connect: list and button on, idle status, still shown.
+    void verifyReady() const {
+        QVERIFY(w->cmdConnect->isEnabled());
+        QVERIFY(w->cboSites->isEnabled());
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("."));
+        QVERIFY(w->isVisible());
+        QVERIFY(!cars() || !cars()->isVisible());
+    }
+};
+
+quint16 closedPort() {
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = s.serverPort();
+    s.close();
+    return port;
+}
+
+} // namespace
+
+class tst_frmSelect : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startsEmptyWithTimer() {
+        World world;
+        world.serveThreeServers();
+        frmSelect w(world.env.ctx);
+        QCOMPARE(w.windowTitle(), QStringLiteral("NFSHS Kavro"));
+        QCOMPARE(w.lblInfo->text(),
+                 QStringLiteral("Choose a server from which you would like to download cars."));
+        QCOMPARE(w.cmdConnect->text(), QStringLiteral("Connect"));
+        QCOMPARE(w.cmdExit->text(), QStringLiteral("Exit"));
+        QVERIFY(!w.cboSites->isEnabled());
+        QVERIFY(!w.cboSites->isEditable());
+        QVERIFY(!w.cmdConnect->isEnabled());
+        QVERIFY(w.cmdExit->isEnabled());
+        QCOMPARE(w.lblStatus->text(), QStringLiteral("."));
+        QVERIFY(w.tmrDo->isActive());
+        QCOMPARE(w.tmrDo->interval(), 100);
+    }
+
+    void listsThreeServers() {
+        World world;
+        world.serveThreeServers();
+        QString during;
+        QTimer::singleShot(0, [&] {
+            // Seen while the fetch is under way.
+            QTimer::singleShot(110, [&] { during = world.w->lblStatus->text(); });
+        });
+        FakeResponse slow =
+            FakeResponse::ok(CatalogueText::serverList({{"http://a/", "p", "Server One"},
+                                                        {"http://b/", "p", "Server Two"},
+                                                        {"http://c/", "p", "Server Three"}}));
+        slow.chunkSize = 8;
+        slow.chunkDelayMs = 30;
+        world.server.route("/Kavro_SL.dat", slow);
+        world.open();
+        QCOMPARE(during, QStringLiteral("Getting list of servers..."));
+        QCOMPARE(world.rows(), QStringList({"Server One", "Server Two", "Server Three"}));
+        QVERIFY(world.w->cboSites->isEnabled());
+        QCOMPARE(world.w->cboSites->currentIndex(), 0);
+        QVERIFY(world.w->cmdConnect->isEnabled());
+        QCOMPARE(world.w->lblStatus->text(), QStringLiteral("."));
+        QCOMPARE(world.server.requests(), QStringList({"/Kavro_SL.dat"}));
+        QCOMPARE(world.env.prompts.count(), 0);
+        QVERIFY(QFile::exists(world.env.workDir() + "Kavro_SL.dat"));
+        QTest::qWait(250); // fetched once only
+        QCOMPARE(world.server.requests().size(), 1);
+    }
+
+    void refusedLists_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        const QList<Server> two{{"http://a/", "p", "A"}, {"http://b/", "p", "B"}};
+        QTest::newRow("SL2") << CatalogueText::serverList(two, "SL2") << kOutdated
+                             << "Outdated Version";
+        QTest::newRow("lower-case header")
+            << CatalogueText::serverList(two, "sl1") << kCorrupt << "Kavro";
+        QTest::newRow("one-character header")
+            << CatalogueText::serverList(two, "S") << kCorrupt << "Kavro";
+        QTest::newRow("count 0") << CatalogueText::serverList(two, "SL1", "0") << kCorrupt
+                                 << "Kavro";
+        QTest::newRow("negative count")
+            << CatalogueText::serverList(two, "SL1", "-1") << kCorrupt << "Kavro";
+        QTest::newRow("fewer servers than counted")
+            << CatalogueText::serverList(two, "SL1", "3") << kCorrupt << "Kavro";
+        QTest::newRow("LF line ends read as one line")
+            << QByteArray("SL1\n1\nhttp://a/\np\nA\n") << kCorrupt << "Kavro";
+    }
+    void refusedLists() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        World world;
+        world.serveList(file);
+        world.env.prompts.expect(MessageBoxService::Ok);
+        world.open();
+        QCOMPARE(world.env.prompts.count(), 1);
+        QCOMPARE(world.env.prompts.last().text, text);
+        QCOMPARE(world.env.prompts.last().title, title);
+        QCOMPARE(world.env.prompts.last().style, 16);
+        QCOMPARE(world.w->cboSites->count(), 0);
+        QVERIFY(!world.w->cboSites->isEnabled());
+        QVERIFY(!world.w->cmdConnect->isEnabled());
+        QCOMPARE(world.w->lblStatus->text(), QStringLiteral("."));
+    }
+
+    void listFetchFailure() {
+        World world; // no route: the server answers 404
+        world.env.prompts.expect(MessageBoxService::Ok);
+        world.open();
+        QCOMPARE(world.env.prompts.count(), 1);
+        QCOMPARE(world.env.prompts.last().text, QStringLiteral("The file was not found!\r\n"));
+        QCOMPARE(world.w->cboSites->count(), 0);
+        QVERIFY(!world.w->cmdConnect->isEnabled());
+        QCOMPARE(world.w->lblStatus->text(), QStringLiteral("."));
+    }
+
+    void connectFillsTheBrowser() {
+        World world;
+        world.serveThreeServers();
+        world.server.route("/one/Kavro_CL.dat",
+                           FakeResponse::ok(CatalogueText::layout1(
+                               {{"Beta", "Bo", "shots/b.jpg", "cars/b.zip"},
+                                {"alpha", "N/A", "/a.jpg", " http://mirror.example.net/a.zip"}})));
+        world.open();
+        QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
+        QCOMPARE(world.env.prompts.count(), 0);
+        frmCars* cars = world.cars();
+        QVERIFY(cars);
+        QVERIFY(cars->isVisible());
+        QVERIFY(!world.w->isVisible());
+        QCOMPARE(world.listed(), QStringList({"alpha", "Beta"}));
+        QCOMPARE(cars->GetCarIndex(0), 2);
+        QCOMPARE(cars->GetCarIndex(1), 1);
+        QCOMPARE(cars->lstCars->item(0)->data(Qt::UserRole).toInt(), 2);
+        QCOMPARE(cars->lblNoCars->text(), QStringLiteral("2"));
+        const QString base = world.server.url("/one/");
+        QCOMPARE(cars->SiteName, QStringLiteral("Server One"));
+        QCOMPARE(cars->SiteURL, base);
+        QCOMPARE(cars->lblWebsiteLink->text(), QStringLiteral("Server One"));
+        QCOMPARE(cars->lblWebsiteLinkx->text(), base);
+        QVERIFY(cars->txtAuthor->isVisibleTo(cars));
+        const Session& s = world.env.session;
+        QCOMPARE(s.CatalogueFormat, qint16(1));
+        QCOMPARE(s.CarNames, QStringList({"", "Beta", "alpha"}));
+        QCOMPARE(s.CarAuthors, QStringList({"", "Bo", "N/A"}));
+        QCOMPARE(s.CarShotURLs, QStringList({"", world.server.url("/one/shots/b.jpg"),
+                                             world.server.url("/one/a.jpg")}));
+        QCOMPARE(s.CarZipURLs, QStringList({"", world.server.url("/one/cars/b.zip"),
+                                            "http://mirror.example.net/a.zip"}));
+    }
+
+    // The catalogue path runs straight on from a base URL without a final slash.
+    void catalogueUrlHasNoSeparator() {
+        World world;
+        world.serveThreeServers();
+        world.server.route("/twocat.dat", FakeResponse::ok(CatalogueText::layout0(
+                                              {{"Old", "", "s.jpg", "z.zip"}})));
+        world.open();
+        QString during;
+        bool listOn = true;
+        QTimer::singleShot(60, [&] {
+            during = world.w->lblStatus->text();
+            listOn = world.w->cboSites->isEnabled() || world.w->cmdConnect->isEnabled();
+        });
+        FakeResponse slow =
+            FakeResponse::ok(CatalogueText::layout0({{"Old", "", "s.jpg", "z.zip"}}));
+        slow.chunkSize = 4;
+        slow.chunkDelayMs = 20;
+        world.server.route("/twocat.dat", slow);
+        world.w->cboSites->setCurrentIndex(1);
+        QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
+        QCOMPARE(during, "Connecting to " + world.server.url("/two") + "...");
+        QVERIFY(!listOn);
+        QCOMPARE(world.server.requests().last(), QStringLiteral("/twocat.dat"));
+        QVERIFY(world.cars()->isVisible());
+        // Layout 0: lines as written, no author line.
+        QCOMPARE(world.env.session.CatalogueFormat, qint16(0));
+        QCOMPARE(world.env.session.CarShotURLs, QStringList({"", "s.jpg"}));
+        QCOMPARE(world.env.session.CarZipURLs, QStringList({"", "z.zip"}));
+        QVERIFY(!world.cars()->txtAuthor->isVisibleTo(world.cars()));
+        QCOMPARE(world.cars()->lblNoCars->text(), QStringLiteral("1"));
+    }
+
+    // Every failure of the catalogue fetch: its box, then the window is ready again.
+    void connectFetchFailures_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("401") << "401"
+                             << "Authorization failed!\r\n";
+        QTest::newRow("404") << "404"
+                             << "The file was not found!\r\n";
+        QTest::newRow("500") << "500" << kUnrecognised + "HTTP/1.1 500 Internal Server Error\r\r\n";
+        QTest::newRow("empty body, 200 on the failure path")
+            << "empty" << kUnrecognised + "HTTP/1.1 200 OK\r\r\n";
+        QTest::newRow("connection refused") << "refused"
+                                            << "Cannot establish connection.\r\r\nCheck your "
+                                               "Internet connection and try again.\r\n";
+        QTest::newRow("body over the cap") << "huge" << kUnrecognised + "HTTP/1.1 200 OK\r\r\n";
+    }
+    void connectFetchFailures() {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        World world;
+        const QString base = kind == "refused"
+                                 ? QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())
+                                 : world.server.url("/one/");
+        world.serveList(CatalogueText::serverList({{base, "Kavro_CL.dat", "One"}}));
+        if (kind == "401")
+            world.server.route("/one/Kavro_CL.dat",
+                               FakeResponse::status("HTTP/1.1 401 Unauthorized"));
+        else if (kind == "500")
+            world.server.route("/one/Kavro_CL.dat",
+                               FakeResponse::status("HTTP/1.1 500 Internal Server Error"));
+        else if (kind == "empty")
+            world.server.route("/one/Kavro_CL.dat", FakeResponse::ok(""));
+        else if (kind == "huge")
+            world.server.route("/one/Kavro_CL.dat", FakeResponse::ok(QByteArray(
+                                                        int(FetchRules::kMaxBodyBytes) + 1, 'x')));
+        world.open();
+        world.env.prompts.expect(MessageBoxService::Ok);
+        QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
+        QCOMPARE(world.env.prompts.count(), 1);
+        QCOMPARE(world.env.prompts.last().text, message);
+        QCOMPARE(world.env.prompts.last().title, QStringLiteral("Error"));
+        QCOMPARE(world.env.prompts.last().style, 16);
+        world.verifyReady();
+        QVERIFY(!world.cars()); // the browser is loaded only after a fetch
+    }
+
+    // A catalogue cut short fails without a message; the next Connect starts from an empty list.
+    void truncatedCatalogueThenRetry() {
+        World world;
+        world.serveThreeServers();
+        QByteArray cut = CatalogueText::layout1({{"Beta", "Bo", "b.jpg", "b.zip"}});
+        cut += "Zeta\r\nZed\r\n";
+        world.server.route("/one/Kavro_CL.dat", FakeResponse::ok(cut));
+        world.open();
+        QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
+        QCOMPARE(world.env.prompts.count(), 0);
+        world.verifyReady();
+        QVERIFY(world.cars());
+        QCOMPARE(world.listed(), QStringList({"Beta"}));
+        QCOMPARE(world.env.session.CarNames, QStringList({"", "Beta"}));
+
+        world.server.route("/one/Kavro_CL.dat",
+                           FakeResponse::ok(CatalogueText::layout1(
+                               {{"Beta", "Bo", "b.jpg", "b.zip"}, {"alpha", "Al", "", ""}})));
+        QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
+        QVERIFY(world.cars()->isVisible());
+        QCOMPARE(world.listed(), QStringList({"alpha", "Beta"}));
+        QCOMPARE(world.cars()->lblNoCars->text(), QStringLiteral("2"));
+    }
+
+    void emptyLinesAfterTheLastEntryLoad() {
+        World world;
+        world.serveThreeServers();
+        world.server.route("/one/Kavro_CL.dat",
+                           FakeResponse::ok(CatalogueText::layout0({{"A", "", "a.jpg", "a.zip"},
+                                                                    {"B", "", "b.jpg", "b.zip"}}) +
+                                            "\r\n\r\n"));
+        world.open();
+        QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
+        QVERIFY(world.cars()->isVisible());
+        QCOMPARE(world.cars()->lblNoCars->text(), QStringLiteral("2"));
+    }
+
+    void headerOnlyCatalogue() {
+        World world;
+        world.serveThreeServers();
+        world.server.route("/one/Kavro_CL.dat", FakeResponse::ok("?CL1\r\n"));
+        world.open();
+        QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
+        QVERIFY(world.cars()->isVisible());
+        QCOMPARE(world.cars()->lstCars->count(), 0);
+        QCOMPARE(world.cars()->lblNoCars->text(), QStringLiteral("0"));
+        QVERIFY(!world.cars()->cmdDownload->isEnabled());
+    }
+
+    // The box, then the same file read without header: the header line is the first name.
+    void outdatedCatalogueHeader() {
+        World world;
+        world.serveThreeServers();
+        world.server.route("/one/Kavro_CL.dat",
+                           FakeResponse::ok(CatalogueText::lines(
+                               {"?CL2", "a.jpg", "a.zip", "Car B", "b.jpg", "b.zip"})));
+        world.open();
+        world.env.prompts.expect(MessageBoxService::Ok);
+        QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
+        QCOMPARE(world.env.prompts.count(), 1);
+        QCOMPARE(world.env.prompts.last().text, kOutdated);
+        QCOMPARE(world.env.prompts.last().title, QStringLiteral("Outdated Version"));
+        QCOMPARE(world.env.prompts.last().style, 16);
+        QVERIFY(world.cars()->isVisible());
+        QCOMPARE(world.env.session.CatalogueFormat, qint16(0));
+        QCOMPARE(world.env.session.CarNames, QStringList({"", "?CL2", "Car B"}));
+        QCOMPARE(world.listed(), QStringList({"?CL2", "Car B"}));
+        QVERIFY(!world.cars()->txtAuthor->isVisibleTo(world.cars()));
+    }
+
+    void exitAsksFirst_data() {
+        QTest::addColumn<bool>("byButton");
+        QTest::newRow("Exit button") << true;
+        QTest::newRow("window frame") << false;
+    }
+    void exitAsksFirst() {
+        QFETCH(bool, byButton);
+        World world;
+        world.serveThreeServers();
+        world.open();
+        world.env.prompts.expect(MessageBoxService::No);
+        if (byButton)
+            QTest::mouseClick(world.w->cmdExit, Qt::LeftButton);
+        else
+            world.w->close();
+        QCOMPARE(world.env.prompts.last().text, QStringLiteral("Are you sure you want to exit?"));
+        QVERIFY(world.w->isVisible());
+        QVERIFY(!world.env.programEnd.ended());
+        world.env.prompts.expect(MessageBoxService::Yes);
+        if (byButton)
+            QTest::mouseClick(world.w->cmdExit, Qt::LeftButton);
+        else
+            world.w->close();
+        QVERIFY(world.env.programEnd.ended());
+        QCOMPARE(world.env.prompts.unexpectedCount(), 0);
+    }
+};
+
+QTEST_MAIN(tst_frmSelect)
+#include "tst_frmSelect.moc"
