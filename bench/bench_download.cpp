@@ -94,9 +94,9 @@ int main(int argc, char** argv) {
         QProcess curl;
         QElapsedTimer t;
         t.start();
-        curl.start(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), curlOut,
-                                            QStringLiteral("-w"), QStringLiteral("%{time_total}"),
-                                            url});
+        curl.start(QStringLiteral("curl"),
+                   {QStringLiteral("-s"), QStringLiteral("-o"), curlOut, QStringLiteral("-w"),
+                    QStringLiteral("%{time_total}"), url});
         if (!curl.waitForFinished(120000) || curl.exitCode() != 0) {
             std::fprintf(stderr, "curl failed\n");
             allGood = false;
@@ -139,8 +139,7 @@ int main(int argc, char** argv) {
                 curlS, mb / curlS, curlWallS);
     std::printf("  throughput ratio (median of the rounds' ratios): %.2f of curl (target >= 0.90) "
                 "%s\n",
-                ratio,
-                ratio >= 0.9 ? "MET" : "NOT MET");
+                ratio, ratio >= 0.9 ? "MET" : "NOT MET");
     std::printf("  peak memory: %.1f MiB (target < 100 MiB) %s\n", peakMiB,
                 peakMiB < 100 ? "MET" : "NOT MET");
     return 0;

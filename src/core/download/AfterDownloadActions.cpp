@@ -2,6 +2,7 @@
 
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
+#include "core/session/RunOnceEntry.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 #include "platform/SystemActions.h"
@@ -55,10 +56,7 @@ QString RunOnceCommand(const QString& programFolder) {
 }
 
 QString autostartEntryPath() {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty())
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return withSlash(config) + QStringLiteral("autostart/kavro-runonce.desktop");
+    return RunOnceEntry::desktopFilePath();
 }
 
 QString autostartEntryText(const QString& programFolder) {
@@ -79,7 +77,7 @@ QString autostartEntryText(const QString& programFolder) {
 
 void ScheduleLogAndShutdown(AppContext& ctx) {
     ctx.settings->WriteSetting(RegistryRoot::CurrentUser, AppSettings::kRunOnceKey,
-                               QStringLiteral("Kavro"), RunOnceCommand(ctx.programFolder));
+                               RunOnceEntry::kValueName, RunOnceCommand(ctx.programFolder));
     const QString entry = autostartEntryPath();
     QDir().mkpath(QFileInfo(entry).absolutePath());
     QSaveFile file(entry);

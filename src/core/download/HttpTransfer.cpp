@@ -36,9 +36,13 @@ HttpTransfer::HttpTransfer(QNetworkAccessManager* network, QObject* parent)
     });
 }
 
-HttpTransfer::~HttpTransfer() { Cancel(); }
+HttpTransfer::~HttpTransfer() {
+    Cancel();
+}
 
-void HttpTransfer::setTimeout(int ms) { m_timeout->setInterval(ms); }
+void HttpTransfer::setTimeout(int ms) {
+    m_timeout->setInterval(ms);
+}
 
 bool HttpTransfer::Execute() {
     Cancel();
