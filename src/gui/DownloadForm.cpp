@@ -49,10 +49,14 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     setObjectName(QStringLiteral("DownloadForm"));
     setWindowTitle(kCaptionDownloading);
     setFixedSize(7110 / 15, 3795 / 15);
+    // The layout was made for a compact 8-point face: in a wider one the time/size/rate block
+    // no longer fits its label.
+    setFont(QFont(QStringLiteral("Arial"), 8));
 
     lstdl = new QListWidget(this);
     lstdl->setObjectName(QStringLiteral("lstdl"));
     lstdl->setGeometry(twips(180, 180, 1815, 2205));
+    lstdl->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // long names are cut, as shown
     QPalette listPalette = lstdl->palette();
     listPalette.setColor(QPalette::Base, listPalette.color(QPalette::Button));
     lstdl->setPalette(listPalette);
@@ -89,6 +93,7 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     StatusLabel2->setObjectName(QStringLiteral("StatusLabel2"));
     StatusLabel2->setGeometry(twips(2220, 1680, 4635, 615));
     StatusLabel2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    StatusLabel2->setWordWrap(true);
 
     CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
