@@ -1,7 +1,44 @@
-// PLACEHOLDER: the start-up work replaces this with the real start-up routine.
+#include "core/session/AppContext.h"
+#include "core/session/Session.h"
+#include "gui/QtMessageBoxService.h"
+#include "gui/Startup.h"
+#include "platform/Clock.h"
+#include "platform/DesktopActions.h"
+#include "platform/ProgramEnd.h"
+#include "platform/SettingsStore.h"
+
 #include <QApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Kavro"));
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+
+    Session session;
+    SettingsStore settings(SettingsStore::defaultPath());
+    QtMessageBoxService prompts;
+    ProgramEnd programEnd(false);
+    Clock clock;
+    DesktopActions actions;
+    QNetworkAccessManager network;
+
+    AppContext ctx;
+    ctx.session = &session;
+    ctx.settings = &settings;
+    ctx.prompts = &prompts;
+    ctx.programEnd = &programEnd;
+    ctx.clock = &clock;
+    ctx.actions = &actions;
+    ctx.network = &network;
+    ctx.programFolder = QCoreApplication::applicationDirPath();
+    QStringList args = QCoreApplication::arguments();
+    if (!args.isEmpty())
+        args.removeFirst();
+    ctx.commandLine = args.join(u' ');
+
+    Startup startup(ctx);
+    startup.run();
+    return app.exec();
 }

@@ -16,6 +16,13 @@ public:
     // Sets the text, shows the window modally and ends the program when it has closed.
     static void showAndEnd(AppContext& ctx, const QString& text);
 
+    // Puts a log text (lines ending in CR LF) into txtlog.
+    void setLogText(const QString& text);
+
+    // "Courier New" at 8.25 points; where it is not installed, the system's fixed-pitch font at
+    // the same size.
+    static QFont logFont();
+
     QPlainTextEdit* txtlog = nullptr;
     QPushButton* cmdOK = nullptr;
 };

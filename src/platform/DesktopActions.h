@@ -2,10 +2,24 @@
 
 #include "platform/SystemActions.h"
 
-// The program's system actions (see SystemActions).
+#include <QStringList>
+
+// The program's system actions on Linux:
+// - hang-up: KAVRO_HANGUP_COMMAND when set (run by /bin/sh), else "poff -a" when present, else
+//   nothing;
+// - power-off: KAVRO_SHUTDOWN_COMMAND when set, else systemd-logind's PowerOff(false) over the
+//   system bus;
+// - open a web address: "xdg-open URL", started detached.
+// Results are not looked at. Under the test runner (KAVRO_TEST set) the real hang-up and
+// power-off are never done, only the override commands.
 class DesktopActions : public SystemActions {
 public:
     void hangUp() override;
     void powerOff() override;
     void openUrl(const QString& url) override;
+
+    // Runs a command line through /bin/sh and waits (at most 30 s) for it to end.
+    static void runShellCommand(const QString& commandLine);
+    // "poff" on the search path or in the system folders; empty when missing.
+    static QString findPoff();
 };

@@ -5,8 +5,14 @@
 #include <QFileInfo>
 
 namespace {
-const char* const kVars[] = {"TEMP", "TMPDIR", "XDG_CONFIG_HOME", "HOME", "KAVRO_HANGUP_COMMAND",
-                             "KAVRO_SHUTDOWN_COMMAND", "WINEPREFIX", "KAVRO_LOCALHOST"};
+const char* const kVars[] = {"TEMP",
+                             "TMPDIR",
+                             "XDG_CONFIG_HOME",
+                             "HOME",
+                             "KAVRO_HANGUP_COMMAND",
+                             "KAVRO_SHUTDOWN_COMMAND",
+                             "WINEPREFIX",
+                             "KAVRO_LOCALHOST"};
 }
 
 TestEnv::TestEnv() {
@@ -38,6 +44,7 @@ TestEnv::TestEnv() {
     ctx.actions = &actions;
     ctx.network = &network;
     ctx.programFolder = QStringLiteral(KAVRO_BIN_DIR);
+    ctx.netClassFolder = root() + QStringLiteral("net"); // no dial-up link unless a test adds one
 }
 
 TestEnv::~TestEnv() {

@@ -13,7 +13,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -123,6 +125,53 @@ Parse readDirectory(QFile& file, QList<Entry>& entries, QString* error) {
     return Parse::Ok;
 }
 
+// Copies length bytes of in, from inOffset, to out at its current position: in the kernel when
+// the file system can (no trip through this process's memory), else through a buffer.
+bool copyBytes(int in, qint64 inOffset, int out, qint64 length) {
+    off_t from = off_t(inOffset);
+    bool inKernel = true;
+    std::vector<char> buffer;
+    while (length > 0) {
+        if (inKernel) {
+            const ssize_t n = ::copy_file_range(in, &from, out, nullptr,
+                                                size_t(std::min(length, kCopyChunk * 64)), 0);
+            if (n > 0) {
+                length -= n;
+                continue;
+            }
+            if (n == 0)
+                return false; // the source is shorter than it should be
+            if (errno == EINTR)
+                continue;
+            if (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP)
+                return false;
+            inKernel = false;
+        }
+        if (buffer.empty())
+            buffer.resize(size_t(kCopyChunk));
+        const ssize_t r = ::pread(in, buffer.data(), size_t(std::min(length, kCopyChunk)), from);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        for (ssize_t done = 0; done < r;) {
+            const ssize_t w = ::write(out, buffer.data() + done, size_t(r - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return false;
+            done += w;
+        }
+        from += r;
+        length -= r;
+    }
+    return true;
+}
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
 // Copies [offset, offset + length) of the archive into a new file at path. The file is opened
 // without following a symbolic link, so the write stays inside its folder.
 bool writeEntry(QFile& archive, const Entry& e, const QString& path, QString* error) {
@@ -135,39 +184,17 @@ bool writeEntry(QFile& archive, const Entry& e, const QString& path, QString* er
     const int fd =
         ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
-        setError(error, QStringLiteral("cannot create %1: %2")
-                            .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        setError(error, QStringLiteral("cannot create %1: %2").arg(path, systemError()));
         return false;
     }
-    bool ok = archive.seek(e.offset);
-    qint64 left = e.length;
-    while (ok && left > 0) {
-        const QByteArray chunk = archive.read(std::min(left, kCopyChunk));
-        if (chunk.isEmpty()) {
-            ok = false;
-            break;
-        }
-        const char* p = chunk.constData();
-        qint64 n = chunk.size();
-        while (n > 0) {
-            const ssize_t w = ::write(fd, p, size_t(n));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            p += w;
-            n -= w;
-        }
-        left -= chunk.size();
-    }
-    const int saved = errno;
-    if (::close(fd) != 0)
+    bool ok = copyBytes(archive.handle(), e.offset, fd, e.length);
+    QString why = systemError();
+    if (::close(fd) != 0 && ok) {
         ok = false;
+        why = systemError();
+    }
     if (!ok)
-        setError(error, QStringLiteral("cannot write %1: %2")
-                            .arg(path, QString::fromLocal8Bit(std::strerror(saved))));
+        setError(error, QStringLiteral("cannot write %1: %2").arg(path, why));
     return ok;
 }
 
@@ -313,7 +340,7 @@ bool WriteViv(const QString& archivePath, const QString& sourceFolder, QString* 
     }
 
     QSaveFile out(archivePath);
-    if (!out.open(QIODevice::WriteOnly)) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         setError(error, QStringLiteral("cannot create %1: %2").arg(archivePath, out.errorString()));
         return false;
     }
@@ -325,21 +352,20 @@ bool WriteViv(const QString& archivePath, const QString& sourceFolder, QString* 
     if (out.write(head) != head.size())
         return fail(QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));
     for (const Source& s : std::as_const(sources)) {
-        QFile in(s.path);
-        if (!in.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot read %1: %2").arg(s.path, in.errorString()));
-        qint64 left = s.size;
-        while (left > 0) {
-            const QByteArray chunk = in.read(std::min(left, kCopyChunk));
-            if (chunk.isEmpty())
-                return fail(QStringLiteral("cannot read %1: %2").arg(s.path, in.errorString()));
-            if (out.write(chunk) != chunk.size())
-                return fail(
-                    QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));
-            left -= chunk.size();
+        const int in = ::open(QFile::encodeName(s.path).constData(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            return fail(QStringLiteral("cannot read %1: %2").arg(s.path, systemError()));
+        struct stat st {};
+        bool ok = ::fstat(in, &st) == 0 && st.st_size == s.size;
+        const QString sizeChanged = QStringLiteral("%1 changed while it was read").arg(s.path);
+        QString why = ok ? QString() : sizeChanged;
+        if (ok && !copyBytes(in, 0, out.handle(), s.size)) {
+            ok = false;
+            why = QStringLiteral("cannot write %1: %2").arg(archivePath, systemError());
         }
-        if (!in.atEnd())
-            return fail(QStringLiteral("%1 changed while it was read").arg(s.path));
+        ::close(in);
+        if (!ok)
+            return fail(why);
     }
     if (!out.commit()) {
         setError(error, QStringLiteral("cannot write %1: %2").arg(archivePath, out.errorString()));

@@ -26,4 +26,7 @@ struct AppContext {
     QString programFolder;
     // The command line as given (main joins the arguments after the program name).
     QString commandLine;
+    // Where the network interfaces are listed (the dial-up link is a ppp* entry); tests point it
+    // at a folder of their own.
+    QString netClassFolder = QStringLiteral("/sys/class/net");
 };

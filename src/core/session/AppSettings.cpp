@@ -2,12 +2,16 @@
 
 #include "core/session/AppContext.h"
 #include "platform/Clock.h"
+#include "platform/PppLink.h"
 #include "platform/SettingsStore.h"
+#include "platform/WinePrefix.h"
 
 namespace AppSettings {
 
 namespace {
-QString boolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+QString boolText(bool b) {
+    return b ? QStringLiteral("True") : QStringLiteral("False");
+}
 } // namespace
 
 QString ReadAppSetting(AppContext& ctx, const QString& name) {
@@ -54,19 +58,32 @@ void SaveOptions(AppContext& ctx, bool viewScreenShots, bool shutdownAfter, bool
                    boolText(disconnectAfter));
 }
 
-// PLACEHOLDER (store only): the start-up work adds the Wine prefix, kavro-unzip and PPP fallbacks.
 QString ReadGameFolder(AppContext& ctx) {
-    return ctx.settings->ReadSetting(RegistryRoot::LocalMachine, kGameKey,
-                                     QStringLiteral("InstallPath"));
+    const QString stored = ctx.settings->ReadSetting(RegistryRoot::LocalMachine, kGameKey,
+                                                     QStringLiteral("InstallPath"));
+    if (!stored.trimmed().isEmpty())
+        return stored;
+    // Not in our store: the game may have been installed under Wine.
+    return WinePrefix(WinePrefix::defaultFolder()).installFolder(kGameKey);
 }
 
 QString ReadWinZipCommand(AppContext& ctx) {
-    return ctx.settings->ReadSetting(RegistryRoot::ClassesRoot, kWinZipKey, QString());
+    auto& s = *ctx.settings;
+    if (!s.hasValue(RegistryRoot::ClassesRoot, kWinZipKey, QString())) {
+        // Nothing registered: our own extractor beside the program stands in for WinZip.
+        return u'"' + ctx.programFolder + QStringLiteral("/kavro-unzip\" \"%1\"");
+    }
+    const QString command = s.ReadSetting(RegistryRoot::ClassesRoot, kWinZipKey, QString());
+    // A value that holds nothing usable (empty, the stored " ") counts as missing.
+    return command.trimmed().isEmpty() ? QString() : command;
 }
 
 bool IsDialUpConnected(AppContext& ctx) {
-    const QString v = ctx.settings->ReadSetting(RegistryRoot::LocalMachine, kRemoteAccessKey,
-                                                QStringLiteral("Remote Connection"));
+    auto& s = *ctx.settings;
+    const QString name = QStringLiteral("Remote Connection");
+    if (!s.hasValue(RegistryRoot::LocalMachine, kRemoteAccessKey, name))
+        return PppLink::isUp(ctx.netClassFolder);
+    const QString v = s.ReadSetting(RegistryRoot::LocalMachine, kRemoteAccessKey, name);
     return !v.isEmpty() && v.at(0).unicode() == 1;
 }
 

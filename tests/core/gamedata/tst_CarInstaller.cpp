@@ -1,7 +1,10 @@
 // Installing a downloaded car into the game folders, and what a failed install leaves behind.
 #include "TestEnv.h"
+#include "VivBuilder.h"
 #include "ZipBuilder.h"
 #include "core/gamedata/CarInstaller.h"
+#include "core/gamedata/CarSerials.h"
+#include "core/gamedata/RandomCarId.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -12,6 +15,20 @@
 namespace {
 
 // Every file and folder below root, relative, sorted.
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The car id bytes at offset 274 of every "fedata.*" entry of an archive.
+QList<QByteArray> carIdsIn(const QByteArray& archive) {
+    QList<QByteArray> out;
+    for (const VivBuilder::Entry& e : VivBuilder::parse(archive))
+        if (e.name.toLower().startsWith("fedata."))
+            out.append(e.data.mid(274, 4));
+    return out;
+}
+
 QStringList treeBelow(const QString& root) {
     QStringList out;
     QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
@@ -54,6 +71,216 @@ struct Install {
 class tst_CarInstaller : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A car with its archive, picture and save data, into a game that already has cars.
+    void installsTheCarIntoTheGame_data() {
+        QTest::addColumn<int>("newSerial");
+        QTest::addColumn<int>("expectSerial");
+        QTest::addColumn<QString>("warning");
+        // Installed: AAAA serial 1, BBBB serial 5.
+        QTest::newRow("serial free") << 7 << 7 << QString();
+        QTest::newRow("serial taken")
+            << 5 << 2
+            << "\r\nWARNING: Serial Number conflit with [BBBB]. Serial Number changed "
+               "automatically.\r\n\r\n";
+    }
+    void installsTheCarIntoTheGame() {
+        QFETCH(int, newSerial);
+        QFETCH(int, expectSerial);
+        QFETCH(QString, warning);
+        Install t;
+        t.env.prompts.setAutoOk(true);
+        const QString game = t.env.gamePath();
+        VivBuilder::installCar(game, "AAAA", VivBuilder::carArchive(1, "AAAA"));
+        VivBuilder::installCar(game, "BBBB", VivBuilder::carArchive(5, "BBBB"));
+        ScanCarSerials(t.env.session, t.env.prompts);
+        QCOMPARE(t.env.session.installedCount(), 2);
+
+        const QByteArray viv = VivBuilder::carArchive(quint8(newSerial), "ZZZZ");
+        QVERIFY(ZipBuilder()
+                    .add("CAR.VIV", viv)
+                    .add("ABCD.QFS", "picture")
+                    .add("CAR.FEC", "save data")
+                    .add("readme.txt", "by someone")
+                    .write(t.zipPath(2)));
+        const QString line = QString::fromUtf8("Caf\u00e9 Racer");
+        t.run(2, line);
+
+        QCOMPARE(t.errorText, QString());
+        const QString id = t.installer.carId();
+        QVERIFY(QRegularExpression("^[A-Z]{4}$").match(id).hasMatch());
+        QVERIFY(id != "AAAA" && id != "BBBB");
+        QCOMPARE(treeBelow(game + "Data/Cars/" + id), (QStringList{"CAR.VIV", "ID.TXT"}));
+        QCOMPARE(readAll(game + "Data/Cars/" + id + "/ID.TXT"), QByteArray("Caf\xe9 Racer\r\n"));
+        QCOMPARE(treeBelow(game + "SaveData/Cars/" + id), QStringList{"CAR.FEC"});
+        QCOMPARE(readAll(game + "SaveData/Cars/" + id + "/CAR.FEC"), QByteArray("save data"));
+        QCOMPARE(treeBelow(game + "Data/FeArt/Vidwall"), QStringList{id + ".QFS"});
+        QCOMPARE(readAll(game + "Data/FeArt/Vidwall/" + id + ".QFS"), QByteArray("picture"));
+
+        const QByteArray installed = readAll(game + "Data/Cars/" + id + "/CAR.VIV");
+        const QList<QByteArray> ids = carIdsIn(installed);
+        QCOMPARE(ids.size(), 3);
+        for (const QByteArray& written : ids)
+            QCOMPARE(written, id.toLatin1());
+        const QList<int> serials = VivBuilder::serialsIn(installed);
+        QVERIFY(!serials.isEmpty());
+        for (int s : serials)
+            QCOMPARE(s, expectSerial);
+        QCOMPARE(t.log, "Example GT\r\n" + warning);
+        QCOMPARE(t.statuses, (QStringList{"Installing Car...", "."}));
+        // The installed cars were not touched.
+        QCOMPARE(VivBuilder::serialsIn(readAll(game + "Data/Cars/BBBB/CAR.VIV")).value(0), 5);
+        QCOMPARE(t.env.prompts.unexpectedCount(), 0);
+    }
+
+    // Which video-wall pictures a car gets, under which names.
+    void videoWallPictures_data() {
+        QTest::addColumn<QStringList>("inZip");
+        QTest::addColumn<QStringList>("expected"); // "<id>" stands for the car id; from=to
+        QTest::newRow("four characters")
+            << QStringList{"ABCD.QFS"} << QStringList{"ABCD.QFS=<id>.QFS"};
+        QTest::newRow("digit in fifth place")
+            << QStringList{"ABCD1.QFS"} << QStringList{"ABCD1.QFS=<id>1.QFS"};
+        QTest::newRow("letter in fifth place") << QStringList{"ABCDE.QFS"} << QStringList{};
+        QTest::newRow("several digits, one letter")
+            << QStringList{"ABCD1.QFS", "ABCD2.QFS", "ABCDE.QFS"}
+            << QStringList{"ABCD1.QFS=<id>1.QFS", "ABCD2.QFS=<id>2.QFS"};
+        QTest::newRow("four wins over five")
+            << QStringList{"WXYZ1.QFS", "ABCD.QFS"} << QStringList{"ABCD.QFS=<id>.QFS"};
+        QTest::newRow("only the first four")
+            << QStringList{"BBBB.QFS", "aaaa.qfs"} << QStringList{"aaaa.qfs=<id>.QFS"};
+        QTest::newRow("lower case")
+            << QStringList{"abcd3.qfs"} << QStringList{"abcd3.qfs=<id>3.QFS"};
+        // A picture already named like a renamed one is placed once, with its own bytes.
+        QTest::newRow("already named for the car")
+            << QStringList{"<id>1.QFS", "ABCD2.QFS"}
+            << QStringList{"<id>1.QFS=<id>1.QFS", "ABCD2.QFS=<id>2.QFS"};
+        QTest::newRow("none") << QStringList{"ABC.QFS", "ABCDEF.QFS"} << QStringList{};
+    }
+    void videoWallPictures() {
+        QFETCH(QStringList, inZip);
+        QFETCH(QStringList, expected);
+        Install t;
+        t.installer.timeOfDaySeconds = [] { return 4242; };
+        const QString id = RandomCarId(4242);
+        ZipBuilder zip;
+        zip.add("CAR.VIV", VivBuilder::carArchive(9));
+        for (QString name : inZip) {
+            name.replace("<id>", id);
+            zip.add(name, "bytes of " + name.toLatin1());
+        }
+        QVERIFY(zip.write(t.zipPath()));
+        t.run();
+        QCOMPARE(t.errorText, QString());
+        QCOMPARE(t.installer.carId(), id);
+        QStringList got;
+        QStringList want;
+        for (QString e : expected) {
+            e.replace("<id>", id);
+            const QString from = e.section('=', 0, 0);
+            const QString to = e.section('=', 1, 1);
+            want.append(to);
+            QCOMPARE(readAll(t.env.gamePath() + "Data/FeArt/Vidwall/" + to),
+                     "bytes of " + from.toLatin1());
+        }
+        want.sort();
+        QCOMPARE(treeBelow(t.env.gamePath() + "Data/FeArt/Vidwall"), want);
+    }
+
+    // Game folders spelled in another case receive the car; nothing is made beside them. A game
+    // without them gets them with the usual spelling.
+    void gameFoldersWhateverTheirCase_data() {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("cars");
+        QTest::addColumn<QString>("saves");
+        QTest::addColumn<QString>("vidwall");
+        QTest::newRow("other case")
+            << QStringList{"data/cars", "savedata/CARS", "data/FEART/vidwall"} << "data/cars/"
+            << "savedata/CARS/"
+            << "data/FEART/vidwall/";
+        QTest::newRow("bare game") << QStringList{} << "Data/Cars/"
+                                   << "SaveData/Cars/"
+                                   << "Data/FeArt/Vidwall/";
+    }
+    void gameFoldersWhateverTheirCase() {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, cars);
+        QFETCH(QString, saves);
+        QFETCH(QString, vidwall);
+        Install t;
+        const QString game = t.env.gamePath();
+        QDir(game).removeRecursively();
+        for (const QString& f : existing)
+            QDir().mkpath(game + f);
+        QDir().mkpath(game);
+        QVERIFY(ZipBuilder()
+                    .add("CAR.VIV", VivBuilder::carArchive(3))
+                    .add("ABCD.QFS", "p")
+                    .add("CAR.FEC", "f")
+                    .write(t.zipPath()));
+        t.run();
+        QCOMPARE(t.errorText, QString());
+        const QString id = t.installer.carId();
+        QStringList want{cars,
+                         cars + id + "/",
+                         cars + id + "/CAR.VIV",
+                         cars + id + "/ID.TXT",
+                         saves,
+                         saves + id + "/",
+                         saves + id + "/CAR.FEC",
+                         vidwall,
+                         vidwall + id + ".QFS"};
+        for (const QString& f : existing) // and the parents of what existed
+            for (QString p = f; p.contains('/'); p = p.section('/', 0, -2))
+                want.append(p.section('/', 0, -2) + "/");
+        for (const QString& f : QStringList{cars, saves, vidwall})
+            want.append(f.section('/', 0, -3) + "/");
+        want.removeDuplicates();
+        want.removeAll("/");
+        want.sort();
+        QCOMPARE(treeBelow(game), want);
+    }
+
+    // The car's files in a folder of the ZIP are found there; the save folder exists also when
+    // the car has no save data.
+    void carFilesInOneSubFolder() {
+        Install t;
+        QVERIFY(ZipBuilder()
+                    .add("My Car/CAR.VIV", VivBuilder::carArchive(4))
+                    .add("My Car/ABCD.QFS", "pic")
+                    .add("readme.txt", "hello")
+                    .write(t.zipPath()));
+        t.run();
+        QCOMPARE(t.errorText, QString());
+        const QString id = t.installer.carId();
+        const QString game = t.env.gamePath();
+        QCOMPARE(treeBelow(game + "Data/Cars/" + id), (QStringList{"CAR.VIV", "ID.TXT"}));
+        QCOMPARE(readAll(game + "Data/FeArt/Vidwall/" + id + ".QFS"), QByteArray("pic"));
+        QVERIFY(QFileInfo(game + "SaveData/Cars/" + id).isDir());
+        QCOMPARE(treeBelow(game + "SaveData/Cars/" + id), QStringList());
+    }
+
+    // Cars installed within the same clock second, and an id that is already taken, still get
+    // their own ids at once.
+    void carIdsAreFreshWithinOneClockSecond() {
+        Install t;
+        t.installer.timeOfDaySeconds = [] { return 777; };
+        // The id the clock would give first is taken (as a save folder only).
+        QDir().mkpath(t.env.gamePath() + "SaveData/Cars/" + RandomCarId(777).toLower());
+        QStringList ids;
+        for (qint16 n = 1; n <= 3; ++n) {
+            QVERIFY(ZipBuilder()
+                        .add("CAR.VIV", VivBuilder::carArchive(quint8(10 + n)))
+                        .write(t.zipPath(n)));
+            t.run(n, QStringLiteral("Car %1").arg(n));
+            QCOMPARE(t.errorText, QString());
+            ids.append(t.installer.carId());
+            QCOMPARE(readAll(t.env.gamePath() + "Data/Cars/" + ids.last() + "/ID.TXT"),
+                     QStringLiteral("Car %1\r\n").arg(n).toLatin1());
+        }
+        QVERIFY(!ids.contains(RandomCarId(777)));
+        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), 3);
+    }
+
     // Each of these fails and must leave the game exactly as it was, say why in the car's errors,
     // and do so at once rather than after waiting out a time limit.
     void failedInstallLeavesTheGameUntouched_data() {
@@ -67,6 +294,7 @@ private Q_SLOTS:
         QTest::newRow("not a ZIP") << QByteArray("html") << "cannot read the ZIP";
         QTest::newRow("no ZIP at all") << QByteArray("none") << "cannot read the ZIP";
         QTest::newRow("video wall is a file") << QByteArray("vidwall file") << "Vidwall";
+        QTest::newRow("CAR.VIV is no archive") << QByteArray("bad viv") << "CAR.VIV";
     }
     void failedInstallLeavesTheGameUntouched() {
         QFETCH(QByteArray, zipKind);
@@ -84,6 +312,9 @@ private Q_SLOTS:
             QDir(t.env.gamePath() + "Data/FeArt/Vidwall").removeRecursively();
             t.env.writeFile(t.env.gamePath() + "Data/FeArt/Vidwall", "not a folder");
             zip.add("CAR.VIV", viv).add("ABCD.QFS", "pic").add("CAR.FEC", "fec");
+        } else if (zipKind == "bad viv") {
+            // Everything is copied before the archive is found wanting: all of it goes again.
+            zip.add("CAR.VIV", viv).add("ABCD1.QFS", "pic").add("CAR.FEC", "fec");
         } else if (zipKind != "none") {
             zip.add("CAR.VIV", viv).add("ABCD.QFS", "pic").add(zipKind, "evil");
         }

@@ -128,6 +128,9 @@ private Q_SLOTS:
              {"fedata.eng", VivBuilder::fedata(5, "OLDI")},
              {"readme.txt", "Serial Number(0)\r\n5\r\n"}}); // not a carp file: untouched
         const QString path = VivBuilder::installCar(env.gamePath(), "QWER", before);
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFile::Permissions mode = QFile::permissions(path);
 
         QString error;
         QVERIFY2(SetCarSerial(env.session, path, 12, carId, &error), qPrintable(error));
@@ -144,6 +147,7 @@ private Q_SLOTS:
         QCOMPARE(entryData(after, "car.fce"), entryData(before, "car.fce"));
         QCOMPARE(entryData(after, "readme.txt"), entryData(before, "readme.txt"));
         QCOMPARE(VivBuilder::parse(after).size(), 6);
+        QCOMPARE(QFile::permissions(path), mode); // the new archive keeps the old one's mode
         QCOMPARE(filesBelow(env.workDir()), QStringList{"VIVTMP"});
         QCOMPARE(filesBelow(env.gamePath() + "Data/Cars/QWER"), QStringList{"CAR.VIV"});
     }

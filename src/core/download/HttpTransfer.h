@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The download window's transfer object: one HTTP GET at a time over the shared network manager,
+// with the operations the downloader needs (URL and credentials, start, still executing, header
+// text, response code, the body in chunks, cancel). The body is never held whole: the reply's
+// read buffer is kept small and the chunks are taken as the data arrives.
+class HttpTransfer : public QObject {
+    Q_OBJECT
+public:
+    explicit HttpTransfer(QNetworkAccessManager* network, QObject* parent = nullptr);
+    ~HttpTransfer() override;
+
+    // How much of the body the reply may hold before the network is read no further.
+    static constexpr qint64 kReadBufferSize = 256 * 1024;
+    // A transfer that receives nothing for this long fails as a time-out.
+    static constexpr int kTransferTimeoutMs = 60000;
+
+    void setURL(const QString& url) { m_url = url; }
+    void setUserName(const QString& userName) { m_userName = userName; }
+    void setPassword(const QString& password) { m_password = password; }
+    QString URL() const { return m_url; }
+
+    // Starts the GET for the set URL and returns at once. False (with errorDescription()) when
+    // the request cannot even be started, e.g. for a malformed URL.
+    bool Execute();
+    QString errorDescription() const { return m_error; }
+
+    // True until the response header has arrived or the transfer has ended.
+    bool StillExecuting() const;
+    // True once the transfer has ended without any response from the server (refused,
+    // unreachable, unknown host, time-out).
+    bool noResponse() const;
+
+    // The response header: the status line first, then every header, each line ending in CR LF.
+    // Empty while there is none.
+    QString GetHeader() const;
+    // The value of one named header; empty when absent.
+    QString GetHeader(const QString& name) const;
+    // 0 while the transfer has not failed; otherwise the network error's number.
+    int ResponseCode() const;
+
+    // The next chunk of the body: exactly `maxBytes` bytes, or fewer only at the end of the body.
+    // Waits (handling events) until that much has arrived or the body has ended. Empty when the
+    // body has ended. `stop` is asked after every event; when it says true the wait ends and
+    // what has arrived so far (at most maxBytes) is returned.
+    QByteArray GetChunk(qint64 maxBytes, const std::function<bool()>& stop = {});
+
+    // Handles pending events once, waiting for one when none is pending.
+    static void waitForEvents();
+
+    // Cancels the request and closes its connection.
+    void Cancel();
+
+private:
+    void onMetaData();
+
+    QNetworkAccessManager* m_network;
+    QPointer<QNetworkReply> m_reply;
+    QString m_url;
+    QString m_userName;
+    QString m_password;
+    QString m_error;
+    bool m_headerReceived = false;
+    bool m_failedToStart = false;
+};

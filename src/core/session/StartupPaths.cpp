@@ -1,0 +1,48 @@
+#include "core/session/StartupPaths.h"
+
+#include "core/session/ProgramInfo.h"
+#include "core/session/Session.h"
+
+namespace StartupPaths {
+
+namespace {
+QString localBase() {
+    QString base = qEnvironmentVariable("KAVRO_LOCALHOST");
+    if (base.isEmpty())
+        base = QStringLiteral("http://localhost");
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    return base;
+}
+} // namespace
+
+QString serverListUrl(bool localHost) {
+    if (localHost)
+        return localBase() + QStringLiteral("/lxd/sl.dat");
+    return ProgramInfo::kCatalogueBase + QStringLiteral("kavro/svr/sl.dat");
+}
+
+QString adsUrl(bool localHost) {
+    if (localHost)
+        return localBase() + QStringLiteral("/ads.htm");
+    return ProgramInfo::kCatalogueBase + QStringLiteral("kavro/ads/ads.htm");
+}
+
+QString workDir() {
+    QString temp = qEnvironmentVariable("TEMP");
+    if (temp.isEmpty())
+        temp = qEnvironmentVariable("TMPDIR");
+    if (temp.isEmpty())
+        temp = QStringLiteral("/tmp");
+    if (!temp.endsWith(u'/'))
+        temp += u'/';
+    return temp + QStringLiteral("Kavro/");
+}
+
+void setSessionPaths(Session& session, bool localHost) {
+    session.SessionPaths[Session::ServerListURL] = serverListUrl(localHost);
+    session.SessionPaths[Session::AdsURL] = adsUrl(localHost);
+    session.SessionPaths[Session::WorkDir] = workDir();
+}
+
+} // namespace StartupPaths

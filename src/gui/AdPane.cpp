@@ -1,0 +1,130 @@
+#include "gui/AdPane.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStringDecoder>
+#include <QTextDocument>
+#include <QTimer>
+
+AdPane::AdPane(QNetworkAccessManager* network, QWidget* parent)
+    : QTextBrowser(parent), m_network(network) {
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setUndoRedoEnabled(false);
+    connect(this, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl& link) { navigate(m_base.resolved(link)); });
+}
+
+QNetworkReply* AdPane::get(const QUrl& url, qint64 maxBytes) {
+    QNetworkRequest request(url);
+    request.setTransferTimeout(kTimeoutMs);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::PreferNetwork);
+    QNetworkReply* reply = m_network->get(request);
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply, maxBytes](qint64 received) {
+        if (received > maxBytes)
+            reply->abort();
+    });
+    return reply;
+}
+
+void AdPane::stopLoading() {
+    if (m_page) {
+        QNetworkReply* page = m_page;
+        m_page = nullptr;
+        page->disconnect(this);
+        page->abort();
+        page->deleteLater();
+    }
+    for (const QPointer<QNetworkReply>& image : std::as_const(m_images)) {
+        if (!image)
+            continue;
+        image->disconnect(this);
+        image->abort();
+        image->deleteLater();
+    }
+    m_images.clear();
+}
+
+void AdPane::navigate(const QUrl& url) {
+    stopLoading();
+    ++m_navigations;
+    m_base = url;
+    const QString scheme = url.scheme().toLower();
+    if (!m_network || !url.isValid() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        clear();
+        Q_EMIT pageFinished(false);
+        return;
+    }
+    QNetworkReply* reply = get(url, kMaxPageBytes);
+    m_page = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { pageArrived(reply); });
+}
+
+void AdPane::pageArrived(QNetworkReply* reply) {
+    reply->deleteLater();
+    if (reply != m_page)
+        return;
+    m_page = nullptr;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299) {
+        m_html.clear();
+        clear();
+        Q_EMIT pageFinished(false);
+        return;
+    }
+    const QByteArray bytes = reply->readAll();
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
+    m_html = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+    m_imageCache.clear();
+    m_requested.clear();
+    document()->setBaseUrl(m_base);
+    setHtml(m_html);
+    Q_EMIT pageFinished(true);
+}
+
+QVariant AdPane::loadResource(int type, const QUrl& name) {
+    if (type != QTextDocument::ImageResource)
+        return QVariant();
+    const QUrl url = m_base.resolved(name);
+    const auto cached = m_imageCache.constFind(url);
+    if (cached != m_imageCache.constEnd())
+        return cached.value();
+    const QString scheme = url.scheme().toLower();
+    if (m_network && !m_requested.contains(url) &&
+        (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
+        m_requested.insert(url);
+        QNetworkReply* reply = get(url, kMaxImageBytes);
+        m_images.append(reply);
+        connect(reply, &QNetworkReply::finished, this,
+                [this, reply, url] { imageArrived(reply, url); });
+    }
+    return QVariant();
+}
+
+void AdPane::imageArrived(QNetworkReply* reply, const QUrl& url) {
+    reply->deleteLater();
+    m_images.removeAll(reply);
+    if (reply->error() != QNetworkReply::NoError)
+        return;
+    const QImage image = QImage::fromData(reply->readAll());
+    if (image.isNull())
+        return;
+    m_imageCache.insert(url, image);
+    relayout();
+}
+
+void AdPane::relayout() {
+    // Several pictures arriving together cause one new layout.
+    if (m_relayoutPending)
+        return;
+    m_relayoutPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_relayoutPending = false;
+        const int scroll = verticalScrollBar()->value();
+        setHtml(m_html);
+        verticalScrollBar()->setValue(scroll);
+    });
+}

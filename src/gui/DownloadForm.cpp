@@ -1,0 +1,285 @@
+#include "gui/DownloadForm.h"
+
+#include "core/download/AfterDownloadActions.h"
+#include "core/download/DownloadFormats.h"
+#include "core/download/DownloadLogText.h"
+#include "core/download/HttpTransfer.h"
+#include "core/gamedata/CarInstaller.h"
+#include "core/gamedata/CarSerials.h"
+#include "core/session/AppContext.h"
+#include "core/session/Session.h"
+#include "gui/AdPane.h"
+#include "gui/ClipPlayer.h"
+#include "gui/frmLog.h"
+#include "platform/Clock.h"
+#include "platform/MessageBoxService.h"
+#include "platform/ProgramEnd.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+QRect twips(int left, int top, int width, int height) {
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+const QString kCaptionDownloading = QStringLiteral("Downloading...");
+
+} // namespace
+
+// The clip resource lives in a static library: make sure its data is linked in and registered.
+static void initClipResource() {
+    Q_INIT_RESOURCE(clip);
+}
+
+DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_ctx(ctx), Inet1(new HttpTransfer(ctx.network, this)),
+      m_downloader(ctx, *Inet1, *this, *this) {
+    initClipResource();
+    setObjectName(QStringLiteral("DownloadForm"));
+    setWindowTitle(kCaptionDownloading);
+    setFixedSize(7110 / 15, 3795 / 15);
+
+    lstdl = new QListWidget(this);
+    lstdl->setObjectName(QStringLiteral("lstdl"));
+    lstdl->setGeometry(twips(180, 180, 1815, 2205));
+    QPalette listPalette = lstdl->palette();
+    listPalette.setColor(QPalette::Base, listPalette.color(QPalette::Button));
+    lstdl->setPalette(listPalette);
+
+    lstdlx = new QListWidget(this);
+    lstdlx->setObjectName(QStringLiteral("lstdlx"));
+    lstdlx->hide();
+
+    Animation1 = new ClipPlayer(this);
+    Animation1->setObjectName(QStringLiteral("Animation1"));
+    Animation1->setGeometry(twips(2520, 0, 4095, 615));
+
+    StatusLabel = new QLabel(this);
+    StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
+    StatusLabel->setGeometry(twips(2220, 960, 4635, 315));
+
+    PBarOut = new QWidget(this);
+    PBarOut->setObjectName(QStringLiteral("PBarOut"));
+    PBarOut->setGeometry(twips(2220, 1380, 4635, 195));
+    PBarOut->setAutoFillBackground(true);
+    QPalette outPalette = PBarOut->palette();
+    outPalette.setColor(QPalette::Window, QColor(224, 224, 224));
+    PBarOut->setPalette(outPalette);
+
+    PBar = new QWidget(PBarOut);
+    PBar->setObjectName(QStringLiteral("PBar"));
+    PBar->setGeometry(0, 0, 0, 195 / 15);
+    PBar->setAutoFillBackground(true);
+    QPalette barPalette = PBar->palette();
+    barPalette.setColor(QPalette::Window, QColor(0, 0, 255));
+    PBar->setPalette(barPalette);
+
+    StatusLabel2 = new QLabel(this);
+    StatusLabel2->setObjectName(QStringLiteral("StatusLabel2"));
+    StatusLabel2->setGeometry(twips(2220, 1680, 4635, 615));
+    StatusLabel2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setGeometry(twips(5820, 2340, 1215, 375));
+
+    wbADS = new AdPane(ctx.network, this);
+    wbADS->setObjectName(QStringLiteral("wbADS"));
+    wbADS->setGeometry(twips(0, 2820, 7080, 960));
+
+    Inet1->setObjectName(QStringLiteral("Inet1"));
+
+    tmrADS = new QTimer(this);
+    tmrADS->setObjectName(QStringLiteral("tmrADS"));
+    tmrADS->setInterval(1);
+
+    connect(CancelButton, &QPushButton::clicked, this, [this] {
+        QCoreApplication::processEvents();
+        if (!ended())
+            close();
+    });
+    connect(lstdl, &QListWidget::itemClicked, this, &DownloadForm::keepCurrentItem);
+    connect(lstdl, &QListWidget::currentRowChanged, this, &DownloadForm::keepCurrentItem);
+    connect(lstdl->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &DownloadForm::keepCurrentItem);
+    connect(tmrADS, &QTimer::timeout, this, &DownloadForm::adsTick);
+
+    installCar = [this](qint16 n, const QString& listLine, QString& errorText,
+                        QString& downloadLog) {
+        CarInstaller installer(*m_ctx.session, *m_ctx.programEnd);
+        installer.onStatus = [this](const QString& status) {
+            StatusLabel->setText(status);
+            setWindowTitle(status);
+        };
+        installer.InstallCar(n, listLine, errorText, downloadLog);
+    };
+    scanCars = [this] { ScanCarSerials(*m_ctx.session, *m_ctx.prompts); };
+}
+
+DownloadForm::~DownloadForm() = default;
+
+bool DownloadForm::ended() const {
+    return m_ctx.programEnd->ended();
+}
+
+QString DownloadForm::FormatFileSize(double dblFileSize) {
+    return ::FormatFileSize(dblFileSize);
+}
+QString DownloadForm::FormatTime(float sglTime) {
+    return ::FormatTime(sglTime);
+}
+QString DownloadForm::ReturnFileOrFolder(const QString& FullPath, bool ReturnFile, bool IsURL) {
+    return ::ReturnFileOrFolder(FullPath, ReturnFile, IsURL);
+}
+
+QString DownloadForm::selectedName() const {
+    const QListWidgetItem* item = lstdl->currentItem();
+    return item ? item->text() : QString();
+}
+
+bool DownloadForm::DownloadFile(const QString& strURL, const QString& strDestination,
+                                const QString& UserName, const QString& Password) {
+    return m_downloader.DownloadFile(strURL, strDestination, UserName, Password);
+}
+
+void DownloadForm::InstallCar(qint16 n) {
+    if (installCar)
+        installCar(n, selectedName(), ErrorText, DownloadLog);
+}
+
+void DownloadForm::Process() {
+    setWindowTitle(QStringLiteral("."));
+    show();
+    tmrADS->start();
+    QCoreApplication::processEvents();
+    if (ended())
+        return;
+
+    const QString workDir = m_ctx.session->workDir();
+    QFile clip(QStringLiteral(":/movies/DLAVI"));
+    QFile copy(workDir + QStringLiteral("KAVRO.DRT"));
+    if (clip.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly))
+        copy.write(clip.readAll());
+    copy.close();
+
+    const int count = lstdl->count();
+    for (int n = 1; n <= count; ++n) {
+        ErrorText.clear();
+        CurrentItem = qint16(n);
+        lstdl->setCurrentRow(n - 1);
+        lstdl->scrollToItem(lstdl->item(n - 1), QAbstractItemView::PositionAtTop);
+        DownloadLog +=
+            DownloadLogText::header(selectedName(), DownloadLogText::stamp(*m_ctx.clock));
+        const QListWidgetItem* address = lstdlx->item(n - 1);
+        DownloadFile(address ? address->text() : QString(),
+                     workDir + QStringLiteral("CAR") + QString::number(n) + QStringLiteral(".ZIP"),
+                     QString(), QString());
+        if (ended())
+            return;
+        DownloadLog += DownloadLogText::endLine(DownloadLogText::stamp(*m_ctx.clock));
+        if (ErrorText.isEmpty()) {
+            InstallCar(qint16(n));
+            if (ended())
+                return;
+        }
+        if (ErrorText.isEmpty())
+            ErrorText = QStringLiteral("(none)");
+        DownloadLog += DownloadLogText::errorsLine(ErrorText);
+        if (scanCars)
+            scanCars();
+        if (ended())
+            return;
+    }
+
+    hide();
+    tmrADS->stop();
+    DownloadLogText::writeLogFile(workDir + QStringLiteral("DOWNLOAD.LOG"), DownloadLog);
+    AfterDownload::RunAfterDownloadActions(m_ctx,
+                                           [this] { frmLog::showAndEnd(m_ctx, DownloadLog); });
+}
+
+void DownloadForm::closeEvent(QCloseEvent* e) {
+    // The window never closes by itself: a confirmed close ends the program instead.
+    e->ignore();
+    closeRequest();
+}
+
+void DownloadForm::closeRequest() {
+    if (m_inCloseRequest || ended())
+        return;
+    m_inCloseRequest = true;
+    const auto done = qScopeGuard([this] { m_inCloseRequest = false; });
+    QCoreApplication::processEvents();
+    if (ended())
+        return;
+    if (TransferEnded) {
+        CancelRequested = true;
+    } else if (m_ctx.prompts->show(QStringLiteral("Are you sure you want to cancel downloading? "
+                                                  "(this will also cancel all remaining files)"),
+                                   QStringLiteral("Cancel"), 36) == MessageBoxService::Yes) {
+        CancelRequested = true;
+    }
+    QCoreApplication::processEvents();
+    if (ended() || !CancelRequested)
+        return;
+    hide();
+    DownloadLog += DownloadLogText::cancelLines(DownloadLogText::stamp(*m_ctx.clock));
+    frmLog::showAndEnd(m_ctx, DownloadLog);
+}
+
+void DownloadForm::keepCurrentItem() {
+    if (CurrentItem < 1 || m_keepingItem || CurrentItem > lstdl->count())
+        return;
+    m_keepingItem = true;
+    lstdl->setCurrentRow(CurrentItem - 1);
+    lstdl->scrollToItem(lstdl->item(CurrentItem - 1), QAbstractItemView::PositionAtTop);
+    m_keepingItem = false;
+}
+
+void DownloadForm::adsTick() {
+    tmrADS->setInterval(60000);
+    wbADS->move(1, wbADS->y());
+    wbADS->stopLoading();
+    wbADS->navigate(QUrl(m_ctx.session->SessionPaths[Session::AdsURL]));
+}
+
+void DownloadForm::setStatus(const QString& text) {
+    StatusLabel->setText(text);
+}
+
+void DownloadForm::setStatus2(const QString& text) {
+    m_status2 = text;
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    StatusLabel2->setText(shown);
+}
+
+void DownloadForm::openClip(const QString& path) {
+    Animation1->open(path);
+}
+
+void DownloadForm::playClip() {
+    Animation1->play();
+}
+
+void DownloadForm::showProgress(const DownloadProgress& progress) {
+    setStatus2(progress.timeSizeRateText());
+    PBar->resize(progress.barWidth(PBarOut->width()), PBar->height());
+    const QString line = progress.percentageLine(selectedName());
+    StatusLabel->setText(line);
+    if (isMinimized())
+        setWindowTitle(line);
+    else if (windowTitle() != kCaptionDownloading)
+        setWindowTitle(kCaptionDownloading);
+}

@@ -1,0 +1,120 @@
+#include "gui/Startup.h"
+
+#include "core/gamedata/CarSerials.h"
+#include "core/session/AppContext.h"
+#include "core/session/AppSettings.h"
+#include "core/session/ClearFolder.h"
+#include "core/session/CommandLine.h"
+#include "core/session/ProgramInfo.h"
+#include "core/session/RunOnceEntry.h"
+#include "core/session/Session.h"
+#include "core/session/StartupPaths.h"
+#include "gui/CheckConnection.h"
+#include "gui/frmLog.h"
+#include "gui/frmSerial.h"
+#include "gui/frmSplash.h"
+#include "platform/AnsiText.h"
+#include "platform/MessageBoxService.h"
+#include "platform/ProgramEnd.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+
+namespace {
+constexpr int kCritical = 16;
+const QString kCrLf = QStringLiteral("\r\n");
+} // namespace
+
+QString Startup::showLogHeading() {
+    return QStringLiteral("This log is shown now, due to the fact that you asked your computer to "
+                          "be shutdown after the downloading & installation of NFSHS cars.");
+}
+
+bool Startup::yield() {
+    QCoreApplication::processEvents();
+    return !m_ctx.programEnd->ended();
+}
+
+void Startup::run() {
+    Session& session = *m_ctx.session;
+    const CommandLine line(m_ctx.commandLine);
+
+    // Started once by the entry a shutdown left behind: that entry has done its work.
+    if (line.has(CommandLine::kRunOnce))
+        RunOnceEntry::remove(*m_ctx.settings);
+
+    StartupPaths::setSessionPaths(session, line.has(CommandLine::kLocalHost));
+    if (!yield())
+        return;
+
+    if (line.has(CommandLine::kShowLog)) {
+        QString text = showLogHeading() + kCrLf + kCrLf;
+        QStringList lines;
+        if (AnsiText::readLines(session.workDir() + QStringLiteral("DOWNLOAD.LOG"), lines))
+            for (const QString& l : lines)
+                text += l + kCrLf;
+        frmLog::showAndEnd(m_ctx, text);
+        return;
+    }
+
+    session.GamePath = AppSettings::ReadGameFolder(m_ctx);
+    if (session.GamePath.isEmpty()) {
+        m_ctx.prompts->show(QStringLiteral("NFSHS is not installed on this computer, or it's files "
+                                           "are corrupt. Please (re)install it."),
+                            QStringLiteral("NFSHS"), kCritical);
+        m_ctx.programEnd->EndProgram();
+        return;
+    }
+    if (!session.GamePath.endsWith(u'/'))
+        session.GamePath += u'/';
+
+    const QString command = AppSettings::ReadWinZipCommand(m_ctx);
+    if (command.isEmpty()) {
+        m_ctx.prompts->show(
+            QStringLiteral("This program requires WinZip to perform all unzipping operations. "
+                           "Please make sure it is installed. You can download it for free from ") +
+                ProgramInfo::kWinZipWebSite,
+            QStringLiteral("WinZip"), kCritical);
+        m_ctx.programEnd->EndProgram();
+        return;
+    }
+    // The open command ends in ` "%1"`: what stays is the program, quoted or plain.
+    session.WinZipPath = command.left(qMax<qsizetype>(0, command.size() - 5));
+
+    if (line.has(CommandLine::kSerial)) {
+        auto* fixer = new frmSerial(m_ctx);
+        fixer->show();
+        return;
+    }
+
+    const bool skipIntro = line.has(CommandLine::kSkipIntro);
+    if (!skipIntro) {
+        m_splash = new frmSplash(m_ctx);
+        m_splash->cmdOK->setEnabled(false);
+        m_splash->show();
+    }
+
+    const QString workDir = session.workDir();
+    ClearFolder(workDir, true);
+    QDir().mkpath(workDir);
+    QDir().mkdir(workDir + QStringLiteral("VIVTMP"));
+
+    AppSettings::RecordStart(m_ctx);
+
+    // From here on the program ends only when it is told to, not when its last window closes
+    // (the windows hide one another as the user moves on).
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (!yield())
+        return;
+
+    ScanCarSerials(session, *m_ctx.prompts);
+    if (m_ctx.programEnd->ended())
+        return;
+
+    if (skipIntro)
+        CheckConnection(m_ctx);
+    else if (m_splash)
+        m_splash->cmdOK->setEnabled(true);
+}

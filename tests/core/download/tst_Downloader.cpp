@@ -1,0 +1,297 @@
+// One car's download against a loopback server: statuses, error texts, files, chunks, progress.
+#include "FakeHttpServer.h"
+#include "TestEnv.h"
+#include "core/download/DownloadDisplay.h"
+#include "core/download/DownloadWindowState.h"
+#include "core/download/Downloader.h"
+#include "core/download/HttpTransfer.h"
+
+#include <QTcpServer>
+#include <QtTest>
+
+namespace {
+
+class RecordingDisplay : public DownloadDisplay {
+public:
+    void setStatus(const QString& t) override { statuses << t; }
+    void setStatus2(const QString& t) override { statuses2 << t; }
+    void openClip(const QString& path) override { clips << path; }
+    void playClip() override { ++plays; }
+    void showProgress(const DownloadProgress& p) override {
+        lines << p.percentageLine(QStringLiteral("Example GT"));
+        blocks << p.timeSizeRateText();
+        if (onProgress)
+            onProgress();
+    }
+    QStringList statuses, statuses2, clips, lines, blocks;
+    int plays = 0;
+    std::function<void()> onProgress;
+};
+
+QByteArray pattern(qint64 n) {
+    QByteArray b(n, Qt::Uninitialized);
+    for (qint64 i = 0; i < n; ++i)
+        b[i] = char((i * 7 + i / 1024) & 0xFF);
+    return b;
+}
+
+FakeResponse slow(const QByteArray& body, int chunk, int delayMs) {
+    FakeResponse r = FakeResponse::ok(body);
+    r.chunkSize = chunk;
+    r.chunkDelayMs = delayMs;
+    return r;
+}
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+class tst_Downloader : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void twoChunksOneUpdate();
+    void failures_data();
+    void failures();
+    void chunksAreExactlyOneKB();
+    void cutBodyLeavesNothing();
+    void noResponseAtAll_data();
+    void noResponseAtAll();
+    void malformedAddress();
+    void unwritableDestination();
+    void bodyPast32MBCompletes();
+    void cancelDuringBodyDeletesFile();
+    void programEndStopsAtOnce();
+
+private:
+    bool run(const QString& path, const QString& destination = QString());
+
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<FakeHttpServer> server;
+    std::unique_ptr<HttpTransfer> inet;
+    std::unique_ptr<RecordingDisplay> display;
+    std::unique_ptr<DownloadWindowState> state;
+    std::unique_ptr<Downloader> downloader;
+    QString dest;
+};
+
+void tst_Downloader::init() {
+    env = std::make_unique<TestEnv>();
+    env->useFixedClock();
+    server = std::make_unique<FakeHttpServer>();
+    QVERIFY(server->listen());
+    inet = std::make_unique<HttpTransfer>(&env->network);
+    display = std::make_unique<RecordingDisplay>();
+    state = std::make_unique<DownloadWindowState>();
+    downloader = std::make_unique<Downloader>(env->ctx, *inet, *display, *state);
+    dest = env->workDir() + QStringLiteral("CAR1.ZIP");
+}
+
+void tst_Downloader::cleanup() {
+    downloader.reset();
+    inet.reset();
+    server.reset();
+    env.reset();
+}
+
+bool tst_Downloader::run(const QString& path, const QString& destination) {
+    return downloader->DownloadFile(server->url(path), destination.isEmpty() ? dest : destination,
+                                    QString(), QString());
+}
+
+void tst_Downloader::twoChunksOneUpdate() {
+    const QByteArray body = pattern(2000);
+    server->route(QStringLiteral("/a.zip"), slow(body, 1024, 30));
+    QVERIFY(run(QStringLiteral("/a.zip")));
+
+    QCOMPARE(display->lines, QStringList{QStringLiteral("50% of Example GT Downloaded")});
+    QCOMPARE(display->blocks,
+             QStringList{QStringLiteral("Estimated Time Left: 0 sec (1.0 KB of 2.0 KB copied)\r\r"
+                                        "Transfer Rate: 0.0 KB/Sec")});
+    QCOMPARE(display->statuses, (QStringList{QStringLiteral("Downloading... "),
+                                             QStringLiteral("Download completed!")}));
+    QCOMPARE(display->statuses2,
+             (QStringList{QStringLiteral("Getting file information..."), QString()}));
+    QCOMPARE(display->clips, QStringList{env->workDir() + QStringLiteral("KAVRO.DRT")});
+    QCOMPARE(display->plays, 1);
+    QCOMPARE(state->ErrorText, QString());
+    QVERIFY(state->TransferEnded);
+    QVERIFY(!state->CancelRequested);
+    QFile f(dest);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), body);
+}
+
+void tst_Downloader::failures_data() {
+    QTest::addColumn<FakeResponse>("response");
+    QTest::addColumn<QString>("errors"); // "%URL%" stands for the requested address
+    QTest::newRow("404") << FakeResponse::status("HTTP/1.1 404 Not Found")
+                         << "The file, \"%URL%\" was not found!\r\nDownload failed!\r\n";
+    QTest::newRow("401") << FakeResponse::status("HTTP/1.1 401 Unauthorized")
+                         << "Authorization failed!\r\nDownload failed!\r\n";
+    QTest::newRow("500 with its status line")
+        << FakeResponse::status("HTTP/1.1 500 Internal Server Error")
+        << "The server returned the following response:\r\n\r\n"
+           "HTTP/1.1 500 Internal Server Error\r\r\nDownload failed!\r\n";
+    QTest::newRow("300 bytes are 0 KB") << FakeResponse::ok(pattern(300)) << "Download failed!\r\n";
+    QTest::newRow("512 bytes are 0 KB") << FakeResponse::ok(pattern(512)) << "Download failed!\r\n";
+    FakeResponse noLength = FakeResponse::ok(pattern(5000));
+    noLength.sendContentLength = false;
+    QTest::newRow("no Content-Length") << noLength << "Download failed!\r\n";
+}
+
+void tst_Downloader::failures() {
+    QFETCH(FakeResponse, response);
+    QFETCH(QString, errors);
+    server->route(QStringLiteral("/car.zip"), response);
+    QVERIFY(!run(QStringLiteral("/car.zip")));
+    QCOMPARE(state->ErrorText, QString(errors).replace(QStringLiteral("%URL%"),
+                                                       server->url(QStringLiteral("/car.zip"))));
+    QVERIFY(!QFile::exists(dest));
+    QCOMPARE(display->statuses.last(), QStringLiteral("Download failed!"));
+    QVERIFY(display->lines.isEmpty());
+    QCOMPARE(display->plays, 0);
+    QVERIFY(state->TransferEnded);
+}
+
+void tst_Downloader::chunksAreExactlyOneKB() {
+    // 10,000 bytes arriving in pieces of 700: ten chunks of 1024 (the last 784), so updates
+    // at 1 to 9 KB, each a whole KB.
+    server->route(QStringLiteral("/c.zip"), slow(pattern(10000), 700, 5));
+    QVERIFY(run(QStringLiteral("/c.zip")));
+    QCOMPARE(display->lines.size(), 9);
+    for (int i = 0; i < 9; ++i) {
+        QVERIFY2(display->blocks.at(i).contains(
+                     QStringLiteral("(%1.0 KB of 10.0 KB copied)").arg(i + 1)),
+                 qPrintable(display->blocks.at(i)));
+        QCOMPARE(display->lines.at(i),
+                 QStringLiteral("%1% of Example GT Downloaded").arg((i + 1) * 10));
+    }
+    QCOMPARE(QFileInfo(dest).size(), qint64(10000));
+}
+
+void tst_Downloader::cutBodyLeavesNothing() {
+    FakeResponse r = slow(pattern(8000), 1000, 10);
+    r.dropAfterBytes = 5000;
+    server->route(QStringLiteral("/cut.zip"), r);
+    QVERIFY(!run(QStringLiteral("/cut.zip")));
+    QCOMPARE(state->ErrorText, QStringLiteral("Download failed!\r\n"));
+    QVERIFY(!QFile::exists(dest));
+    QCOMPARE(display->statuses.last(), QStringLiteral("Download failed!"));
+    QVERIFY(!display->lines.isEmpty()); // it got under way before the cut
+
+    // A length that promises more than is ever sent fails the same way.
+    FakeResponse lie = FakeResponse::ok(pattern(3000));
+    lie.contentLength = 6000;
+    server->route(QStringLiteral("/lie.zip"), lie);
+    state->ErrorText.clear();
+    QVERIFY(!run(QStringLiteral("/lie.zip")));
+    QCOMPARE(state->ErrorText, QStringLiteral("Download failed!\r\n"));
+    QVERIFY(!QFile::exists(dest));
+}
+
+void tst_Downloader::noResponseAtAll_data() {
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("connection refused") << true;
+    QTest::newRow("closed without a status line") << false;
+}
+
+void tst_Downloader::noResponseAtAll() {
+    QFETCH(bool, refused);
+    QString url;
+    if (refused) {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        url = QStringLiteral("http://127.0.0.1:%1/car.zip").arg(probe.serverPort());
+        probe.close();
+    } else {
+        FakeResponse r;
+        r.dropWithoutResponse = true;
+        server->route(QStringLiteral("/car.zip"), r);
+        url = server->url(QStringLiteral("/car.zip"));
+    }
+    QVERIFY(!downloader->DownloadFile(url, dest, QString(), QString()));
+    QCOMPARE(state->ErrorText, QStringLiteral("Cannot establish connection.\r\r\n"
+                                              "Check your Internet connection and try again.\r\n"
+                                              "Download failed!\r\n"));
+    QVERIFY(!QFile::exists(dest));
+}
+
+void tst_Downloader::malformedAddress() {
+    // Starting the request fails: the connection failure cancels the attempt, so the empty
+    // header's message follows and no "Download failed!" is added.
+    QVERIFY(
+        !downloader->DownloadFile(QStringLiteral("not an address"), dest, QString(), QString()));
+    QCOMPARE(state->ErrorText, QStringLiteral("Error: URL is malformed occurred.\r\n"
+                                              "The server returned the following response:\r\n"
+                                              "\r\n\r\n"));
+    QVERIFY(state->CancelRequested);
+    QVERIFY(state->TransferEnded);
+    QVERIFY(!display->statuses.contains(QStringLiteral("Download failed!")));
+}
+
+void tst_Downloader::unwritableDestination() {
+    // The file cannot be opened: the message for the open and for the first append, silence
+    // once the progress display is under way, and the attempt does not count as complete.
+    server->route(QStringLiteral("/w.zip"), FakeResponse::ok(pattern(5000)));
+    const QString bad = env->workDir() + QStringLiteral("missing/CAR1.ZIP");
+    QVERIFY(!run(QStringLiteral("/w.zip"), bad));
+    QCOMPARE(state->ErrorText, QStringLiteral("Cannot write file to disk!\r\n"
+                                              "Cannot write file to disk!\r\n"
+                                              "Download failed!\r\n"));
+    QVERIFY(!QFile::exists(bad));
+    QCOMPARE(display->lines.size(), 4); // the body was still read to its end
+}
+
+void tst_Downloader::bodyPast32MBCompletes() {
+    const qint64 size = 33553920 + 46080; // past what a 16-bit KB count could hold
+    const QString source = env->root() + QStringLiteral("big.bin");
+    {
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray block = pattern(1 << 20);
+        for (qint64 left = size; left > 0; left -= block.size())
+            f.write(block.left(qMin<qint64>(left, block.size())));
+    }
+    server->routeFile(QStringLiteral("/big.zip"), source);
+    QVERIFY(run(QStringLiteral("/big.zip")));
+    QCOMPARE(state->ErrorText, QString());
+    QCOMPARE(QFileInfo(dest).size(), size);
+    // 32,812.5 KB make 32,812 (halves to even): updates up to one short of that.
+    QCOMPARE(display->lines.size(), 32811);
+    QCOMPARE(display->lines.last(), QStringLiteral("100% of Example GT Downloaded"));
+    QVERIFY2(display->blocks.last().contains(QStringLiteral("(32.04 MB of 32.04 MB copied)")),
+             qPrintable(display->blocks.last()));
+}
+
+void tst_Downloader::cancelDuringBodyDeletesFile() {
+    server->route(QStringLiteral("/s.zip"), slow(pattern(20000), 1024, 20));
+    display->onProgress = [this] {
+        if (display->lines.size() == 3)
+            state->CancelRequested = true;
+    };
+    QVERIFY(!run(QStringLiteral("/s.zip")));
+    QVERIFY(!QFile::exists(dest));
+    QCOMPARE(state->ErrorText, QString()); // a cancel is not a failure
+    QVERIFY(!display->statuses.contains(QStringLiteral("Download failed!")));
+    QCOMPARE(display->lines.size(), 3);
+    QVERIFY(state->TransferEnded);
+}
+
+void tst_Downloader::programEndStopsAtOnce() {
+    server->route(QStringLiteral("/s.zip"), slow(pattern(20000), 1024, 20));
+    display->onProgress = [this] {
+        if (display->lines.size() == 2)
+            env->programEnd.EndProgram();
+    };
+    QVERIFY(!run(QStringLiteral("/s.zip")));
+    // Nothing after the end: no outcome, the partial file stays for the next start to clear.
+    QVERIFY(QFile::exists(dest));
+    QCOMPARE(display->statuses.last(), QStringLiteral("Downloading... "));
+    QVERIFY(!state->TransferEnded);
+    QCOMPARE(display->lines.size(), 2);
+}
+
+QTEST_GUILESS_MAIN(tst_Downloader)
+#include "tst_Downloader.moc"

@@ -1,0 +1,114 @@
+#include "core/session/CommandLine.h"
+#include "core/session/ProgramInfo.h"
+#include "core/session/Session.h"
+#include "core/session/StartupPaths.h"
+
+#include <QtTest>
+
+namespace {
+// Sets or (for a null value) removes a variable for one test, putting it back afterwards.
+class EnvVar {
+public:
+    EnvVar(const char* name, const QByteArray& value) : m_name(name), m_saved(qgetenv(name)) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~EnvVar() {
+        if (m_saved.isNull())
+            qunsetenv(m_name);
+        else
+            qputenv(m_name, m_saved);
+    }
+
+private:
+    const char* m_name;
+    QByteArray m_saved;
+};
+} // namespace
+
+class tst_StartupPaths : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void switches_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>(
+            "present"); // letters: L ocalhost, S howlog, E serial, I skipintro
+        QTest::newRow("none") << ""
+                              << "";
+        QTest::newRow("lower case") << "/showlog"
+                                    << "S";
+        QTest::newRow("run together") << "x/SERIAL/skipintroy"
+                                      << "EI";
+        QTest::newRow("all") << "/LocalHost /ShowLog /Serial /SkipIntro"
+                             << "LSEI";
+        QTest::newRow("without slash") << "showlog serial"
+                                       << "";
+    }
+    void switches() {
+        QFETCH(QString, line);
+        QFETCH(QString, present);
+        const CommandLine c(line);
+        QCOMPARE(c.has(CommandLine::kLocalHost), present.contains('L'));
+        QCOMPARE(c.has(CommandLine::kShowLog), present.contains('S'));
+        QCOMPARE(c.has(CommandLine::kSerial), present.contains('E'));
+        QCOMPARE(c.has(CommandLine::kSkipIntro), present.contains('I'));
+    }
+
+    void urls_data() {
+        QTest::addColumn<bool>("localHost");
+        QTest::addColumn<QByteArray>("env"); // KAVRO_LOCALHOST, null: unset
+        QTest::addColumn<QString>("serverList");
+        QTest::addColumn<QString>("ads");
+        QTest::newRow("catalogue site") << false << QByteArray("http://127.0.0.1:1")
+                                        << ProgramInfo::kCatalogueBase + "kavro/svr/sl.dat"
+                                        << ProgramInfo::kCatalogueBase + "kavro/ads/ads.htm";
+        QTest::newRow("local web server") << true << QByteArray() << "http://localhost/lxd/sl.dat"
+                                          << "http://localhost/ads.htm";
+        QTest::newRow("local base from the environment")
+            << true << QByteArray("http://127.0.0.1:8123/") << "http://127.0.0.1:8123/lxd/sl.dat"
+            << "http://127.0.0.1:8123/ads.htm";
+    }
+    void urls() {
+        QFETCH(bool, localHost);
+        QFETCH(QByteArray, env);
+        QFETCH(QString, serverList);
+        QFETCH(QString, ads);
+        EnvVar var("KAVRO_LOCALHOST", env);
+        Session s;
+        StartupPaths::setSessionPaths(s, localHost);
+        QCOMPARE(s.SessionPaths[Session::ServerListURL], serverList);
+        QCOMPARE(s.SessionPaths[Session::AdsURL], ads);
+        QVERIFY(ProgramInfo::kCatalogueBase.endsWith("/depotline/"));
+    }
+
+    void workDir_data() {
+        QTest::addColumn<QByteArray>("temp");
+        QTest::addColumn<QByteArray>("tmpdir");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("TEMP") << QByteArray("/t/temp") << QByteArray("/t/other")
+                              << "/t/temp/Kavro/";
+        QTest::newRow("TEMP with slash")
+            << QByteArray("/t/temp/") << QByteArray() << "/t/temp/Kavro/";
+        QTest::newRow("TMPDIR") << QByteArray() << QByteArray("/t/tmpdir") << "/t/tmpdir/Kavro/";
+        QTest::newRow("empty TEMP") << QByteArray("") << QByteArray("/t/x") << "/t/x/Kavro/";
+        QTest::newRow("neither") << QByteArray() << QByteArray() << "/tmp/Kavro/";
+    }
+    void workDir() {
+        QFETCH(QByteArray, temp);
+        QFETCH(QByteArray, tmpdir);
+        QFETCH(QString, expected);
+        EnvVar a("TEMP", temp);
+        EnvVar b("TMPDIR", tmpdir);
+        Session s;
+        StartupPaths::setSessionPaths(s, false);
+        QCOMPARE(s.workDir(), expected);
+        // Fixed once: a later change of TEMP does not move the work folder.
+        qputenv("TEMP", "/elsewhere");
+        QCOMPARE(s.workDir(), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_StartupPaths)
+#include "tst_StartupPaths.moc"

@@ -1,0 +1,313 @@
+#include "gui/Startup.h"
+
+#include "TestEnv.h"
+#include "WindowWatcher.h"
+#include "core/session/AppSettings.h"
+#include "core/session/ProgramInfo.h"
+#include "core/session/RunOnceEntry.h"
+#include "gui/frmLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace AppSettings;
+
+namespace {
+
+const QString kNoGame = QStringLiteral(
+    "NFSHS is not installed on this computer, or it's files are corrupt. Please (re)install it.");
+const QString kNoWinZip =
+    QStringLiteral("This program requires WinZip to perform all unzipping operations. Please make "
+                   "sure it is installed. You can download it for free from ") +
+    ProgramInfo::kWinZipWebSite;
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+// Everything below folder, as relative paths, sorted.
+QStringList tree(const QString& folder) {
+    QStringList out;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out.append(QDir(folder).relativeFilePath(it.next()));
+    out.sort();
+    return out;
+}
+
+// Records, at each box, whether the welcome window was there with Continue enabled.
+class WatchingPrompts : public ScriptedPrompts {
+public:
+    Answer show(const QString& text, const QString& title, int style) override {
+        frmSplash* splash = startup ? startup->splash() : nullptr;
+        continueEnabled.append(!splash || splash->cmdOK->isEnabled());
+        return ScriptedPrompts::show(text, title, style);
+    }
+    const Startup* startup = nullptr;
+    QList<bool> continueEnabled;
+};
+
+} // namespace
+
+class tst_Startup : public QObject {
+    Q_OBJECT
+private:
+    // A machine with the game registered (without a trailing "/") and the previous run's
+    // leftovers in the work folder.
+    void installGame(TestEnv& env) {
+        QString game = env.gamePath();
+        game.chop(1);
+        env.settings->WriteSetting(RegistryRoot::LocalMachine, kGameKey, "InstallPath", game);
+    }
+    void leaveJunk(TestEnv& env) {
+        env.writeFile(env.workDir() + "DOWNLOAD.LOG", "old log\r\n");
+        env.writeFile(env.workDir() + "CAR1/sub/CAR.VIV", "BIGF");
+        env.writeFile(env.workDir() + "VIVTMP/fedata.eng", "x");
+        env.writeFile(env.workDir() + ".hidden", "x");
+    }
+    // Runs start-up; a log window that opens is read and closed with its close box.
+    QString runCapturingLog(TestEnv& env, const QString& line) {
+        env.ctx.commandLine = line;
+        QString shown;
+        WindowWatcher::whenShown("frmLog", [&](QWidget* w) {
+            auto* log = static_cast<frmLog*>(w);
+            shown = log->txtlog->toPlainText();
+            log->close();
+        });
+        Startup(env.ctx).run();
+        return shown;
+    }
+
+private Q_SLOTS:
+    void cleanup() {
+        WindowWatcher::closeAll();
+        QApplication::setQuitOnLastWindowClosed(true);
+    }
+
+    void nothingInstalledEndsBeforeWritingAnything_data() {
+        QTest::addColumn<bool>("game");
+        QTest::addColumn<QString>("winZipValue"); // "<none>": not registered
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no game") << false << "<none>"
+                                 << ""
+                                 << "NFSHS" << kNoGame;
+        QTest::newRow("no game, /SERIAL") << false << "<none>"
+                                          << "/SERIAL"
+                                          << "NFSHS" << kNoGame;
+        QTest::newRow("empty WinZip value") << true << ""
+                                            << ""
+                                            << "WinZip" << kNoWinZip;
+        QTest::newRow("empty WinZip value, /SERIAL") << true << ""
+                                                     << "/serial"
+                                                     << "WinZip" << kNoWinZip;
+    }
+    void nothingInstalledEndsBeforeWritingAnything() {
+        QFETCH(bool, game);
+        QFETCH(QString, winZipValue);
+        QFETCH(QString, line);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        TestEnv env;
+        if (game)
+            installGame(env);
+        if (winZipValue != "<none>")
+            env.settings->WriteSetting(RegistryRoot::ClassesRoot, kWinZipKey, "", winZipValue);
+        leaveJunk(env);
+        const QStringList workBefore = tree(env.workDir());
+        const QByteArray storeBefore = readAll(env.settings->filePath());
+
+        env.ctx.commandLine = line;
+        Startup(env.ctx).run();
+
+        QCOMPARE(env.prompts.count(), 1);
+        QCOMPARE(env.prompts.last().title, title);
+        QCOMPARE(env.prompts.last().text, text);
+        QCOMPARE(env.prompts.last().style, 16);
+        QCOMPARE(env.programEnd.endCount(), 1);
+        QCOMPARE(tree(env.workDir()), workBefore);
+        QCOMPARE(readAll(env.settings->filePath()), storeBefore);
+        QVERIFY(!WindowWatcher::find("frmSerial"));
+        QVERIFY(!WindowWatcher::find("frmSplash"));
+    }
+
+    void normalStartResetsTheWorkFolderAndStampsTheStore() {
+        TestEnv env;
+        env.useFixedClock();
+        installGame(env);
+        leaveJunk(env);
+        env.ctx.commandLine = QStringLiteral("");
+        Startup startup(env.ctx);
+        startup.run();
+
+        QCOMPARE(env.prompts.count(), 0);
+        QVERIFY(!env.programEnd.ended());
+        QCOMPARE(tree(env.root() + "temp/Kavro"), QStringList{"VIVTMP"});
+        QCOMPARE(env.session.GamePath, env.gamePath());
+        QCOMPARE(env.session.WinZipPath, QString("\"" KAVRO_BIN_DIR "/kavro-unzip\""));
+        QCOMPARE(env.session.workDir(), env.workDir());
+        QCOMPARE(env.session.SessionPaths[Session::ServerListURL],
+                 ProgramInfo::kCatalogueBase + "kavro/svr/sl.dat");
+        auto read = [&](const char* n) { return ReadAppSetting(env.ctx, QString::fromLatin1(n)); };
+        QCOMPARE(read("installpath"), QString(KAVRO_BIN_DIR));
+        QCOMPARE(read("appver"), QString::number(ProgramInfo::versionRevision()));
+        QCOMPARE(read("lastopen"), "8/30/2000 9:05:31 PM");
+        QCOMPARE(read("loadss"), "1");
+
+        QVERIFY(startup.splash());
+        QCOMPARE(WindowWatcher::countVisible("frmSplash"), 1);
+        QVERIFY(startup.splash()->cmdOK->isEnabled());
+        QVERIFY(!WindowWatcher::find("frmSelect"));
+        QVERIFY(!QApplication::quitOnLastWindowClosed());
+    }
+
+    void continueStaysDisabledDuringTheScan() {
+        TestEnv env;
+        installGame(env);
+        env.writeFile(env.gamePath() + "Data/Cars/ABCD/CAR.VIV", "not an archive");
+        WatchingPrompts prompts;
+        prompts.setAutoOk(true);
+        env.ctx.prompts = &prompts;
+        Startup startup(env.ctx);
+        prompts.startup = &startup;
+        startup.run();
+        if (prompts.count() == 0)
+            QSKIP("the installed-car scan reported nothing to look at");
+        QVERIFY(!prompts.continueEnabled.contains(true));
+        QVERIFY(startup.splash()->cmdOK->isEnabled());
+    }
+
+    void gameFoundThroughWinePrefix() {
+        TestEnv env;
+        const QString prefix = env.root() + "wine";
+        QDir().mkpath(prefix + "/drive_c/Games/NFS High Stakes/Data/Cars");
+        QDir().mkpath(prefix + "/dosdevices");
+        QFile::link("../drive_c", prefix + "/dosdevices/c:");
+        env.writeFile(prefix + "/system.reg",
+                      "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+                      "[Software\\\\Wow6432Node\\\\Electronic Arts\\\\Need For Speed High Stakes] "
+                      "1597923456\n\"InstallPath\"=\"C:\\\\games\\\\nfs high stakes\"\n");
+        qputenv("WINEPREFIX", prefix.toLocal8Bit());
+        Startup(env.ctx).run();
+        QCOMPARE(env.prompts.count(), 0);
+        QVERIFY(!env.programEnd.ended());
+        QCOMPARE(env.session.GamePath,
+                 QFileInfo(prefix + "/drive_c").canonicalFilePath() + "/Games/NFS High Stakes/");
+        QCOMPARE(WindowWatcher::countVisible("frmSplash"), 1);
+    }
+
+    void serialOpensOnlyTheFixer() {
+        TestEnv env;
+        installGame(env);
+        leaveJunk(env);
+        const QStringList workBefore = tree(env.workDir());
+        env.ctx.commandLine = "kavro /Serial";
+        Startup(env.ctx).run();
+        QCOMPARE(WindowWatcher::countVisible("frmSerial"), 1);
+        QVERIFY(!WindowWatcher::find("frmSplash"));
+        QVERIFY(!WindowWatcher::find("frmSelect"));
+        QCOMPARE(tree(env.workDir()), workBefore);
+        QCOMPARE(ReadAppSetting(env.ctx, "appver"), QString());
+        QVERIFY(!env.programEnd.ended());
+        // Closing the fixer, the only window, ends the program.
+        QVERIFY(QApplication::quitOnLastWindowClosed());
+    }
+
+    void skipIntroChecksTheConnection_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("answer"); // 0: no box expected
+        QTest::addColumn<bool>("serverWindow");
+        QTest::addColumn<bool>("ended");
+        QTest::newRow("connected") << true << 0 << true << false;
+        QTest::newRow("Ignore") << false << int(MessageBoxService::Ignore) << true << false;
+        QTest::newRow("Abort ends the program")
+            << false << int(MessageBoxService::Abort) << false << true;
+    }
+    void skipIntroChecksTheConnection() {
+        QFETCH(bool, connected);
+        QFETCH(int, answer);
+        QFETCH(bool, serverWindow);
+        QFETCH(bool, ended);
+        TestEnv env;
+        installGame(env);
+        env.settings->writeValue(RegistryRoot::LocalMachine, kRemoteAccessKey, "Remote Connection",
+                                 SettingsStore::Type::Binary,
+                                 QByteArray(1, connected ? '\x01' : '\x00'));
+        if (answer)
+            env.prompts.expect(MessageBoxService::Answer(answer));
+        env.ctx.commandLine = "/SKIPINTRO";
+        Startup startup(env.ctx);
+        startup.run();
+        QCOMPARE(env.prompts.count(), answer ? 1 : 0);
+        QCOMPARE(env.prompts.unexpectedCount(), 0);
+        QVERIFY(!startup.splash());
+        QCOMPARE(WindowWatcher::countVisible("frmSelect"), serverWindow ? 1 : 0);
+        QCOMPARE(env.programEnd.ended(), ended);
+        QCOMPARE(ReadAppSetting(env.ctx, "loadss"), "1"); // the start went through before
+    }
+
+    void showLog_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("lines"); // -1: no log file
+        QTest::newRow("300 lines, lower case switch, /SERIAL too") << "/showlog /serial" << 300;
+        QTest::newRow("empty log") << "/SHOWLOG" << 0;
+        QTest::newRow("no log") << "/SHOWLOG" << -1;
+        QTest::newRow("after a shutdown") << "/showlog /runonce" << 3;
+    }
+    void showLog() {
+        QFETCH(QString, line);
+        QFETCH(int, lines);
+        TestEnv env;
+        installGame(env);
+        // The entry a shutdown leaves for the next logon.
+        env.settings->WriteSetting(RegistryRoot::CurrentUser, kRunOnceKey, RunOnceEntry::kValueName,
+                                   "\"" KAVRO_BIN_DIR "/kavro\" /showlog /runonce");
+        env.writeFile(RunOnceEntry::desktopFilePath(), "[Desktop Entry]\n");
+        QString expected = Startup::showLogHeading() + "\n\n";
+        if (lines >= 0) {
+            QByteArray log;
+            for (int i = 1; i <= lines; ++i) {
+                const QByteArray l = "Car " + QByteArray::number(i) + "   :  caf\xe9  |  OK";
+                log += l + "\r\n";
+                expected += QString::fromLatin1(l) + "\n";
+            }
+            env.writeFile(env.workDir() + "DOWNLOAD.LOG", log);
+        }
+        const QString shown = runCapturingLog(env, line);
+        QCOMPARE(shown, expected);
+        QCOMPARE(env.programEnd.endCount(), 1);
+        QVERIFY(!WindowWatcher::find("frmSerial"));
+        QVERIFY(!WindowWatcher::find("frmSplash"));
+        QCOMPARE(env.prompts.count(), 0);
+        // The log stays where it was: only a normal start empties the work folder.
+        QCOMPARE(QFileInfo::exists(env.workDir() + "DOWNLOAD.LOG"), lines >= 0);
+        const bool runOnce = line.contains("runonce");
+        QCOMPARE(env.settings->hasValue(RegistryRoot::CurrentUser, kRunOnceKey,
+                                        RunOnceEntry::kValueName),
+                 !runOnce);
+        QCOMPARE(QFileInfo::exists(RunOnceEntry::desktopFilePath()), !runOnce);
+    }
+
+    void localHostTakesTheLocalServer() {
+        TestEnv env;
+        installGame(env);
+        env.settings->writeValue(RegistryRoot::LocalMachine, kRemoteAccessKey, "Remote Connection",
+                                 SettingsStore::Type::Binary, "\x01");
+        qputenv("KAVRO_LOCALHOST", "http://127.0.0.1:9");
+        env.ctx.commandLine = "/LOCALHOST/SKIPINTRO";
+        Startup(env.ctx).run();
+        QCOMPARE(env.session.SessionPaths[Session::ServerListURL], "http://127.0.0.1:9/lxd/sl.dat");
+        QCOMPARE(env.session.SessionPaths[Session::AdsURL], "http://127.0.0.1:9/ads.htm");
+    }
+};
+
+QTEST_MAIN(tst_Startup)
+#include "tst_Startup.moc"
