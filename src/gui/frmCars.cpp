@@ -4,6 +4,7 @@
 #include "core/session/AppSettings.h"
 #include "core/session/ConfirmExit.h"
 #include "gui/CarListItem.h"
+#include "gui/ClassicFont.h"
 #include "gui/DownloadRequest.h"
 #include "gui/PreviewRefresh.h"
 #include "gui/frmSS.h"
@@ -63,6 +64,7 @@ frmCars::frmCars(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(twips(0, 0, 5715, 5520).size());
+    setFont(ClassicFont());
     buildControls();
 
     if (const std::optional<bool> loadss = AppSettings::LoadOptions(m_ctx))
@@ -85,8 +87,7 @@ void frmCars::buildControls() {
     lblWebsiteLinkx->setText(QStringLiteral("Server URL"));
     lblWebsiteLinkx->setProperty(kAutoSize, int(KeepLeft));
     {
-        QFont link(QStringLiteral("MS Sans Serif"));
-        link.setPointSizeF(8.25);
+        QFont link = ClassicFont(8.25);
         link.setUnderline(true);
         lblWebsiteLinkx->setFont(link);
         useHighlightColour(lblWebsiteLinkx);
@@ -106,6 +107,7 @@ void frmCars::buildControls() {
     lblInfo5->setText(QStringLiteral("Select the cars you would like to download and install."));
     lstCars = make<QListWidget>(frmCarsx, "lstCars", twips(180, 600, 2475, 2085));
     lstCars->setSortingEnabled(true);
+    lstCars->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lstCars->sortItems(Qt::AscendingOrder);
     // The caption lies beneath the preview image: a picture covers it, an empty image shows it.
     lblInfo6 = label(frmCarsx, "lblInfo6", twips(3570, 2400, 915, 195),
@@ -137,6 +139,7 @@ void frmCars::buildControls() {
 
     mnuOpt = new QMenu(QStringLiteral("Options"), this);
     mnuOpt->setObjectName(QStringLiteral("mnuOpt"));
+    mnuOpt->setFont(ClassicFont());
     mnuVSS = mnuOpt->addAction(QStringLiteral("View Screen Shots"));
     mnuVSS->setObjectName(QStringLiteral("mnuVSS"));
     mnuVSS->setCheckable(true);
@@ -252,10 +255,12 @@ void frmCars::fitLabelsToText() {
         QRect g = l->geometry();
         const QSize hint = l->sizeHint();
         const int width = std::max(1, hint.width());
-        if (width == g.width())
+        const int height = std::max(g.height(), hint.height());
+        if (width == g.width() && height == g.height())
             continue;
         const int centre = g.center().x();
         g.setWidth(width);
+        g.setHeight(height);
         if (mode == KeepCentre)
             g.moveLeft(centre - width / 2);
         l->setGeometry(g);

@@ -6,6 +6,7 @@
 #include "core/session/AppContext.h"
 #include "core/session/ConfirmExit.h"
 #include "core/session/Session.h"
+#include "gui/ClassicFont.h"
 #include "gui/frmCars.h"
 #include "platform/AnsiText.h"
 #include "platform/MessageBoxService.h"
@@ -45,6 +46,7 @@ frmSelect::frmSelect(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(twips(0, 0, 4920, 1965).size());
+    setFont(ClassicFont());
 
     lblInfo = make<QLabel>(this, "lblInfo", twips(120, 120, 4680, 255));
     lblInfo->setText(QStringLiteral("Choose a server from which you would like to download cars."));

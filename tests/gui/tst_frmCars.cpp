@@ -108,6 +108,7 @@ private Q_SLOTS:
         QCOMPARE(l->text(), text);
         QCOMPARE(l->pos(), topLeft);
         QVERIFY(l->width() >= l->sizeHint().width());
+        QVERIFY(l->height() >= l->sizeHint().height()); // the link's underline shows
         l->setText(text + QStringLiteral(" and a good deal more"));
         QTRY_COMPARE(l->width(), l->sizeHint().width());
         QCOMPARE(l->pos(), topLeft);
