@@ -9,6 +9,7 @@
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
 #include "gui/AdPane.h"
+#include "gui/ClassicFont.h"
 #include "gui/ClipPlayer.h"
 #include "gui/frmLog.h"
 #include "platform/Clock.h"
@@ -49,9 +50,9 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     setObjectName(QStringLiteral("DownloadForm"));
     setWindowTitle(kCaptionDownloading);
     setFixedSize(7110 / 15, 3795 / 15);
-    // The layout was made for a compact 8-point face: in a wider one the time/size/rate block
-    // no longer fits its label.
-    setFont(QFont(QStringLiteral("Arial"), 8));
+    // The layout was drawn for the narrow 8-point dialog face: in a wider one the time/size/rate
+    // block no longer fits its label.
+    setFont(ClassicFont());
 
     lstdl = new QListWidget(this);
     lstdl->setObjectName(QStringLiteral("lstdl"));
