@@ -11,9 +11,9 @@ namespace PictureBytes {
 // white (bottom right).
 QImage quadrants(int w, int h);
 
-// The image as a file of format "bmp", "gif", "jpeg", "png" or "ico". GIF comes from a small
-// encoder of our own (Qt reads GIF but does not write it): a 3-3-2 colour table, so the four
-// quadrant colours survive exactly.
+// The image as a file of format "bmp", "gif", "jpeg", "png" or "ico". GIF comes from our own
+// encoder (GifWriter; Qt reads GIF but does not write it), whose colour cube keeps the four
+// quadrant colours exactly.
 QByteArray encode(const QImage& image, const char* format);
 
 // True when c is within tolerance of the expected colour in every channel (JPEG is lossy).
