@@ -1,5 +1,6 @@
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
+#include "gui/ClassicFont.h"
 #include "gui/QtMessageBoxService.h"
 #include "gui/Startup.h"
 #include "platform/Clock.h"
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavro"));
     QNetworkProxyFactory::setUseSystemConfiguration(true);
+    // Every window, message boxes included, is laid out for the classic 8-point dialog font.
+    QApplication::setFont(ClassicFont(8.25));
 
     Session session;
     SettingsStore settings(SettingsStore::defaultPath());

@@ -1,0 +1,37 @@
+// kavro-demo make DIR   builds a demo world in DIR (htdocs, game, config)
+// kavro-demo serve DIR [PORT]   serves DIR/htdocs on 127.0.0.1 and prints the base URL
+#include "DemoServer.h"
+#include "DemoWorld.h"
+
+#include <QGuiApplication>
+#include <QTextStream>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QTextStream err(stderr);
+    if (args.size() >= 3 && args[1] == QLatin1String("make")) {
+        QString error;
+        if (!DemoWorld::make(args[2], &error)) {
+            err << "kavro-demo: " << error << "\n";
+            return 1;
+        }
+        return 0;
+    }
+    if (args.size() >= 3 && args[1] == QLatin1String("serve")) {
+        DemoServer server(args[2] + QStringLiteral("/htdocs"));
+        const quint16 port = args.size() >= 4 ? quint16(args[3].toUInt()) : 0;
+        if (!server.listen(port)) {
+            err << "kavro-demo: cannot listen on 127.0.0.1:" << port << "\n";
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(server.baseUrl()));
+        std::fflush(stdout);
+        return app.exec();
+    }
+    err << "usage: kavro-demo make DIR | kavro-demo serve DIR [PORT]\n";
+    return 2;
+}
