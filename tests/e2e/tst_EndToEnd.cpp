@@ -1,0 +1,194 @@
+// The whole road on a freshly made demo world, with the real windows driven offscreen: start-up
+// with "/SKIPINTRO", Ignore at the connection check, the server list, Connect, three cars ticked
+// (one of them missing on the server), Download, the run, the log window. Then the game folder,
+// DOWNLOAD.LOG and the settings store are checked.
+#include "TestEnv.h"
+#include "WindowWatcher.h"
+#include "core/gamedata/Viv.h"
+#include "core/session/AppSettings.h"
+#include "gui/Startup.h"
+#include "gui/frmCars.h"
+#include "gui/frmLog.h"
+#include "gui/frmSelect.h"
+#include "platform/AnsiText.h"
+#include "platform/GameFs.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+const QString kDemo = QStringLiteral(KAVRO_BIN_DIR "/kavro-demo");
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_EndToEnd : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void wholeRoad();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_world;
+    QProcess m_server;
+    QString m_url;
+};
+
+void tst_EndToEnd::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    m_world = m_dir.path() + QStringLiteral("/world");
+    QProcess make;
+    make.start(kDemo, {QStringLiteral("make"), m_world});
+    QVERIFY2(make.waitForFinished(60000), "kavro-demo make did not finish");
+    QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
+
+    m_server.start(kDemo, {QStringLiteral("serve"), m_world});
+    QVERIFY(m_server.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine(), 10000);
+    m_url = QString::fromLatin1(m_server.readLine()).trimmed();
+    QVERIFY(m_url.startsWith(QLatin1String("http://127.0.0.1:")));
+
+    QDir().mkpath(m_world + QStringLiteral("/temp"));
+}
+
+void tst_EndToEnd::cleanupTestCase() {
+    m_server.kill();
+    m_server.waitForFinished();
+}
+
+void tst_EndToEnd::wholeRoad() {
+    // A test world for HOME, the hang-up and shutdown recorders and the services; the demo
+    // world's own store, work folder and catalogue server on top of it.
+    TestEnv env;
+    qputenv("TEMP", (m_world + QStringLiteral("/temp")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (m_world + QStringLiteral("/config")).toLocal8Bit());
+    qputenv("KAVRO_LOCALHOST", m_url.toLocal8Bit());
+    env.settings = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
+    env.ctx.settings = env.settings.get();
+    env.ctx.commandLine = QStringLiteral("/SKIPINTRO /LOCALHOST");
+    Session& session = env.session;
+    SettingsStore& settings = *env.settings;
+    ScriptedPrompts& prompts = env.prompts;
+    ProgramEnd& programEnd = env.programEnd;
+    AppContext& ctx = env.ctx;
+    QCOMPARE(settings.filePath(), m_world + QStringLiteral("/config/kavro/registry.reg"));
+
+    // Start-up: no dial-up link, so the connection box; Ignore opens the server window.
+    prompts.expect(MessageBoxService::Ignore);
+    Startup startup(ctx);
+    startup.run();
+    QVERIFY(!programEnd.ended());
+    QCOMPARE(prompts.count(), 1);
+    QCOMPARE(prompts.last().title, QStringLiteral("Active Internet Connection"));
+    QCOMPARE(session.GamePath, m_world + QStringLiteral("/game/"));
+    QCOMPARE(session.installedCount(), 4);
+
+    // The server list.
+    auto* select = qobject_cast<frmSelect*>(WindowWatcher::find(QStringLiteral("frmSelect")));
+    QVERIFY(select);
+    QTRY_VERIFY_WITH_TIMEOUT(select->cmdConnect->isEnabled(), 10000);
+    QCOMPARE(select->cboSites->count(), 2);
+    QCOMPARE(select->cboSites->itemText(0), QStringLiteral("Kavro Demo Depot"));
+    QCOMPARE(select->lblStatus->text(), QStringLiteral("."));
+
+    // Connect to the first server: its catalogue fills the car browser.
+    select->cboSites->setCurrentIndex(0);
+    select->cmdConnect->click();
+    auto* cars = qobject_cast<frmCars*>(WindowWatcher::find(QStringLiteral("frmCars")));
+    QVERIFY(cars);
+    QTRY_VERIFY_WITH_TIMEOUT(cars->isVisible(), 10000);
+    QVERIFY(!select->isVisible());
+    QCOMPARE(cars->lblNoCars->text(), QStringLiteral("8"));
+    QCOMPARE(cars->lstCars->count(), 8);
+
+    // Tick three cars, one of which is missing on the server.
+    const QStringList wanted{QStringLiteral("Aurora GT"), QStringLiteral("Dusk Runner"),
+                             QStringLiteral("Fjord Wagon")};
+    for (const QString& name : wanted) {
+        const auto found = cars->lstCars->findItems(name, Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        found.first()->setCheckState(Qt::Checked);
+    }
+    QVERIFY(cars->cmdDownload->isEnabled());
+
+    // Download: the run ends with the log window, whose Exit ends the program.
+    QString shownLog;
+    WindowWatcher::whenShown(
+        QStringLiteral("frmLog"),
+        [&](QWidget* w) {
+            auto* log = qobject_cast<frmLog*>(w);
+            shownLog = log->txtlog->toPlainText();
+            log->cmdOK->click();
+        },
+        120000);
+    cars->cmdDownload->click();
+    QTRY_VERIFY_WITH_TIMEOUT(programEnd.ended(), 120000);
+    QCOMPARE(prompts.count(), 1);
+    QCOMPARE(prompts.unexpectedCount(), 0);
+    QVERIFY(shownLog.contains(QStringLiteral("Fjord Wagon")));
+
+    // The game: two new cars with their list lines and serials no other car has.
+    const QString carsDir = m_world + QStringLiteral("/game/Data/Cars/");
+    const QStringList ids = GameFs::list(carsDir, QStringLiteral("????"), GameFs::Kind::Folders);
+    QCOMPARE(ids.size(), 6);
+    QStringList newNames;
+    QMap<QString, int> serials;
+    for (const QString& id : ids) {
+        const qint16 serial =
+            ReadViv(carsDir + id + QStringLiteral("/CAR.VIV"), QString(), 1);
+        QVERIFY2(serial > 0, qPrintable(id));
+        serials.insert(id, serial);
+        if (id.startsWith(QLatin1String("DMO")))
+            continue;
+        QVERIFY(QFileInfo::exists(m_world + QStringLiteral("/game/SaveData/Cars/") + id));
+        newNames.append(QString::fromLatin1(readAll(carsDir + id + QStringLiteral("/ID.TXT"))));
+    }
+    for (const QString& id : ids) {
+        if (id.startsWith(QLatin1String("DMO")))
+            continue; // two of the demo's own cars share a serial on purpose
+        for (auto it = serials.cbegin(); it != serials.cend(); ++it)
+            QVERIFY2(it.key() == id || it.value() != serials.value(id),
+                     qPrintable(id + " vs " + it.key()));
+    }
+    newNames.sort();
+    QCOMPARE(newNames, (QStringList{QStringLiteral("Aurora GT\r\n"), QStringLiteral("Fjord Wagon\r\n")}));
+
+    // The log: three blocks, the missing car failed, both installed cars renumbered.
+    const QString log = AnsiText::decode(readAll(m_world + QStringLiteral("/temp/Kavro/DOWNLOAD.LOG")));
+    QCOMPARE(log.count(QStringLiteral("\r\nERRORS : ")) + log.startsWith(QLatin1String("ERRORS : ")), 3);
+    QCOMPARE(log.count(QStringLiteral("ERRORS : (none)")), 2);
+    QCOMPARE(log.count(QStringLiteral("was not found!")), 1);
+    QCOMPARE(log.count(QStringLiteral("Download failed!")), 1);
+    QCOMPARE(log.count(QStringLiteral("WARNING: Serial Number conflit with [")), 2);
+    QVERIFY(log.startsWith(QStringLiteral("Aurora GT\r\n=========\r\nStart at ")));
+    QVERIFY(log.endsWith(QStringLiteral("\r\n\r\n\r\n")));
+    QVERIFY(shownLog.contains(QStringLiteral("Dusk Runner")));
+    QVERIFY(shownLog.contains(QStringLiteral("was not found!")));
+
+    // The store: the start stamp and the options as the browser's menu had them.
+    auto value = [&](const char* name) {
+        return settings.ReadSetting(RegistryRoot::CurrentUser, AppSettings::kAppKey,
+                                    QString::fromLatin1(name));
+    };
+    QCOMPARE(value("installpath"), QStringLiteral(KAVRO_BIN_DIR));
+    QVERIFY(!value("lastopen").isEmpty());
+    QCOMPARE(value("loadss"), QStringLiteral("True"));
+    QCOMPARE(value("shutdown"), QStringLiteral("False"));
+    QCOMPARE(value("disconnect"), QStringLiteral("False"));
+    QVERIFY(!QFileInfo::exists(env.actionsLog()));
+    QVERIFY(env.actions.calls.isEmpty());
+}
+
+QTEST_MAIN(tst_EndToEnd)
+#include "tst_EndToEnd.moc"
