@@ -11,6 +11,7 @@
 #include "gui/AdPane.h"
 #include "gui/ClassicFont.h"
 #include "gui/ClipPlayer.h"
+#include "gui/Twips.h"
 #include "gui/frmLog.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxService.h"
@@ -25,11 +26,9 @@
 #include <QScrollBar>
 #include <QTimer>
 
-namespace {
+using Twips::twips;
 
-QRect twips(int left, int top, int width, int height) {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
+namespace {
 
 const QString kCaptionDownloading = QStringLiteral("Downloading...");
 
@@ -49,7 +48,7 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     initClipResource();
     setObjectName(QStringLiteral("DownloadForm"));
     setWindowTitle(kCaptionDownloading);
-    setFixedSize(7110 / 15, 3795 / 15);
+    setFixedSize(Twips::pixels(7110), Twips::pixels(3795));
     // The layout was drawn for the narrow 8-point dialog face: in a wider one the time/size/rate
     // block no longer fits its label.
     setFont(ClassicFont());
@@ -84,7 +83,7 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
 
     PBar = new QWidget(PBarOut);
     PBar->setObjectName(QStringLiteral("PBar"));
-    PBar->setGeometry(0, 0, 0, 195 / 15);
+    PBar->setGeometry(0, 0, 0, Twips::pixels(195));
     PBar->setAutoFillBackground(true);
     QPalette barPalette = PBar->palette();
     barPalette.setColor(QPalette::Window, QColor(0, 0, 255));

@@ -5,6 +5,7 @@
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
 #include "gui/ScreenshotPicture.h"
+#include "gui/Twips.h"
 #include "gui/frmCars.h"
 #include "platform/ProgramEnd.h"
 
@@ -15,10 +16,9 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 // The list beside the preview, and the list covering the preview box up to its right edge.
-constexpr int kNarrowList = 2475 / kTwipsPerPixel;
-constexpr int kWideList = 5115 / kTwipsPerPixel;
+constexpr int kNarrowList = 2475 / Twips::kPerPixel;
+constexpr int kWideList = 5115 / Twips::kPerPixel;
 
 const QString kIdle = QStringLiteral(".");
 const QString kLoading = QStringLiteral("Loading Screen Shot...");

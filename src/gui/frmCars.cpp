@@ -7,6 +7,7 @@
 #include "gui/ClassicFont.h"
 #include "gui/DownloadRequest.h"
 #include "gui/PreviewRefresh.h"
+#include "gui/Twips.h"
 #include "gui/frmSS.h"
 #include "platform/SystemActions.h"
 
@@ -20,26 +21,15 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace {
+using Twips::make;
+using Twips::twips;
 
-// Layouts are kept in twips; 15 twips make one pixel at 96 DPI.
-constexpr int kTwipsPerPixel = 15;
-QRect twips(int left, int top, int width, int height) {
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                 height / kTwipsPerPixel);
-}
+namespace {
 
 // Labels that grow or shrink with their text, keeping their left edge (or, for a centred
 // caption, their centre).
 const char* const kAutoSize = "kavroAutoSize";
 enum AutoSize { KeepLeft = 1, KeepCentre = 2 };
-
-template <typename T> T* make(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(geometry);
-    return w;
-}
 
 QLabel* label(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
               AutoSize autoSize) {
@@ -190,7 +180,7 @@ void frmCars::buildControls() {
 QPoint frmCars::optionsMenuPosition() {
     // The button's top-right corner: frmCarsx.left + cmdOpt.left + cmdOpt.width, and
     // frmCarsx.top + cmdOpt.top = (4935, 3840) twips.
-    return QPoint((120 + 3300 + 1515) / kTwipsPerPixel, (1080 + 2760) / kTwipsPerPixel);
+    return QPoint((120 + 3300 + 1515) / Twips::kPerPixel, (1080 + 2760) / Twips::kPerPixel);
 }
 
 qint32 frmCars::GetCarIndex(qint16 position) const {

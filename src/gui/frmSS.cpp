@@ -3,6 +3,7 @@
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
 #include "gui/ScreenshotPicture.h"
+#include "gui/Twips.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -12,16 +13,15 @@
 #include <QSignalBlocker>
 
 namespace {
-constexpr int kTwipsPerPixel = 15;
 // Initial client area: 6180 x 4230 twips.
-constexpr int kClientWidth = 6180 / kTwipsPerPixel;
-constexpr int kClientHeight = 4230 / kTwipsPerPixel;
+constexpr int kClientWidth = 6180 / Twips::kPerPixel;
+constexpr int kClientHeight = 4230 / Twips::kPerPixel;
 // The bars' thickness, 255 twips (17 pixels), whatever the style's default.
 constexpr int kBarThickness = 255;
 } // namespace
 
 frmSS::frmSS(AppContext& ctx, QWidget* owner)
-    : QDialog(owner), m_ctx(ctx), m_layout(kTwipsPerPixel, kTwipsPerPixel) {
+    : QDialog(owner), m_ctx(ctx), m_layout(Twips::kPerPixel, Twips::kPerPixel) {
     setObjectName(QStringLiteral("frmSS"));
     setWindowTitle(QStringLiteral("Screen Shot"));
     // Sizable, maximize button, no minimize button.
@@ -78,8 +78,8 @@ frmSS::frmSS(AppContext& ctx, QWidget* owner)
 
     resize(kClientWidth, kClientHeight);
     // Laid out before the window is first drawn.
-    layoutFor(kClientWidth * kTwipsPerPixel + ViewerLayout::StandardFrameWidth,
-              kClientHeight * kTwipsPerPixel + ViewerLayout::StandardFrameHeight);
+    layoutFor(kClientWidth * Twips::kPerPixel + ViewerLayout::StandardFrameWidth,
+              kClientHeight * Twips::kPerPixel + ViewerLayout::StandardFrameHeight);
     if (owner)
         centreOn(owner);
 }
@@ -112,8 +112,8 @@ void frmSS::layoutFor(int outerWidth, int outerHeight) {
 // its allowances were made for: the viewport and bars then always fill the client area.
 void frmSS::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
-    layoutFor(e->size().width() * kTwipsPerPixel + ViewerLayout::StandardFrameWidth,
-              e->size().height() * kTwipsPerPixel + ViewerLayout::StandardFrameHeight);
+    layoutFor(e->size().width() * Twips::kPerPixel + ViewerLayout::StandardFrameWidth,
+              e->size().height() * Twips::kPerPixel + ViewerLayout::StandardFrameHeight);
 }
 
 int frmSS::px(int twips, int twipsPerPixel) const {

@@ -7,6 +7,7 @@
 #include "core/session/ConfirmExit.h"
 #include "core/session/Session.h"
 #include "gui/ClassicFont.h"
+#include "gui/Twips.h"
 #include "gui/frmCars.h"
 #include "platform/AnsiText.h"
 #include "platform/MessageBoxService.h"
@@ -20,23 +21,14 @@
 #include <QScreen>
 #include <QTimer>
 
+using Twips::make;
+using Twips::twips;
+
 namespace {
 
 const QString kIdle = QStringLiteral(".");
 const QString kServerListFile = QStringLiteral("Kavro_SL.dat");
 const QString kCatalogueFile = QStringLiteral("Kavro_CL.dat");
-
-// Layouts are kept in twips; 15 twips make one pixel at 96 DPI.
-QRect twips(int left, int top, int width, int height) {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-template <typename T> T* make(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(geometry);
-    return w;
-}
 
 } // namespace
 

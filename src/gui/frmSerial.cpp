@@ -2,6 +2,7 @@
 
 #include "core/gamedata/SerialConflicts.h"
 #include "core/session/AppContext.h"
+#include "gui/Twips.h"
 #include "platform/ProgramEnd.h"
 
 #include <QCloseEvent>
@@ -9,12 +10,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
-namespace {
+using Twips::twips;
 
-// Twips to pixels (15 twips to a pixel at 96 dots per inch).
-QRect twips(int left, int top, int width, int height) {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
+namespace {
 
 const QString kWorking = QStringLiteral("Please wait... working...");
 
@@ -24,7 +22,7 @@ frmSerial::frmSerial(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
     setObjectName(QStringLiteral("frmSerial"));
     setWindowTitle(QStringLiteral("NFSHS Kavro - Serial Number Conflit Fixer"));
     setFont(QFont(QStringLiteral("Arial"), 8));
-    setFixedSize(4650 / 15, 2865 / 15);
+    setFixedSize(Twips::pixels(4650), Twips::pixels(2865));
 
     LblInfo1 = new QLabel(
         QStringLiteral("Serial numbers confliting is a major problem in NFSHS. This program will "
@@ -42,7 +40,7 @@ frmSerial::frmSerial(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
 
     lblinfo = new QLabel(this);
     lblinfo->setObjectName(QStringLiteral("lblinfo"));
-    lblinfo->move(180 / 15, 2460 / 15);
+    lblinfo->move(Twips::pixels(180), Twips::pixels(2460));
     lblinfo->adjustSize();
 
     cmdStart = new QPushButton(QStringLiteral("Start"), this);
