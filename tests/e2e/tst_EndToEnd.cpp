@@ -53,7 +53,8 @@ void tst_EndToEnd::initTestCase() {
     QVERIFY2(make.waitForFinished(60000), "kavro-demo make did not finish");
     QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
 
-    m_server.start(kDemo, {QStringLiteral("serve"), m_world});
+    m_server.start(kDemo, {QStringLiteral("serve"), m_world, QStringLiteral("--zip-rate"),
+                          QStringLiteral("0")});
     QVERIFY(m_server.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine(), 10000);
     m_url = QString::fromLatin1(m_server.readLine()).trimmed();

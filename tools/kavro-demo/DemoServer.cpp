@@ -5,10 +5,14 @@
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
-DemoServer::DemoServer(QString root, QObject* parent)
-    : QObject(parent), m_root(std::move(root)), m_server(new QTcpServer(this)) {
+#include <memory>
+
+DemoServer::DemoServer(QString root, int zipRateKBps, QObject* parent)
+    : QObject(parent), m_root(std::move(root)), m_zipRateKBps(zipRateKBps),
+      m_server(new QTcpServer(this)) {
     connect(m_server, &QTcpServer::newConnection, this, &DemoServer::onNewConnection);
 }
 
@@ -69,7 +73,32 @@ void DemoServer::answer(QTcpSocket* socket, const QByteArray& requestLine) {
     QByteArray head = status + "\r\nContent-Type: " + type +
                       "\r\nContent-Length: " + QByteArray::number(body.size()) +
                       "\r\nConnection: close\r\n\r\n";
-    socket->write(head + body);
-    socket->disconnectFromHost();
     fprintf(stderr, "%s %s\n", status.mid(9, 3).constData(), qPrintable(path));
+    socket->write(head);
+    if (type == "application/zip" && m_zipRateKBps > 0) {
+        sendSlowly(socket, body);
+        return;
+    }
+    socket->write(body);
+    socket->disconnectFromHost();
+}
+
+void DemoServer::sendSlowly(QTcpSocket* socket, QByteArray body) {
+    // A tenth of the rate every 100 ms, until the body is out or the client has gone.
+    auto* timer = new QTimer(socket);
+    const qsizetype piece = qMax<qsizetype>(1, qsizetype(m_zipRateKBps) * 1024 / 10);
+    auto sent = std::make_shared<qsizetype>(0);
+    connect(timer, &QTimer::timeout, socket, [socket, timer, body, piece, sent] {
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            timer->stop();
+            return;
+        }
+        socket->write(body.mid(*sent, piece));
+        *sent += piece;
+        if (*sent >= body.size()) {
+            timer->stop();
+            socket->disconnectFromHost();
+        }
+    });
+    timer->start(100);
 }

@@ -68,8 +68,10 @@ QByteArray carp(int serial) {
 }
 
 // Builds a CAR.VIV for the car in a scratch folder and returns its bytes.
+// The model entry takes most of a car's size, as in real cars (a megabyte or so for catalogue
+// cars, so the download window has something to show; small for the installed ones).
 bool buildVivBytes(const QString& name, int serial, const QString& carId, quint32 seed,
-                   QByteArray& out, QString* error) {
+                   int fceSize, QByteArray& out, QString* error) {
     QTemporaryDir scratch;
     const QString dir = scratch.path() + QLatin1Char('/');
     QDir().mkpath(dir + QStringLiteral("src"));
@@ -78,7 +80,7 @@ bool buildVivBytes(const QString& name, int serial, const QString& carId, quint3
               writeBytes(src + QStringLiteral("fedata.fre"), fedata(serial, carId, name, seed + 1)) &&
               writeBytes(src + QStringLiteral("fedata.ger"), fedata(serial, carId, name, seed + 2)) &&
               writeBytes(src + QStringLiteral("carp.txt"), carp(serial)) &&
-              writeBytes(src + QStringLiteral("car.fce"), filler(48 * 1024, seed + 3)) &&
+              writeBytes(src + QStringLiteral("car.fce"), filler(fceSize, seed + 3)) &&
               writeBytes(src + QStringLiteral("car00.tga"), filler(16 * 1024, seed + 4));
     if (!ok) {
         *error = QStringLiteral("cannot write the archive's entries in ") + src;
@@ -187,7 +189,7 @@ bool makeCarFiles(const QString& htdocs, const DemoCar& car, quint32 seed, QStri
     if (car.zipFile.isEmpty())
         return true; // this car's ZIP is missing on the server
     QByteArray viv;
-    if (!buildVivBytes(car.name, car.serial, QStringLiteral("XXXX"), seed, viv, error))
+    if (!buildVivBytes(car.name, car.serial, QStringLiteral("XXXX"), seed, 1200 * 1024, viv, error))
         return false;
     const QString prefix = car.subFolder.isEmpty() ? QString() : car.subFolder + QLatin1Char('/');
     QList<QPair<QString, QByteArray>> entries{{prefix + QStringLiteral("CAR.VIV"), viv}};
@@ -204,7 +206,7 @@ bool installCar(const QString& game, const QString& id, const QString& name, int
                 quint32 seed, QString* error) {
     const QString folder = game + QStringLiteral("Data/Cars/") + id + QLatin1Char('/');
     QByteArray viv;
-    if (!buildVivBytes(name, serial, id, seed, viv, error))
+    if (!buildVivBytes(name, serial, id, seed, 48 * 1024, viv, error))
         return false;
     if (!writeBytes(folder + QStringLiteral("CAR.VIV"), viv) ||
         !AnsiText::writeFile(folder + QStringLiteral("ID.TXT"), name + kCrLf) ||
@@ -296,13 +298,13 @@ bool make(const QString& dirArg, QString* error) {
     }
 
     // The advertisement page and its picture.
-    QImage ad(468, 60, QImage::Format_RGB32);
+    QImage ad(440, 48, QImage::Format_RGB32);
     ad.fill(QColor(30, 40, 90));
     {
         QPainter p(&ad);
         p.setPen(QColor(255, 210, 60));
         QFont f = p.font();
-        f.setPixelSize(22);
+        f.setPixelSize(20);
         f.setBold(true);
         p.setFont(f);
         p.drawText(ad.rect(), Qt::AlignCenter, QStringLiteral("Your car here - Kavro demo depot"));
@@ -310,8 +312,8 @@ bool make(const QString& dirArg, QString* error) {
     if (!ad.save(htdocs + QStringLiteral("ads.png")) ||
         !AnsiText::writeFile(htdocs + QStringLiteral("ads.htm"),
                              QStringLiteral("<html><body style=\"margin:0\">"
-                                            "<img src=\"{{BASE}}/ads.png\" width=\"468\" "
-                                            "height=\"60\" alt=\"Kavro demo depot\">"
+                                            "<img src=\"{{BASE}}/ads.png\" width=\"440\" "
+                                            "height=\"48\" alt=\"Kavro demo depot\">"
                                             "</body></html>\r\n"))) {
         *error = QStringLiteral("cannot write the advertisement page");
         return false;

@@ -1,5 +1,6 @@
 // kavro-demo make DIR   builds a demo world in DIR (htdocs, game, config)
-// kavro-demo serve DIR [PORT]   serves DIR/htdocs on 127.0.0.1 and prints the base URL
+// kavro-demo serve DIR [PORT] [--zip-rate KBPS]   serves DIR/htdocs on 127.0.0.1 and prints the
+//     base URL; car ZIPs go out at KBPS kilobytes a second (default 400, 0 = as fast as possible)
 #include "DemoServer.h"
 #include "DemoWorld.h"
 
@@ -22,8 +23,15 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (args.size() >= 3 && args[1] == QLatin1String("serve")) {
-        DemoServer server(args[2] + QStringLiteral("/htdocs"));
-        const quint16 port = args.size() >= 4 ? quint16(args[3].toUInt()) : 0;
+        quint16 port = 0;
+        int zipRate = 400;
+        for (int i = 3; i < args.size(); ++i) {
+            if (args[i] == QLatin1String("--zip-rate") && i + 1 < args.size())
+                zipRate = args[++i].toInt();
+            else
+                port = quint16(args[i].toUInt());
+        }
+        DemoServer server(args[2] + QStringLiteral("/htdocs"), zipRate);
         if (!server.listen(port)) {
             err << "kavro-demo: cannot listen on 127.0.0.1:" << port << "\n";
             return 1;
@@ -32,6 +40,6 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return app.exec();
     }
-    err << "usage: kavro-demo make DIR | kavro-demo serve DIR [PORT]\n";
+    err << "usage: kavro-demo make DIR | kavro-demo serve DIR [PORT] [--zip-rate KBPS]\n";
     return 2;
 }
