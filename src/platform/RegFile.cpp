@@ -34,7 +34,7 @@ QString decodeFile(const QByteArray& bytes) {
 
 bool isValidUtf8(const QByteArray& bytes) {
     QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)d.decode(bytes);
+    const QString text = d.decode(bytes); // the decoder only runs when its result is taken
     return !d.hasError();
 }
 

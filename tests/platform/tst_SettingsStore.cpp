@@ -209,6 +209,20 @@ private Q_SLOTS:
         QVERIFY(!RegFile::parse(file).damaged());
     }
 
+    void textBytesThatAreNotUtf8SurviveAWrite() {
+        // A text value given as hex(1) bytes that are not UTF-8 must not be rewritten as
+        // replacement characters when Kavro saves another value.
+        writeBytes(m_path, QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"v\"=hex(1):25,90\n"));
+        SettingsStore store(m_path);
+        QVERIFY(store.WriteSetting(RegistryRoot::CurrentUser, "K", "other", "x"));
+        const RegFile saved = RegFile::parse(readAll(m_path));
+        QVERIFY(!saved.damaged());
+        const RegFile::Value* v = saved.find("HKEY_CURRENT_USER\\K", "v");
+        QVERIFY(v);
+        QCOMPARE(v->type, 1);
+        QCOMPARE(v->data, QByteArray("\x25\x90"));
+    }
+
     void garbageIsKeptAsideBeforeTheFirstWrite() {
         const QByteArray garbage("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Brellum Inc\\Kavro]\n"
                                  "\"loadss\"=\"False\"\nthis is not a value\n\x01\x02\xff\xfe\n"
