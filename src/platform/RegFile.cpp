@@ -156,7 +156,9 @@ RegFile RegFile::parse(const QByteArray& bytes) {
             if (removal)
                 inner.remove(0, 1);
             const QString path = normalizeKey(inner);
-            if (path.isEmpty()) {
+            // A key whose name starts with "-" (as "[\-K]" gives) could only be written back as
+            // a removal: it is not understood.
+            if (path.isEmpty() || path.startsWith(u'-')) {
                 file.m_damaged = true;
                 current = nullptr;
                 skipping = true;

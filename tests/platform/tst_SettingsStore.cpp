@@ -223,6 +223,20 @@ private Q_SLOTS:
         QCOMPARE(v->data, QByteArray("\x25\x90"));
     }
 
+    void keyNamedLikeARemovalDoesNotEraseAnotherOnSave() {
+        // "[\-K]" names no key Kavro can write back: kept, it would come out as "[-K]" and erase
+        // the real key K at the next read.
+        const QByteArray file("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"v\"=\"a\"\n"
+                              "[\\-HKEY_CURRENT_USER\\K]\n\"w\"=\"b\"\n");
+        const RegFile parsed = RegFile::parse(file);
+        QVERIFY(parsed.damaged());
+        const RegFile again = RegFile::parse(parsed.serialize());
+        QVERIFY(!again.damaged());
+        const RegFile::Value* v = again.find("HKEY_CURRENT_USER\\K", "v");
+        QVERIFY(v);
+        QCOMPARE(v->data, QByteArray("a"));
+    }
+
     void garbageIsKeptAsideBeforeTheFirstWrite() {
         const QByteArray garbage("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Brellum Inc\\Kavro]\n"
                                  "\"loadss\"=\"False\"\nthis is not a value\n\x01\x02\xff\xfe\n"
