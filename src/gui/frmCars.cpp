@@ -8,6 +8,7 @@
 #include "gui/DownloadRequest.h"
 #include "gui/PreviewRefresh.h"
 #include "gui/Twips.h"
+#include "gui/WindowPlacement.h"
 #include "gui/frmSS.h"
 #include "platform/SystemActions.h"
 
@@ -18,7 +19,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 using Twips::make;
@@ -268,11 +268,7 @@ void frmCars::showEvent(QShowEvent* e) {
     fitLabelsToText();
     if (!m_placed) {
         m_placed = true;
-        if (const QScreen* screen = this->screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        centreOnScreen(this);
     }
     // Nothing is highlighted until the user picks an entry (the list would otherwise make its
     // first row current when it gets the focus).

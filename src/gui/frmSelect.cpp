@@ -8,6 +8,7 @@
 #include "core/session/Session.h"
 #include "gui/ClassicFont.h"
 #include "gui/Twips.h"
+#include "gui/WindowPlacement.h"
 #include "gui/frmCars.h"
 #include "platform/AnsiText.h"
 #include "platform/MessageBoxService.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 using Twips::make;
@@ -190,11 +190,7 @@ void frmSelect::connectToServer() {
 void frmSelect::showEvent(QShowEvent* e) {
     if (!m_placed) {
         m_placed = true;
-        if (const QScreen* screen = this->screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        centreOnScreen(this);
     }
     QWidget::showEvent(e);
 }

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -76,14 +75,6 @@ struct World {
         QVERIFY(!cars() || !cars()->isVisible());
     }
 };
-
-quint16 closedPort() {
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = s.serverPort();
-    s.close();
-    return port;
-}
 
 } // namespace
 
@@ -273,9 +264,10 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QFETCH(QString, message);
         World world;
-        const QString base = kind == "refused"
-                                 ? QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())
-                                 : world.server.url("/one/");
+        const QString base =
+            kind == "refused"
+                ? QStringLiteral("http://127.0.0.1:%1/").arg(FakeHttpServer::closedPort())
+                : world.server.url("/one/");
         world.serveList(CatalogueText::serverList({{base, "Kavro_CL.dat", "One"}}));
         if (kind == "401")
             world.server.route("/one/Kavro_CL.dat",

@@ -79,6 +79,14 @@ FakeHttpServer::~FakeHttpServer() = default;
 
 bool FakeHttpServer::listen() { return m_server->listen(QHostAddress::LocalHost, 0); }
 
+quint16 FakeHttpServer::closedPort() {
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = s.serverPort();
+    s.close();
+    return port;
+}
+
 quint16 FakeHttpServer::port() const { return m_server->serverPort(); }
 
 QString FakeHttpServer::baseUrl() const {

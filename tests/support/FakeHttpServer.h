@@ -49,6 +49,8 @@ public:
     ~FakeHttpServer() override;
 
     bool listen();                // on a free loopback port
+    // A loopback port on which nothing listens (a connection there is refused).
+    static quint16 closedPort();
     quint16 port() const;
     QString baseUrl() const;      // "http://127.0.0.1:<port>" (no trailing slash)
     QString url(const QString& path) const { return baseUrl() + path; }

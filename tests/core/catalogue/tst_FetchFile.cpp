@@ -3,7 +3,6 @@
 #include "core/catalogue/FetchFile.h"
 
 #include <QFile>
-#include <QTcpServer>
 #include <QTimer>
 #include <QtTest>
 
@@ -17,15 +16,6 @@ const QString kNoConnection = QStringLiteral(
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-// A loopback port on which nothing listens.
-quint16 closedPort() {
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = s.serverPort();
-    s.close();
-    return port;
 }
 
 } // namespace
@@ -147,7 +137,7 @@ private Q_SLOTS:
             server.route("/f.dat", FakeResponse::ok("fine"));
             file = env.workDir() + "no such folder/Kavro_SS.dat";
         } else if (kind == "refused")
-            url = QStringLiteral("http://127.0.0.1:%1/f.dat").arg(closedPort());
+            url = QStringLiteral("http://127.0.0.1:%1/f.dat").arg(FakeHttpServer::closedPort());
         else if (kind == "drop") {
             FakeResponse r;
             r.dropWithoutResponse = true;
