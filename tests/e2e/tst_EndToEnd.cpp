@@ -3,6 +3,7 @@
 // (one of them missing on the server), Download, the run, the log window. Then the game folder,
 // DOWNLOAD.LOG and the settings store are checked.
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "WindowWatcher.h"
 #include "core/gamedata/Viv.h"
 #include "core/session/AppSettings.h"
@@ -20,14 +21,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+using TestFiles::readAll;
+
 namespace {
 
 const QString kDemo = QStringLiteral(KAVRO_BIN_DIR "/kavro-demo");
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -54,7 +52,7 @@ void tst_EndToEnd::initTestCase() {
     QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
 
     m_server.start(kDemo, {QStringLiteral("serve"), m_world, QStringLiteral("--zip-rate"),
-                          QStringLiteral("0")});
+                           QStringLiteral("0")});
     QVERIFY(m_server.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine(), 10000);
     m_url = QString::fromLatin1(m_server.readLine()).trimmed();
@@ -146,8 +144,7 @@ void tst_EndToEnd::wholeRoad() {
     QStringList newNames;
     QMap<QString, int> serials;
     for (const QString& id : ids) {
-        const qint16 serial =
-            ReadViv(carsDir + id + QStringLiteral("/CAR.VIV"), QString(), 1);
+        const qint16 serial = ReadViv(carsDir + id + QStringLiteral("/CAR.VIV"), QString(), 1);
         QVERIFY2(serial > 0, qPrintable(id));
         serials.insert(id, serial);
         if (id.startsWith(QLatin1String("DMO")))
@@ -163,11 +160,14 @@ void tst_EndToEnd::wholeRoad() {
                      qPrintable(id + " vs " + it.key()));
     }
     newNames.sort();
-    QCOMPARE(newNames, (QStringList{QStringLiteral("Aurora GT\r\n"), QStringLiteral("Fjord Wagon\r\n")}));
+    QCOMPARE(newNames,
+             (QStringList{QStringLiteral("Aurora GT\r\n"), QStringLiteral("Fjord Wagon\r\n")}));
 
     // The log: three blocks, the missing car failed, both installed cars renumbered.
-    const QString log = AnsiText::decode(readAll(m_world + QStringLiteral("/temp/Kavro/DOWNLOAD.LOG")));
-    QCOMPARE(log.count(QStringLiteral("\r\nERRORS : ")) + log.startsWith(QLatin1String("ERRORS : ")), 3);
+    const QString log =
+        AnsiText::decode(readAll(m_world + QStringLiteral("/temp/Kavro/DOWNLOAD.LOG")));
+    QCOMPARE(
+        log.count(QStringLiteral("\r\nERRORS : ")) + log.startsWith(QLatin1String("ERRORS : ")), 3);
     QCOMPARE(log.count(QStringLiteral("ERRORS : (none)")), 2);
     QCOMPARE(log.count(QStringLiteral("was not found!")), 1);
     QCOMPARE(log.count(QStringLiteral("Download failed!")), 1);

@@ -1,6 +1,7 @@
 #include "gui/Startup.h"
 
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "WindowWatcher.h"
 #include "core/session/AppSettings.h"
 #include "core/session/ProgramInfo.h"
@@ -15,6 +16,8 @@
 
 using namespace AppSettings;
 
+using TestFiles::readAll;
+
 namespace {
 
 const QString kNoGame = QStringLiteral(
@@ -23,24 +26,6 @@ const QString kNoWinZip =
     QStringLiteral("This program requires WinZip to perform all unzipping operations. Please make "
                    "sure it is installed. You can download it for free from ") +
     ProgramInfo::kWinZipWebSite;
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-// Everything below folder, as relative paths, sorted.
-QStringList tree(const QString& folder) {
-    QStringList out;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out.append(QDir(folder).relativeFilePath(it.next()));
-    out.sort();
-    return out;
-}
 
 // Records, at each box, whether the welcome window was there with Continue enabled.
 class WatchingPrompts : public ScriptedPrompts {
@@ -122,7 +107,7 @@ private Q_SLOTS:
         if (winZipValue != "<none>")
             env.settings->WriteSetting(RegistryRoot::ClassesRoot, kWinZipKey, "", winZipValue);
         leaveJunk(env);
-        const QStringList workBefore = tree(env.workDir());
+        const QStringList workBefore = TestFiles::filesBelow(env.workDir());
         const QByteArray storeBefore = readAll(env.settings->filePath());
 
         env.ctx.commandLine = line;
@@ -133,7 +118,7 @@ private Q_SLOTS:
         QCOMPARE(env.prompts.last().text, text);
         QCOMPARE(env.prompts.last().style, 16);
         QCOMPARE(env.programEnd.endCount(), 1);
-        QCOMPARE(tree(env.workDir()), workBefore);
+        QCOMPARE(TestFiles::filesBelow(env.workDir()), workBefore);
         QCOMPARE(readAll(env.settings->filePath()), storeBefore);
         QVERIFY(!WindowWatcher::find("frmSerial"));
         QVERIFY(!WindowWatcher::find("frmSplash"));
@@ -150,7 +135,7 @@ private Q_SLOTS:
 
         QCOMPARE(env.prompts.count(), 0);
         QVERIFY(!env.programEnd.ended());
-        QCOMPARE(tree(env.root() + "temp/Kavro"), QStringList{"VIVTMP"});
+        QCOMPARE(TestFiles::filesBelow(env.root() + "temp/Kavro"), QStringList{"VIVTMP"});
         QCOMPARE(env.session.GamePath, env.gamePath());
         QCOMPARE(env.session.WinZipPath, QString("\"" KAVRO_BIN_DIR "/kavro-unzip\""));
         QCOMPARE(env.session.workDir(), env.workDir());
@@ -208,13 +193,13 @@ private Q_SLOTS:
         TestEnv env;
         installGame(env);
         leaveJunk(env);
-        const QStringList workBefore = tree(env.workDir());
+        const QStringList workBefore = TestFiles::filesBelow(env.workDir());
         env.ctx.commandLine = "kavro /Serial";
         Startup(env.ctx).run();
         QCOMPARE(WindowWatcher::countVisible("frmSerial"), 1);
         QVERIFY(!WindowWatcher::find("frmSplash"));
         QVERIFY(!WindowWatcher::find("frmSelect"));
-        QCOMPARE(tree(env.workDir()), workBefore);
+        QCOMPARE(TestFiles::filesBelow(env.workDir()), workBefore);
         QCOMPARE(ReadAppSetting(env.ctx, "appver"), QString());
         QVERIFY(!env.programEnd.ended());
         // Closing the fixer, the only window, ends the program.

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "VivBuilder.h"
 #include "gui/frmSerial.h"
 
@@ -9,12 +10,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
+using TestFiles::readAll;
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+namespace {
 
 QStringList items(const QListWidget* list) {
     QStringList out;

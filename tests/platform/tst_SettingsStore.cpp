@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "platform/RegFile.h"
 #include "platform/SettingsStore.h"
 
@@ -8,15 +9,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using TestFiles::readAll;
+
 namespace {
 
 const QString kKey = QStringLiteral("Software\\Brellum Inc\\Kavro");
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "VivBuilder.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/Viv.h"
@@ -11,22 +12,9 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using TestFiles::readAll;
+
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QStringList filesBelow(const QString& root) {
-    QStringList out;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out.append(QDir(root).relativeFilePath(it.next()));
-    out.sort();
-    return out;
-}
 
 QByteArray entryData(const QByteArray& archive, const QByteArray& name) {
     const QList<VivBuilder::Entry> entries = VivBuilder::parse(archive);
@@ -148,8 +136,9 @@ private Q_SLOTS:
         QCOMPARE(entryData(after, "readme.txt"), entryData(before, "readme.txt"));
         QCOMPARE(VivBuilder::parse(after).size(), 6);
         QCOMPARE(QFile::permissions(path), mode); // the new archive keeps the old one's mode
-        QCOMPARE(filesBelow(env.workDir()), QStringList{"VIVTMP"}); // no scratch file left
-        QCOMPARE(filesBelow(env.gamePath() + "Data/Cars/QWER"), QStringList{"CAR.VIV"});
+        QCOMPARE(TestFiles::filesBelow(env.workDir()),
+                 QStringList{"VIVTMP"}); // no scratch file left
+        QCOMPARE(TestFiles::filesBelow(env.gamePath() + "Data/Cars/QWER"), QStringList{"CAR.VIV"});
     }
 
     void carpLines_data() {
@@ -250,12 +239,13 @@ private Q_SLOTS:
         QVERIFY(!ok);
         QVERIFY(!error.isEmpty());
         if (how == Break::MissingArchive) {
-            QVERIFY(filesBelow(folder).isEmpty());
+            QVERIFY(TestFiles::filesBelow(folder).isEmpty());
         } else {
             QCOMPARE(readAll(path), before);
-            QCOMPARE(filesBelow(folder), QStringList{"CAR.VIV"});
+            QCOMPARE(TestFiles::filesBelow(folder), QStringList{"CAR.VIV"});
         }
-        QCOMPARE(filesBelow(env.workDir()), QStringList{"VIVTMP"}); // no scratch file left
+        QCOMPARE(TestFiles::filesBelow(env.workDir()),
+                 QStringList{"VIVTMP"}); // no scratch file left
     }
 };
 

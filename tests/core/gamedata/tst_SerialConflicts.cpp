@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "VivBuilder.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/SerialConflicts.h"
@@ -8,12 +9,9 @@
 #include <QFile>
 #include <QtTest>
 
-namespace {
+using TestFiles::readAll;
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+namespace {
 
 void setTables(Session& s, const QStringList& ids, const QList<qint16>& serials) {
     s.InstalledCarFolders = QStringList{QString()} + ids;

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "VivBuilder.h"
 #include "core/gamedata/Viv.h"
 
@@ -11,12 +12,9 @@
 using VivBuilder::Entry;
 Q_DECLARE_METATYPE(VivBuilder::Entry)
 
-namespace {
+using TestFiles::readAll;
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+namespace {
 
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -26,17 +24,6 @@ void writeAll(const QString& path, const QByteArray& bytes) {
 
 void setLong(QByteArray& bytes, qint64 pos, quint32 v) {
     qToBigEndian(v, bytes.data() + pos);
-}
-
-// Every path below root (files and folders), relative, sorted.
-QStringList everything(const QString& root) {
-    QStringList out;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out.append(QDir(root).relativeFilePath(it.next()));
-    out.sort();
-    return out;
 }
 
 // A small archive whose second entry's name is replaced by name.
@@ -145,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), QByteArray("BIGF\0\0\0\x10\0\0\0\0\0\0\0\x10", 16));
         QDir(dir.path()).mkdir("out");
         QCOMPARE(ReadViv(path, dir.filePath("out/"), 0), qint16(1));
-        QVERIFY(everything(dir.filePath("out")).isEmpty());
+        QVERIFY(TestFiles::filesBelow(dir.filePath("out")).isEmpty());
         QCOMPARE(ReadViv(path, QString(), 1), qint16(0));
     }
 
@@ -198,12 +185,12 @@ private Q_SLOTS:
         const QString archive = dir.filePath("car.viv");
         writeAll(archive, bytes);
         QDir(dir.path()).mkpath("deep/dest");
-        const QStringList before = everything(dir.path());
+        const QStringList before = TestFiles::filesBelow(dir.path());
 
         QString error = "stale";
         QCOMPARE(ReadViv(archive, dir.filePath("deep/dest/"), 0, &error), qint16(0));
         QVERIFY2(error.isEmpty(), qPrintable(error)); // invalid is a result, not a failure
-        QCOMPARE(everything(dir.path()), before);
+        QCOMPARE(TestFiles::filesBelow(dir.path()), before);
         QCOMPARE(ReadViv(archive, QString(), 1, &error), qint16(-1));
         QVERIFY(!RewriteViv(
             archive, [](const QString&) { return true; },
@@ -211,7 +198,7 @@ private Q_SLOTS:
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists("/tmp/kavro-evil"));
         QCOMPARE(readAll(archive), bytes);
-        QCOMPARE(everything(dir.path()), before);
+        QCOMPARE(TestFiles::filesBelow(dir.path()), before);
     }
 
     void missingAndUnreadableArchives() {
@@ -275,7 +262,7 @@ private Q_SLOTS:
         QString error;
         QCOMPARE(ReadViv(dir.filePath("a.viv"), dir.filePath("dest/"), 0, &error), qint16(0));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(everything(dir.filePath("dest")), QStringList{"b.bin"});
+        QCOMPARE(TestFiles::filesBelow(dir.filePath("dest")), QStringList{"b.bin"});
     }
 
     void duplicateNamesAreReadButNotUnpacked() {
@@ -288,7 +275,7 @@ private Q_SLOTS:
         QCOMPARE(ReadViv(dir.filePath("a.viv"), QString(), 1, &error), qint16(4));
         QCOMPARE(ReadViv(dir.filePath("a.viv"), dir.filePath("dest/"), 0, &error), qint16(0));
         QVERIFY(error.contains("car.fce"));
-        QVERIFY(everything(dir.filePath("dest")).isEmpty());
+        QVERIFY(TestFiles::filesBelow(dir.filePath("dest")).isEmpty());
     }
 
     void rewriteEditsOnlyWhatItSelects() {
@@ -323,7 +310,7 @@ private Q_SLOTS:
             &error));
         QCOMPARE(error, QString("no"));
         QCOMPARE(readAll(path), before);
-        QCOMPARE(everything(dir.path()), QStringList{"a.viv"});
+        QCOMPARE(TestFiles::filesBelow(dir.path()), QStringList{"a.viv"});
     }
 
     void writeRefusesWhatAnArchiveCannotHold_data() {
@@ -342,7 +329,7 @@ private Q_SLOTS:
         QVERIFY(!WriteViv(dir.filePath("old.viv"), dir.filePath("src/"), &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(readAll(dir.filePath("old.viv")), QByteArray("old bytes"));
-        QCOMPARE(everything(dir.path()), (QStringList{"old.viv", "src", "src/" + name}));
+        QCOMPARE(TestFiles::filesBelow(dir.path()), (QStringList{"old.viv", "src", "src/" + name}));
     }
 
     void writeSkipsFolders() {
