@@ -20,6 +20,7 @@ bool fourcc(const QByteArray& d, qsizetype at, const char* id) {
 }
 
 struct Parser {
+    explicit Parser(const QByteArray& data) : d(data) {}
     const QByteArray& d;
     // What the headers say.
     quint32 usPerFrame = 0;
@@ -110,7 +111,7 @@ bool AviClip::load(const QByteArray& data, QString* error) {
     clear();
     if (data.size() < 12 || !fourcc(data, 0, "RIFF") || !fourcc(data, 8, "AVI "))
         return fail(error, "not a RIFF AVI file");
-    Parser p{data};
+    Parser p(data);
     const qsizetype end = qMin<qint64>(data.size(), 8 + qint64(u32(data, 4)));
     p.walk(12, end, QByteArrayLiteral("AVI "));
     if (p.videoStream < 0 || p.format.size() < 40)
