@@ -251,7 +251,7 @@ private Q_SLOTS:
                         .add("sub/" + QByteArray(300, 'b') + "/x", "x")
                         .write(zip));
         } else {
-            QVERIFY(ZipBuilder().add("ABCD.QFS", "q").add(kind.toLatin1(), "x").write(zip));
+            QVERIFY(ZipBuilder().add("ABCD.QFS", "q").add(kind.toUtf8(), "x").write(zip));
         }
         const QString out = dir.filePath("CAR1");
         QDir().mkpath(out);
