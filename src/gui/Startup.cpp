@@ -9,6 +9,7 @@
 #include "core/session/RunOnceEntry.h"
 #include "core/session/Session.h"
 #include "core/session/StartupPaths.h"
+#include "core/session/WorkFolder.h"
 #include "gui/CheckConnection.h"
 #include "gui/frmLog.h"
 #include "gui/frmSerial.h"
@@ -26,9 +27,21 @@ constexpr int kCritical = 16;
 const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
+Startup::Startup(AppContext& ctx) : m_ctx(ctx) {}
+
+Startup::~Startup() = default;
+
 QString Startup::showLogHeading() {
     return QStringLiteral("This log is shown now, due to the fact that you asked your computer to "
                           "be shutdown after the downloading & installation of NFSHS cars.");
+}
+
+bool Startup::refuseWorkFolder(const QString& message) {
+    if (message.isEmpty())
+        return false;
+    m_ctx.prompts->show(message, QStringLiteral("Kavro"), kCritical);
+    m_ctx.programEnd->EndProgram();
+    return true;
 }
 
 bool Startup::yield() {
@@ -46,6 +59,11 @@ void Startup::run() {
 
     StartupPaths::setSessionPaths(session, line.has(CommandLine::kLocalHost));
     if (!yield())
+        return;
+
+    // A work folder that is a link or someone else's is neither read nor written.
+    m_workFolder = std::make_unique<WorkFolder>(session.workDir());
+    if (refuseWorkFolder(m_workFolder->check()))
         return;
 
     if (line.has(CommandLine::kShowLog)) {
@@ -83,8 +101,17 @@ void Startup::run() {
     session.WinZipPath = command.left(qMax<qsizetype>(0, command.size() - 5));
 
     if (line.has(CommandLine::kSerial)) {
+        // The fixer writes its scratch files there; it never empties the folder.
+        if (refuseWorkFolder(m_workFolder->make()))
+            return;
         auto* fixer = new frmSerial(m_ctx);
         fixer->show();
+        return;
+    }
+
+    // A copy that runs holds the work folder: this one must not empty it under that one.
+    if (QString held; !m_workFolder->lock(&held)) {
+        refuseWorkFolder(held);
         return;
     }
 
@@ -97,7 +124,8 @@ void Startup::run() {
 
     const QString workDir = session.workDir();
     ClearFolder(workDir, true);
-    QDir().mkpath(workDir);
+    if (refuseWorkFolder(m_workFolder->make()))
+        return;
     QDir().mkdir(workDir + QStringLiteral("VIVTMP"));
 
     AppSettings::RecordStart(m_ctx);

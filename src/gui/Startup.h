@@ -2,21 +2,26 @@
 
 #include <QPointer>
 #include <QString>
+#include <memory>
 
 #include "gui/frmSplash.h"
 
 struct AppContext;
+class WorkFolder;
 
 // The start-up routine: reads the command line, fixes the run's addresses and work folder, shows
 // the previous log ("/SHOWLOG"), checks for the game and the extractor, opens the fixer alone
 // ("/SERIAL") or makes the normal start: welcome window (unless "/SKIPINTRO"), fresh work folder,
 // start stamp, installed-car scan, then the connection check or the welcome window's Continue.
+// A work folder that is not the user's own ends the program on every road; a normal start also
+// ends when another running copy holds the work folder. The hold lasts as long as this object.
 //
 // run() returns when start-up is over; the program then lives on in its windows. Where start-up
 // ends the program it calls ctx.programEnd->EndProgram() and returns at once.
 class Startup {
 public:
-    explicit Startup(AppContext& ctx) : m_ctx(ctx) {}
+    explicit Startup(AppContext& ctx);
+    ~Startup();
 
     void run();
 
@@ -29,7 +34,10 @@ public:
 private:
     // Lets the windows paint; false when the program ended meanwhile.
     bool yield();
+    // With a message: shows it (critical) and ends the program; true then.
+    bool refuseWorkFolder(const QString& message);
 
     AppContext& m_ctx;
     QPointer<frmSplash> m_splash;
+    std::unique_ptr<WorkFolder> m_workFolder;
 };

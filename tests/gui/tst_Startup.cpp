@@ -6,13 +6,18 @@
 #include "core/session/AppSettings.h"
 #include "core/session/ProgramInfo.h"
 #include "core/session/RunOnceEntry.h"
+#include "core/session/WorkFolder.h"
 #include "gui/frmLog.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace AppSettings;
 
@@ -152,6 +157,108 @@ private Q_SLOTS:
         QVERIFY(startup.splash()->cmdOK->isEnabled());
         QVERIFY(!WindowWatcher::find("frmSelect"));
         QVERIFY(!QApplication::quitOnLastWindowClosed());
+
+        // The fresh work folder is the user's alone.
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(env.root() + "temp/Kavro").constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0700));
+        // While this copy runs, a second normal start leaves its work folder alone.
+        env.writeFile(env.workDir() + "CAR1.ZIP", "downloading");
+        Startup second(env.ctx);
+        second.run();
+        QCOMPARE(env.prompts.count(), 1);
+        QCOMPARE(env.prompts.last().text, WorkFolder::alreadyRunningMessage());
+        QCOMPARE(env.prompts.last().style, 16);
+        QCOMPARE(env.programEnd.endCount(), 1);
+        QCOMPARE(TestFiles::filesBelow(env.workDir()), (QStringList{"CAR1.ZIP", "VIVTMP"}));
+    }
+
+    // A work folder that is not the user's own, or that a running copy holds, ends the start
+    // with a message before anything is emptied, read or written.
+    void unusableWorkFolderEndsTheStart_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("text"); // a part of the message
+        QTest::newRow("symbolic link") << "link" << "" << "is a symbolic link";
+        QTest::newRow("symbolic link, /SHOWLOG") << "link" << "/SHOWLOG" << "is a symbolic link";
+        QTest::newRow("symbolic link, /SERIAL") << "link" << "/SERIAL" << "is a symbolic link";
+        QTest::newRow("another user's") << "owner" << "/SKIPINTRO" << "belongs to another user";
+        QTest::newRow("another user's, /SERIAL") << "owner" << "/SERIAL" << "belongs to another user";
+        QTest::newRow("a file") << "file" << "" << "is not a folder";
+        QTest::newRow("held by a running copy")
+            << "held" << "" << WorkFolder::alreadyRunningMessage();
+        QTest::newRow("held by a running copy, /SKIPINTRO")
+            << "held" << "/SKIPINTRO" << WorkFolder::alreadyRunningMessage();
+    }
+    void unusableWorkFolderEndsTheStart() {
+        QFETCH(QString, kind);
+        QFETCH(QString, line);
+        QFETCH(QString, text);
+        TestEnv env;
+        installGame(env);
+        QString work = env.workDir();
+        work.chop(1);
+        if (kind == "link") {
+            QDir(work).removeRecursively();
+            env.writeFile(env.root() + "elsewhere/DOWNLOAD.LOG", "someone's log\r\n");
+            QVERIFY(QFile::link(env.root() + "elsewhere", work));
+        } else if (kind == "file") {
+            QDir(work).removeRecursively();
+            env.writeFile(work, "a file");
+        } else {
+            leaveJunk(env);
+        }
+        if (kind == "owner") {
+            if (::geteuid() != 0)
+                QSKIP("giving the folder to another user needs root");
+            QCOMPARE(::chown(QFile::encodeName(work).constData(), 65534, 65534), 0);
+        }
+        QLockFile other(env.root() + "temp/Kavro.lock");
+        if (kind == "held")
+            QVERIFY(other.tryLock(0));
+        const QStringList before = TestFiles::filesBelow(env.root());
+        const QByteArray storeBefore = readAll(env.settings->filePath());
+
+        env.ctx.commandLine = line;
+        Startup(env.ctx).run();
+
+        QCOMPARE(env.prompts.count(), 1);
+        QCOMPARE(env.prompts.last().title, "Kavro");
+        QVERIFY2(env.prompts.last().text.contains(text), qPrintable(env.prompts.last().text));
+        QCOMPARE(env.prompts.last().style, 16);
+        QCOMPARE(env.programEnd.endCount(), 1);
+        QCOMPARE(TestFiles::filesBelow(env.root()), before);
+        QCOMPARE(readAll(env.settings->filePath()), storeBefore);
+        for (const char* window : {"frmLog", "frmSerial", "frmSplash", "frmSelect"})
+            QVERIFY2(!WindowWatcher::find(window), window);
+    }
+
+    // The fixer and the log viewer do not empty the work folder: they start beside a running
+    // copy.
+    void heldWorkFolderStillServesTheFixerAndTheLog_data() {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("/SERIAL") << "/SERIAL";
+        QTest::newRow("/SHOWLOG") << "/SHOWLOG";
+    }
+    void heldWorkFolderStillServesTheFixerAndTheLog() {
+        QFETCH(QString, line);
+        TestEnv env;
+        installGame(env);
+        leaveJunk(env);
+        QLockFile other(env.root() + "temp/Kavro.lock");
+        QVERIFY(other.tryLock(0));
+        const QStringList before = TestFiles::filesBelow(env.workDir());
+        if (line == "/SERIAL") {
+            env.ctx.commandLine = line;
+            Startup(env.ctx).run();
+            QCOMPARE(WindowWatcher::countVisible("frmSerial"), 1);
+            QVERIFY(!env.programEnd.ended());
+        } else {
+            const QString shown = runCapturingLog(env, line);
+            QVERIFY2(shown.contains("old log"), qPrintable(shown));
+        }
+        QCOMPARE(env.prompts.count(), 0);
+        QCOMPARE(TestFiles::filesBelow(env.workDir()), before);
     }
 
     void continueStaysDisabledDuringTheScan() {

@@ -1,12 +1,17 @@
 // The extractor started with WinZip's line: kavro-unzip -% /extractX "folder" "zip".
+#include "ZipBomb.h"
 #include "ZipBuilder.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 
@@ -202,6 +207,93 @@ private Q_SLOTS:
         QVERIFY(!r.errorText.isEmpty());
         QCOMPARE(filesBelow(outside), QStringList());
         QVERIFY(!QFileInfo::exists(out + "/first.txt"));
+    }
+
+    // What a ZIP would unpack to is bounded and its names must be fit to write: each of these is
+    // refused at once, and the folder keeps nothing, not even a temporary file.
+    void refusesOversizedZipsAndUnfitNames_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("reason"); // a part of what standard error says
+        QTest::newRow("directory announces 600 MiB") << "bomb" << 5 << "more than 512 MiB";
+        QTest::newRow("directory announces 1000 bytes, data inflates to 600 MiB")
+            << "lying bomb" << 5 << "\"CAR.VIV\" unpacks to more than the 1000 bytes";
+        QTest::newRow("4097 entries") << "4097" << 5 << "4097 entries (at most 4096";
+        QTest::newRow("4096 entries") << "4096" << 0 << "";
+        QTest::newRow("5000-character name") << "long name" << 3 << "a name of 5000 bytes";
+        QTest::newRow("300-character part") << "long part" << 3 << "a part longer than 255";
+        QTest::newRow("line break") << "CAR\r\nX.VIV" << 3 << "\"CAR\\x0d\\x0aX.VIV\" has a control";
+        QTest::newRow("terminal escape") << "\x1b[2JCAR.VIV" << 3 << "\\x1b[2JCAR.VIV";
+        QTest::newRow("C1 control") << "sub/CAR\xc2\x9b.VIV" << 3 << "a control character";
+        QTest::newRow("DEL") << "CAR\x7f.VIV" << 3 << "a control character";
+    }
+    void refusesOversizedZipsAndUnfitNames() {
+        QFETCH(QString, kind);
+        QFETCH(int, exitCode);
+        QFETCH(QString, reason);
+        const qint64 MiB = 1024 * 1024;
+        QTemporaryDir dir;
+        const QString zip = dir.filePath("CAR1.ZIP");
+        if (kind == "bomb") {
+            QVERIFY(ZipBomb::write(zip, "CAR.VIV", 600 * MiB));
+        } else if (kind == "lying bomb") {
+            QVERIFY(ZipBomb::write(zip, "CAR.VIV", 600 * MiB, 1000));
+        } else if (kind == "4097" || kind == "4096") {
+            ZipBuilder b;
+            for (int i = 0; i < kind.toInt(); ++i)
+                b.add(QByteArray("f") + QByteArray::number(i), QByteArray("x"));
+            QVERIFY(b.write(zip));
+        } else if (kind == "long name") {
+            QVERIFY(ZipBuilder().add("CAR.VIV", "v").add(QByteArray(5000, 'a'), "x").write(zip));
+        } else if (kind == "long part") {
+            QVERIFY(ZipBuilder()
+                        .add("CAR.VIV", "v")
+                        .add("sub/" + QByteArray(300, 'b') + "/x", "x")
+                        .write(zip));
+        } else {
+            QVERIFY(ZipBuilder().add("ABCD.QFS", "q").add(kind.toUtf8(), "x").write(zip));
+        }
+        const QString out = dir.filePath("CAR1");
+        QDir().mkpath(out);
+        QElapsedTimer took;
+        took.start();
+        const Outcome r = extract(out, zip);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.errorText.contains(reason), qPrintable(r.errorText));
+        if (exitCode == 0) {
+            QCOMPARE(filesBelow(out).size(), kind.toInt());
+            return;
+        }
+        QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
+        // One line, whatever the names held.
+        QCOMPARE(r.errorText.count('\n'), 1);
+        QVERIFY(!r.errorText.contains('\r') && !r.errorText.contains('\x1b'));
+        QVERIFY(r.errorText.size() < 400);
+        QCOMPARE(filesBelow(out), QStringList());
+        QCOMPARE(filesBelow(dir.path()), QStringList{"CAR1.ZIP"});
+    }
+
+    // Stopped while it writes, it removes its temporary file and ends by the signal.
+    void stopsAndCleansUpOnSigterm() {
+        QTemporaryDir dir;
+        const QString zip = dir.filePath("CAR1.ZIP");
+        QVERIFY(ZipBomb::write(zip, "CAR.VIV", 500 * 1024 * 1024));
+        const QString out = dir.filePath("CAR1");
+        QProcess p;
+        p.start(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip"), {"-%", "/extractX", out, zip});
+        QVERIFY(p.waitForStarted());
+        QElapsedTimer waited;
+        waited.start();
+        while (filesBelow(out).isEmpty() && waited.elapsed() < 5000)
+            QThread::usleep(200);
+        QCOMPARE(filesBelow(out).size(), 1); // the temporary file, being written
+        QVERIFY(filesBelow(out).first().startsWith(".kavro-unzip-"));
+        ::kill(pid_t(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(2000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains("stopped before the end"));
+        QVERIFY(!QFileInfo::exists(out));
+        QCOMPARE(filesBelow(dir.path()), QStringList{"CAR1.ZIP"});
     }
 
     void badUsage_data() {

@@ -4,7 +4,9 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -18,10 +20,14 @@ namespace Extractor {
 
 namespace {
 
+volatile std::sig_atomic_t g_stop = 0;
+
 struct Entry {
     zip_uint64_t index = 0;
     std::string name;
     EntryNames::Parsed parsed;
+    bool hasSize = false;
+    zip_uint64_t size = 0; // as the directory announces it
     bool hasTime = false;
     time_t mtime = 0;
 };
@@ -33,6 +39,11 @@ struct Pending {
 
 std::string inQuotes(const std::string& s) {
     return "\"" + s + "\"";
+}
+
+std::string maxTotalText() {
+    return std::to_string(kMaxTotalBytes / (1024 * 1024)) + " MiB (" +
+           std::to_string(kMaxTotalBytes) + " bytes)";
 }
 
 class Run {
@@ -64,6 +75,14 @@ public:
 private:
     Result fail(ExitCode code, std::string message) { return {code, std::move(message)}; }
 
+    Result refuse(const std::string& why) {
+        return fail(TooLarge, "refused the ZIP " + inQuotes(m_zipPath) + ": " + why);
+    }
+
+    Result stopped() {
+        return fail(Stopped, "stopped before the end; what was extracted is removed");
+    }
+
     Result open() {
         int err = 0;
         m_zip = zip_open(m_zipPath.c_str(), ZIP_RDONLY, &err);
@@ -78,9 +97,14 @@ private:
         return {};
     }
 
-    // Every name is looked at before anything is written: one unsafe name refuses the whole ZIP.
+    // Every name and size is looked at before anything is written: one unsafe name, too many
+    // entries or too many bytes announced refuse the whole ZIP.
     Result check() {
         const zip_int64_t count = zip_get_num_entries(m_zip, 0);
+        if (count > kMaxEntries)
+            return refuse("it holds " + std::to_string(count) + " entries (at most " +
+                          std::to_string(kMaxEntries) + " are unpacked); nothing was extracted");
+        zip_uint64_t announced = 0;
         for (zip_int64_t i = 0; i < count; ++i) {
             const char* raw = zip_get_name(m_zip, zip_uint64_t(i), ZIP_FL_ENC_RAW);
             const char* name = zip_get_name(m_zip, zip_uint64_t(i), 0);
@@ -90,10 +114,11 @@ private:
             for (const char* n : {raw, name}) {
                 const EntryNames::Parsed p = EntryNames::parse(n);
                 if (!p.safe)
-                    return fail(UnsafeName, "refused the ZIP " + inQuotes(m_zipPath) +
-                                                ": the entry " + inQuotes(n) + " has " + p.reason +
-                                                " and would be written outside the folder; "
-                                                "nothing was extracted");
+                    return fail(UnsafeName,
+                                "refused the ZIP " + inQuotes(m_zipPath) + ": the entry " +
+                                    inQuotes(EntryNames::printable(n)) + " has " + p.reason +
+                                    (p.outside ? " and would be written outside the folder" : "") +
+                                    "; nothing was extracted");
             }
             Entry e;
             e.index = zip_uint64_t(i);
@@ -110,9 +135,20 @@ private:
                     e.hasTime = true;
                     e.mtime = st.mtime;
                 }
+                if (st.valid & ZIP_STAT_SIZE) {
+                    e.hasSize = true;
+                    e.size = st.size;
+                    const zip_uint64_t over = kMaxTotalBytes + 1; // no overflow past this
+                    announced = std::min(over, announced + std::min(over, zip_uint64_t(st.size)));
+                }
             }
             m_entries.push_back(std::move(e));
         }
+        if (announced > kMaxTotalBytes)
+            return refuse("its entries would unpack to more than " + maxTotalText() +
+                          "; nothing was extracted");
+        if (g_stop)
+            return stopped();
         return {};
     }
 
@@ -152,6 +188,8 @@ private:
                                          ": it is not a folder");
         }
         for (const Entry& e : m_entries) {
+            if (g_stop)
+                return stopped();
             const auto& parts = e.parsed.parts;
             if (parts.empty())
                 continue; // "./" and the like: the root itself
@@ -188,7 +226,12 @@ private:
         }
         std::vector<char> buffer(1 << 16);
         Result r;
+        zip_uint64_t entryBytes = 0;
         for (;;) {
+            if (g_stop) {
+                r = stopped();
+                break;
+            }
             const zip_int64_t got = zip_fread(zf, buffer.data(), buffer.size());
             if (got < 0) {
                 r = fail(UnreadableZip, "cannot read the entry " + inQuotes(e.name) +
@@ -198,6 +241,20 @@ private:
             }
             if (got == 0)
                 break;
+            // Counted before the bytes are written: a lying directory never gets them on disk.
+            entryBytes += zip_uint64_t(got);
+            m_written += zip_uint64_t(got);
+            if (e.hasSize && entryBytes > e.size) {
+                r = refuse("the entry " + inQuotes(EntryNames::printable(e.name)) +
+                           " unpacks to more than the " + std::to_string(e.size) +
+                           " bytes its directory announces; what was extracted is removed");
+                break;
+            }
+            if (m_written > kMaxTotalBytes) {
+                r = refuse("it unpacks to more than " + maxTotalText() +
+                           ", more than its directory announces; what was extracted is removed");
+                break;
+            }
             const char* p = buffer.data();
             size_t left = size_t(got);
             while (left > 0) {
@@ -232,6 +289,8 @@ private:
     // Every entry is written: the temporary files take their real names.
     Result commit() {
         while (!m_pending.empty()) {
+            if (g_stop)
+                return stopped();
             const Pending p = m_pending.front();
             std::error_code ec;
             const bool existed = fs::exists(fs::symlink_status(p.target, ec));
@@ -263,6 +322,7 @@ private:
     mode_t m_fileMode = 0644;
     zip_t* m_zip = nullptr;
     std::vector<Entry> m_entries;
+    zip_uint64_t m_written = 0; // bytes unpacked by this run, all entries
     std::vector<Pending> m_pending;
     std::vector<fs::path> m_newFiles;
     std::vector<fs::path> m_createdFolders;
@@ -273,6 +333,10 @@ private:
 
 Result extract(const std::string& folder, const std::string& zipPath) {
     return Run(folder, zipPath).run();
+}
+
+void requestStop() noexcept {
+    g_stop = 1;
 }
 
 } // namespace Extractor

@@ -23,6 +23,8 @@ const QString kCarViv = QStringLiteral("CAR.VIV");
 const QString kCarFec = QStringLiteral("CAR.FEC");
 constexpr int kCheckEveryMs = 100;
 constexpr int kMaxIdDraws = 10000;
+// How long a stopped extractor has to clean up after SIGTERM before it is killed.
+constexpr int kTermGraceMs = 2000;
 
 // The file of folder named name without regard to case; empty when there is none.
 QString findFile(const QString& folder, const QString& name) {
@@ -34,7 +36,7 @@ QString findFile(const QString& folder, const QString& name) {
 }
 
 // Empties folder (files and sub-folders), creating it when missing.
-bool prepareExtractionFolder(const QString& folder, QString& reason) {
+bool prepareExtractionFolder(const QString& folder, QString& reason, bool create = true) {
     QDir dir(folder);
     if (dir.exists()) {
         const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden |
@@ -49,7 +51,7 @@ bool prepareExtractionFolder(const QString& folder, QString& reason) {
         }
         return true;
     }
-    if (!QDir().mkpath(folder)) {
+    if (create && !QDir().mkpath(folder)) {
         reason = QStringLiteral("cannot create the folder \"%1\"").arg(folder);
         return false;
     }
@@ -99,11 +101,16 @@ QString extractorMessage(QProcess& process) {
     return QStringLiteral("the extractor ended with exit code %1").arg(process.exitCode());
 }
 
+// Asks the extractor to stop (SIGTERM), so that it can remove what it wrote; kills it when it
+// has not ended after the grace time.
 void stopProcess(QProcess& process) {
     if (process.state() == QProcess::NotRunning)
         return;
+    process.terminate();
+    if (process.waitForFinished(kTermGraceMs))
+        return;
     process.kill();
-    process.waitForFinished(2000);
+    process.waitForFinished(kTermGraceMs);
 }
 
 } // namespace
@@ -147,8 +154,14 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
         UNZIP(m_session.WinZipPath, zipFile, extractionFolder, &reason);
     if (!extractor)
         return Outcome::Failed;
-    if (const Outcome o = waitForExtractor(*extractor, reason); o != Outcome::Installed)
+    if (const Outcome o = waitForExtractor(*extractor, reason); o != Outcome::Installed) {
+        // A stopped extractor may have left part of the car behind.
+        if (o == Outcome::Failed) {
+            QString ignored;
+            prepareExtractionFolder(extractionFolder, ignored, false);
+        }
         return o;
+    }
     QString source;
     if (!findCarFolder(extractionFolder, source, reason))
         return Outcome::Failed;

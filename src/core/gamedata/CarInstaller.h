@@ -22,7 +22,9 @@ public:
     // The seconds since midnight that seed the car id; the real clock when not set.
     std::function<int()> timeOfDaySeconds;
 
-    // How long the extractor may run before the install gives up on it.
+    // How long the extractor may run before the install gives up on it: the extractor is then
+    // asked to stop (SIGTERM, so that it removes its temporary files), killed when it still runs
+    // 2 s later, and the extraction folder is emptied.
     int extractorTimeoutMs = 120000;
 
     // n: the car's 1-based place in the queue; listLine: its line of the download list.

@@ -3,6 +3,8 @@
 #include "core/session/ProgramInfo.h"
 #include "core/session/Session.h"
 
+#include <QDir>
+
 namespace StartupPaths {
 
 namespace {
@@ -32,8 +34,13 @@ QString workDir() {
     QString temp = qEnvironmentVariable("TEMP");
     if (temp.isEmpty())
         temp = qEnvironmentVariable("TMPDIR");
-    if (temp.isEmpty())
-        temp = QStringLiteral("/tmp");
+    if (temp.isEmpty()) {
+        // The user's own cache folder rather than the shared /tmp; a relative XDG_CACHE_HOME is
+        // not taken (the base directory rules ask for absolute paths).
+        temp = qEnvironmentVariable("XDG_CACHE_HOME");
+        if (temp.isEmpty() || !QDir::isAbsolutePath(temp))
+            temp = QDir::homePath() + QStringLiteral("/.cache");
+    }
     if (!temp.endsWith(u'/'))
         temp += u'/';
     return temp + QStringLiteral("Kavro/");

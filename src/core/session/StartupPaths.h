@@ -12,7 +12,8 @@ namespace StartupPaths {
 QString serverListUrl(bool localHost);
 QString adsUrl(bool localHost);
 
-// TEMP, else TMPDIR, else /tmp; with "/" appended when missing, then "Kavro/".
+// TEMP, else TMPDIR, else XDG_CACHE_HOME (when absolute), else ~/.cache; with "/" appended
+// when missing, then "Kavro/".
 QString workDir();
 
 // Sets ServerListURL, AdsURL (from the switch) and WorkDir of the session.

@@ -1,6 +1,7 @@
 // Installing a downloaded car into the game folders, and what a failed install leaves behind.
 #include "TestEnv.h"
 #include "VivBuilder.h"
+#include "ZipBomb.h"
 #include "ZipBuilder.h"
 #include "core/gamedata/CarInstaller.h"
 #include "core/gamedata/CarSerials.h"
@@ -58,9 +59,12 @@ struct Install {
     }
     // An extractor that takes its time: a script that ignores its arguments and sleeps.
     void useSlowExtractor(int seconds) {
+        useExtractorScript(QByteArray("sleep ") + QByteArray::number(seconds));
+    }
+    // A shell script as the extractor; "$3" is the extraction folder.
+    void useExtractorScript(const QByteArray& body) {
         const QString script =
-            env.writeFile(env.root() + "slow-unzip",
-                          QByteArray("#!/bin/sh\nsleep ") + QByteArray::number(seconds) + "\n");
+            env.writeFile(env.root() + "fake-unzip", "#!/bin/sh\n" + body + "\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env.session.WinZipPath = "\"" + script + "\"";
     }
@@ -340,16 +344,92 @@ private Q_SLOTS:
         QVERIFY2(!it.hasNext(), qPrintable(it.hasNext() ? it.next() : QString()));
     }
 
+    // Out of time, the extractor is asked to stop (SIGTERM) and killed when it does not; what
+    // it had unpacked goes too.
+    void extractorThatNeverEndsIsStopped_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<int>("minMs"); // the time the stop may take, from the time-out
+        QTest::addColumn<int>("maxMs");
+        QTest::newRow("ends on SIGTERM")
+            << QByteArray("echo part > \"$3/CAR.VIV\"\nexec sleep 60") << 0 << 1500;
+        QTest::newRow("ignores SIGTERM")
+            << QByteArray("trap '' TERM\necho part > \"$3/CAR.VIV\"\nexec sleep 60") << 2000
+            << 4000;
+    }
     void extractorThatNeverEndsIsStopped() {
+        QFETCH(QByteArray, script);
+        QFETCH(int, minMs);
+        QFETCH(int, maxMs);
         Install t;
-        t.useSlowExtractor(60);
+        t.useExtractorScript(script);
         t.installer.extractorTimeoutMs = 300;
-        const QStringList gameBefore = treeBelow(t.env.gamePath());
+        QVERIFY(ZipBuilder().add("CAR.VIV", "v").write(t.zipPath()));
+        const QStringList before = treeBelow(t.env.root());
+        QElapsedTimer took;
+        took.start();
         t.run();
+        const qint64 stopMs = took.elapsed() - 300;
         QCOMPARE(
             t.errorText,
             QString("Installation failed: the extractor did not finish within 0.3 seconds\r\n"));
-        QCOMPARE(treeBelow(t.env.gamePath()), gameBefore);
+        QVERIFY2(stopMs >= minMs && stopMs < maxMs, qPrintable(QString::number(stopMs)));
+        QStringList after = before + QStringList{"temp/Kavro/CAR1/"};
+        after.sort();
+        QCOMPARE(treeBelow(t.env.root()), after);
+    }
+
+    // Archives made to hurt, through the real extractor: refused at once, with the reason in the
+    // car's errors; nothing changes anywhere but the empty extraction folder.
+    void hostileZipLeavesNothing_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("bomb by directory: 600 MiB announced")
+            << "bomb" << "its entries would unpack to more than 512 MiB";
+        QTest::newRow("bomb by lying directory: 1000 bytes announced, 600 MiB inflated")
+            << "lying bomb" << "\"CAR.VIV\" unpacks to more than the 1000 bytes";
+        QTest::newRow("10,000 entries") << "entries" << "it holds 10000 entries";
+        QTest::newRow("name of 5,000 characters") << "long name" << "a name of 5000 bytes";
+        QTest::newRow("control characters in a name")
+            << "control" << "\"CAR\\x0d\\x0aInstallation complete\\x1b[0m.VIV\" has a control";
+    }
+    void hostileZipLeavesNothing() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const qint64 MiB = 1024 * 1024;
+        Install t;
+        const QString zip = t.zipPath();
+        if (kind == "bomb") {
+            QVERIFY(ZipBomb::write(zip, "CAR.VIV", 600 * MiB));
+        } else if (kind == "lying bomb") {
+            QVERIFY(ZipBomb::write(zip, "CAR.VIV", 600 * MiB, 1000));
+        } else if (kind == "entries") {
+            ZipBuilder b;
+            b.add("CAR.VIV", VivBuilder::carArchive(3));
+            for (int i = 1; i < 10000; ++i)
+                b.add(QByteArray::number(i) + ".TXT", QByteArray());
+            QVERIFY(b.write(zip));
+        } else {
+            const QByteArray name = kind == "long name"
+                                        ? QByteArray(4992, 'x') + "/CAR.VIV"
+                                        : QByteArray("CAR\r\nInstallation complete\x1b[0m.VIV");
+            QVERIFY(ZipBuilder()
+                        .add("ABCD.QFS", "picture")
+                        .add(name, VivBuilder::carArchive(3))
+                        .write(zip));
+        }
+        QDir().mkpath(t.env.workDir() + "CAR1");
+        const QStringList before = treeBelow(t.env.root());
+        QElapsedTimer took;
+        took.start();
+        t.run();
+        QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
+        QVERIFY2(t.errorText.startsWith("Installation failed: kavro-unzip: refused the ZIP"),
+                 qPrintable(t.errorText));
+        QVERIFY2(t.errorText.contains(reason), qPrintable(t.errorText));
+        QCOMPARE(t.errorText.count("\r\n"), 1);
+        QVERIFY(t.errorText.endsWith("\r\n") && !t.errorText.contains('\x1b'));
+        QCOMPARE(treeBelow(t.env.root()), before);
+        QCOMPARE(t.installer.carId(), QString());
     }
 
     void extractorThatCannotStart() {

@@ -86,21 +86,33 @@ private Q_SLOTS:
     void workDir_data() {
         QTest::addColumn<QByteArray>("temp");
         QTest::addColumn<QByteArray>("tmpdir");
+        QTest::addColumn<QByteArray>("cache"); // XDG_CACHE_HOME; HOME is /t/home
         QTest::addColumn<QString>("expected");
         QTest::newRow("TEMP") << QByteArray("/t/temp") << QByteArray("/t/other")
-                              << "/t/temp/Kavro/";
+                              << QByteArray("/t/cache") << "/t/temp/Kavro/";
         QTest::newRow("TEMP with slash")
-            << QByteArray("/t/temp/") << QByteArray() << "/t/temp/Kavro/";
-        QTest::newRow("TMPDIR") << QByteArray() << QByteArray("/t/tmpdir") << "/t/tmpdir/Kavro/";
-        QTest::newRow("empty TEMP") << QByteArray("") << QByteArray("/t/x") << "/t/x/Kavro/";
-        QTest::newRow("neither") << QByteArray() << QByteArray() << "/tmp/Kavro/";
+            << QByteArray("/t/temp/") << QByteArray() << QByteArray() << "/t/temp/Kavro/";
+        QTest::newRow("TMPDIR") << QByteArray() << QByteArray("/t/tmpdir") << QByteArray()
+                                << "/t/tmpdir/Kavro/";
+        QTest::newRow("empty TEMP")
+            << QByteArray("") << QByteArray("/t/x") << QByteArray() << "/t/x/Kavro/";
+        // Never the shared /tmp: the user's own cache folder.
+        QTest::newRow("neither, XDG_CACHE_HOME")
+            << QByteArray() << QByteArray() << QByteArray("/t/cache") << "/t/cache/Kavro/";
+        QTest::newRow("neither, no XDG_CACHE_HOME")
+            << QByteArray() << QByteArray("") << QByteArray() << "/t/home/.cache/Kavro/";
+        QTest::newRow("neither, relative XDG_CACHE_HOME")
+            << QByteArray() << QByteArray() << QByteArray("cache") << "/t/home/.cache/Kavro/";
     }
     void workDir() {
         QFETCH(QByteArray, temp);
         QFETCH(QByteArray, tmpdir);
+        QFETCH(QByteArray, cache);
         QFETCH(QString, expected);
         EnvVar a("TEMP", temp);
         EnvVar b("TMPDIR", tmpdir);
+        EnvVar c("XDG_CACHE_HOME", cache);
+        EnvVar d("HOME", "/t/home");
         Session s;
         StartupPaths::setSessionPaths(s, false);
         QCOMPARE(s.workDir(), expected);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QLockFile;
+
+// The work folder is private to the user who runs Kavro: it is created with mode 0700, and one
+// that is a symbolic link, not a folder, or owned by another user is never used (someone else
+// could read or swap the car ZIPs between download and unpacking). A running copy holds the
+// folder with a lock file beside it ("<base>/Kavro.lock" for "<base>/Kavro/"), so that a second
+// copy never empties it under the first.
+//
+// The checks return the message to show when the folder cannot be used, empty when it can.
+class WorkFolder {
+public:
+    explicit WorkFolder(const QString& path); // with or without a trailing "/"
+    ~WorkFolder();
+
+    // Looks without writing anything: a missing folder is fine.
+    QString check() const;
+
+    // Creates the folder (and its missing parents) when missing, with mode 0700, checks it, and
+    // takes group and other rights away from a folder of the user's own that has them.
+    QString make() const;
+
+    // Takes the lock beside the folder for as long as this object lives. False when another
+    // running copy holds it (or the lock file cannot be made): the message says which.
+    bool lock(QString* message = nullptr);
+
+    QString lockFilePath() const;
+
+    // The message for a folder held by a running copy.
+    static QString alreadyRunningMessage();
+
+private:
+    QString m_path; // without a trailing "/"
+    std::unique_ptr<QLockFile> m_lock;
+};
