@@ -73,10 +73,9 @@ void HttpTransfer::onMetaData() {
     const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         return;
-    // A redirect that is being followed is not the answer yet.
-    if (isRedirect(status.toInt()) &&
-        m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid() &&
-        !m_reply->isFinished())
+    // A redirect is not the answer yet: it is followed, or the transfer ends when the policy
+    // refuses it.
+    if (isRedirect(status.toInt()) && m_reply->hasRawHeader("Location") && !m_reply->isFinished())
         return;
     m_headerReceived = true;
 }

@@ -395,7 +395,7 @@ void tst_Downloader::hostileServers_data() {
     QTest::newRow("trickle") << trickle << "Download failed!\r\n" << QByteArray();
 
     FakeResponse toFile = FakeResponse::status("HTTP/1.1 302 Found", "");
-    toFile.headers.append({"Location", "file:///etc/passwd"});
+    toFile.headers.append({"Location", QByteArray("file:///etc/passwd")});
     QTest::newRow("redirect to file:") << toFile
                                        << "Error: URL is malformed occurred.\r\n"
                                           "The server returned the following response:\r\n"
@@ -405,7 +405,7 @@ void tst_Downloader::hostileServers_data() {
     // Asked for without content coding, a gzip body is kept as sent, the size it was announced.
     const QByteArray bomb = gzipOf(QByteArray(4 * 1024 * 1024, '\0'));
     FakeResponse gzip = FakeResponse::ok(bomb);
-    gzip.headers.append({"Content-Encoding", "gzip"});
+    gzip.headers.append({"Content-Encoding", QByteArray("gzip")});
     QTest::newRow("gzip body inflating a thousandfold") << gzip << QString() << bomb;
 }
 
@@ -417,12 +417,16 @@ void tst_Downloader::hostileServers() {
     server->route(QStringLiteral("/car.zip"), response);
     QElapsedTimer t;
     t.start();
+    const QStringList before = TestFiles::filesBelow(env->workDir());
     QCOMPARE(run(QStringLiteral("/car.zip")), !kept.isEmpty());
     QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
     QCOMPARE(state->ErrorText, QString(errors).replace(QStringLiteral("%URL%"),
                                                        server->url(QStringLiteral("/car.zip"))));
-    QCOMPARE(TestFiles::filesBelow(env->workDir()),
-             kept.isEmpty() ? QStringList() : QStringList{QStringLiteral("CAR1.ZIP")});
+    QStringList after = before;
+    if (!kept.isEmpty())
+        after.append(QStringLiteral("CAR1.ZIP"));
+    after.sort();
+    QCOMPARE(TestFiles::filesBelow(env->workDir()), after);
     if (!kept.isEmpty())
         QVERIFY(TestFiles::readAll(dest) == kept);
 }
