@@ -1,12 +1,10 @@
 // One car's download against a loopback server: statuses, error texts, files, chunks, progress.
 #include "FakeHttpServer.h"
 #include "TestEnv.h"
-#include "TestFiles.h"
 #include "core/download/DownloadDisplay.h"
 #include "core/download/DownloadWindowState.h"
 #include "core/download/Downloader.h"
 #include "core/download/HttpTransfer.h"
-#include "platform/NetworkPolicy.h"
 
 #include <QTcpServer>
 #include <QtTest>
@@ -46,24 +44,6 @@ FakeResponse slow(const QByteArray& body, int chunk, int delayMs) {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// A gzip member holding the given bytes (deflated by qCompress, which wraps them for zlib).
-QByteArray gzipOf(const QByteArray& data) {
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : data) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    crc = ~crc;
-    const QByteArray zlib = qCompress(data, 9);
-    QByteArray gz("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03", 10);
-    gz += zlib.mid(6, zlib.size() - 10); // past the length and zlib header, before the Adler-32
-    for (quint32 v : {crc, quint32(data.size())})
-        for (int i = 0; i < 4; ++i)
-            gz += char((v >> (8 * i)) & 0xFF);
-    return gz;
-}
-
 } // namespace
 
 class tst_Downloader : public QObject {
@@ -85,8 +65,6 @@ private Q_SLOTS:
     void programEndStopsAtOnce();
     void silentServerTimesOut();
     void fullBufferIsNotSilence();
-    void hostileServers_data();
-    void hostileServers();
     void answerLeftWhileItsErrorIsOnItsWay();
 
 private:
@@ -356,79 +334,6 @@ void tst_Downloader::fullBufferIsNotSilence() {
     QCOMPARE(received.size(), body.size());
     QVERIFY(received == body);
     QCOMPARE(inet->ResponseCode(), 0);
-}
-
-// What a hostile or broken server can send. Each attempt ends within seconds with its text, the
-// file is kept only when exactly the announced bytes arrived, and the work folder holds nothing
-// else afterwards.
-void tst_Downloader::hostileServers_data() {
-    QTest::addColumn<FakeResponse>("response");
-    QTest::addColumn<QString>("errors"); // "%URL%": the requested address
-    QTest::addColumn<QByteArray>("kept"); // the file's bytes when the attempt succeeds
-
-    FakeResponse endless = FakeResponse::ok(pattern(4096));
-    endless.chunked = true;
-    endless.endless = true;
-    endless.contentLength = 2048;
-    QTest::newRow("endless chunked body announced as 2048 bytes")
-        << endless << "Download failed!\r\n" << QByteArray();
-
-    FakeResponse longer = FakeResponse::ok(pattern(6000));
-    longer.chunked = true;
-    longer.contentLength = 5000;
-    QTest::newRow("chunked body longer than announced")
-        << longer << "Download failed!\r\n" << QByteArray();
-
-    // Without chunks the announced length frames the body: what follows it is not read.
-    FakeResponse trailing = FakeResponse::ok(pattern(6000));
-    trailing.contentLength = 5000;
-    QTest::newRow("plain body longer than announced")
-        << trailing << QString() << pattern(5000);
-
-    FakeResponse shorter = FakeResponse::ok(pattern(3000));
-    shorter.contentLength = 6000;
-    QTest::newRow("body shorter than announced")
-        << shorter << "Download failed!\r\n" << QByteArray();
-
-    // One byte every 100 ms against a window of 600 ms: under 1 KB per window.
-    FakeResponse trickle = slow(pattern(4000), 1, 100);
-    QTest::newRow("trickle") << trickle << "Download failed!\r\n" << QByteArray();
-
-    FakeResponse toFile = FakeResponse::status("HTTP/1.1 302 Found", "");
-    toFile.headers.append({"Location", QByteArray("file:///etc/passwd")});
-    QTest::newRow("redirect to file:") << toFile
-                                       << "Error: URL is malformed occurred.\r\n"
-                                          "The server returned the following response:\r\n"
-                                          "\r\n\r\n"
-                                       << QByteArray();
-
-    // Asked for without content coding, a gzip body is kept as sent, the size it was announced.
-    const QByteArray bomb = gzipOf(QByteArray(4 * 1024 * 1024, '\0'));
-    FakeResponse gzip = FakeResponse::ok(bomb);
-    gzip.headers.append({"Content-Encoding", QByteArray("gzip")});
-    QTest::newRow("gzip body inflating a thousandfold") << gzip << QString() << bomb;
-}
-
-void tst_Downloader::hostileServers() {
-    QFETCH(FakeResponse, response);
-    QFETCH(QString, errors);
-    QFETCH(QByteArray, kept);
-    inet->setTimeout(600);
-    server->route(QStringLiteral("/car.zip"), response);
-    QElapsedTimer t;
-    t.start();
-    const QStringList before = TestFiles::filesBelow(env->workDir());
-    QCOMPARE(run(QStringLiteral("/car.zip")), !kept.isEmpty());
-    QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
-    QCOMPARE(state->ErrorText, QString(errors).replace(QStringLiteral("%URL%"),
-                                                       server->url(QStringLiteral("/car.zip"))));
-    QStringList after = before;
-    if (!kept.isEmpty())
-        after.append(QStringLiteral("CAR1.ZIP"));
-    after.sort();
-    QCOMPARE(TestFiles::filesBelow(env->workDir()), after);
-    if (!kept.isEmpty())
-        QVERIFY(TestFiles::readAll(dest) == kept);
 }
 
 void tst_Downloader::answerLeftWhileItsErrorIsOnItsWay() {
