@@ -1,5 +1,7 @@
 #include "gui/AdPane.h"
 
+#include "platform/NetworkPolicy.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -17,48 +19,38 @@ AdPane::AdPane(QNetworkAccessManager* network, QWidget* parent)
 }
 
 QNetworkReply* AdPane::get(const QUrl& url, qint64 maxBytes) {
-    QNetworkRequest request(url);
-    request.setTransferTimeout(kTimeoutMs);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::PreferNetwork);
-    QNetworkReply* reply = m_network->get(request);
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply, maxBytes](qint64 received) {
-        if (received > maxBytes)
-            reply->abort();
-    });
-    return reply;
+    if (!m_network)
+        return nullptr;
+    NetworkPolicy::Limits limits;
+    limits.maxBytes = maxBytes;
+    return NetworkPolicy::get(*m_network, url, limits);
 }
 
 void AdPane::stopLoading() {
+    // Let go at once rather than abort: a reply whose failure is already on its way would report
+    // a second error.
     if (m_page) {
         QNetworkReply* page = m_page;
         m_page = nullptr;
-        page->disconnect(this);
-        page->abort();
-        page->deleteLater();
+        NetworkPolicy::discard(page);
     }
-    for (const QPointer<QNetworkReply>& image : std::as_const(m_images)) {
-        if (!image)
-            continue;
-        image->disconnect(this);
-        image->abort();
-        image->deleteLater();
-    }
+    const QList<QPointer<QNetworkReply>> images = m_images;
     m_images.clear();
+    for (const QPointer<QNetworkReply>& image : images)
+        if (image)
+            NetworkPolicy::discard(image);
 }
 
 void AdPane::navigate(const QUrl& url) {
     stopLoading();
     ++m_navigations;
     m_base = url;
-    const QString scheme = url.scheme().toLower();
-    if (!m_network || !url.isValid() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    QNetworkReply* reply = get(url, NetworkPolicy::kAdPageMaxBytes);
+    if (!reply) {
         clear();
         Q_EMIT pageFinished(false);
         return;
     }
-    QNetworkReply* reply = get(url, kMaxPageBytes);
     m_page = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { pageArrived(reply); });
 }
@@ -92,11 +84,10 @@ QVariant AdPane::loadResource(int type, const QUrl& name) {
     const auto cached = m_imageCache.constFind(url);
     if (cached != m_imageCache.constEnd())
         return cached.value();
-    const QString scheme = url.scheme().toLower();
-    if (m_network && !m_requested.contains(url) &&
-        (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
-        m_requested.insert(url);
-        QNetworkReply* reply = get(url, kMaxImageBytes);
+    if (m_requested.contains(url))
+        return QVariant();
+    m_requested.insert(url);
+    if (QNetworkReply* reply = get(url, NetworkPolicy::kAdPictureMaxBytes)) {
         m_images.append(reply);
         connect(reply, &QNetworkReply::finished, this,
                 [this, reply, url] { imageArrived(reply, url); });

@@ -11,18 +11,14 @@ class QNetworkAccessManager;
 class QNetworkReply;
 
 // The download window's advertisement pane: shows the HTML page at a URL with its images, all
-// fetched through the program's network manager. It runs no scripts, opens no dialogs and says
-// nothing when a page or picture cannot be loaded (the pane is then left blank or without that
-// picture). A clicked link is shown in the pane.
+// fetched through the program's network manager under the network policy (an address it does
+// not allow, for the page, a picture or a clicked link, is never fetched). It runs no scripts,
+// opens no dialogs and says nothing when a page or picture cannot be loaded (the pane is then left
+// blank or without that picture). A clicked link is shown in the pane.
 class AdPane : public QTextBrowser {
     Q_OBJECT
 public:
     explicit AdPane(QNetworkAccessManager* network, QWidget* parent = nullptr);
-
-    // Largest page and picture taken; anything bigger is dropped.
-    static constexpr qint64 kMaxPageBytes = 1024 * 1024;
-    static constexpr qint64 kMaxImageBytes = 4 * 1024 * 1024;
-    static constexpr int kTimeoutMs = 30000;
 
     // Stops what is loading and starts loading url.
     void navigate(const QUrl& url);

@@ -1,9 +1,12 @@
 #include "platform/DesktopActions.h"
 
+#include "platform/NetworkPolicy.h"
+
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -64,5 +67,11 @@ void DesktopActions::powerOff() {
 }
 
 void DesktopActions::openUrl(const QString& url) {
-    QProcess::startDetached(QStringLiteral("xdg-open"), {url});
+    // Only a web address goes to the desktop's opener: a file:, a .desktop file or a path would
+    // be opened (or run) by it just the same.
+    const QUrl address(url, QUrl::TolerantMode);
+    if (!NetworkPolicy::allows(address))
+        return;
+    QProcess::startDetached(QStringLiteral("xdg-open"),
+                            {QString::fromLatin1(address.toEncoded())});
 }

@@ -9,7 +9,8 @@
 //   nothing;
 // - power-off: KAVRO_SHUTDOWN_COMMAND when set, else systemd-logind's PowerOff(false) over the
 //   system bus;
-// - open a web address: "xdg-open URL", started detached.
+// - open a web address: "xdg-open URL", started detached, for an address the network policy
+//   allows (http and https) only; any other is not opened.
 // Results are not looked at. Under the test runner (KAVRO_TEST set) the real hang-up and
 // power-off are never done, only the override commands.
 class DesktopActions : public SystemActions {

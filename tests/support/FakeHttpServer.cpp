@@ -2,10 +2,16 @@
 
 #include <QFile>
 #include <QPointer>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+#include <limits>
 
 namespace {
 
@@ -31,11 +37,29 @@ public:
     }
 
 private:
-    qint64 total() const { return m_file.isOpen() ? m_file.size() : m_r.body.size(); }
+    qint64 total() const {
+        if (m_r.endless)
+            return std::numeric_limits<qint64>::max();
+        return m_file.isOpen() ? m_file.size() : m_r.body.size();
+    }
     QByteArray read(qint64 n) {
         if (m_file.isOpen())
             return m_file.read(n);
+        if (m_r.endless) {
+            QByteArray piece;
+            while (piece.size() < n && !m_r.body.isEmpty())
+                piece += m_r.body.mid((m_sent + piece.size()) % m_r.body.size(),
+                                      n - piece.size());
+            return piece;
+        }
         return m_r.body.mid(m_sent, n);
+    }
+    void send(const QByteArray& piece) {
+        if (!m_r.chunked) {
+            m_socket->write(piece);
+            return;
+        }
+        m_socket->write(QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n");
     }
     void pump() {
         if (m_done || !m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
@@ -48,12 +72,14 @@ private:
             n = qMin(n, m_r.dropAfterBytes - m_sent);
         n = qMin(n, total() - m_sent);
         if (n > 0) {
-            m_socket->write(read(n));
+            send(read(n));
             m_sent += n;
         }
         const bool dropNow = m_r.dropAfterBytes >= 0 && m_sent >= m_r.dropAfterBytes;
         if (m_sent >= total() || dropNow) {
             m_done = true;
+            if (m_r.chunked && !dropNow)
+                m_socket->write("0\r\n\r\n");
             m_socket->flush();
             if (dropNow)
                 m_socket->abort();
@@ -75,6 +101,48 @@ FakeHttpServer::FakeHttpServer(QObject* parent) : QObject(parent), m_server(new 
     connect(m_server, &QTcpServer::newConnection, this, &FakeHttpServer::onNewConnection);
 }
 
+bool FakeHttpServer::listenTls(const QSslConfiguration& configuration) {
+    auto* server = new QSslServer(this);
+    server->setSslConfiguration(configuration);
+    // A TLS connection is pending only once its handshake is done.
+    connect(server, &QTcpServer::pendingConnectionAvailable, this,
+            &FakeHttpServer::onNewConnection);
+    delete m_server;
+    m_server = server;
+    m_tls = true;
+    return m_server->listen(QHostAddress::LocalHost, 0);
+}
+
+QSslConfiguration FakeHttpServer::selfSignedTls(const QString& dir, QString* error) {
+    const QString key = dir + QStringLiteral("/test-only.key");
+    const QString cert = dir + QStringLiteral("/test-only.crt");
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                   QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+    if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit ||
+        openssl.exitCode() != 0) {
+        *error = QStringLiteral("openssl could not make a test certificate: ") +
+                 QString::fromLocal8Bit(openssl.readAll()) + openssl.errorString();
+        return QSslConfiguration();
+    }
+    QFile keyFile(key);
+    QFile certFile(cert);
+    if (!keyFile.open(QIODevice::ReadOnly) || !certFile.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("the test certificate cannot be read");
+        return QSslConfiguration();
+    }
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(QSslCertificate(certFile.readAll(), QSsl::Pem));
+    configuration.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem));
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return configuration;
+}
+
 FakeHttpServer::~FakeHttpServer() = default;
 
 bool FakeHttpServer::listen() { return m_server->listen(QHostAddress::LocalHost, 0); }
@@ -90,7 +158,8 @@ quint16 FakeHttpServer::closedPort() {
 quint16 FakeHttpServer::port() const { return m_server->serverPort(); }
 
 QString FakeHttpServer::baseUrl() const {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port());
+    return (m_tls ? QStringLiteral("https://127.0.0.1:%1") : QStringLiteral("http://127.0.0.1:%1"))
+        .arg(port());
 }
 
 void FakeHttpServer::route(const QString& path, const FakeResponse& response) {
@@ -144,6 +213,8 @@ void FakeHttpServer::answer(QTcpSocket* socket, const QString& path) {
     QByteArray head = r.statusLine + "\r\n";
     for (const auto& h : r.headers)
         head += h.first + ": " + h.second + "\r\n";
+    if (r.chunked)
+        head += "Transfer-Encoding: chunked\r\n";
     if (r.sendContentLength)
         head += "Content-Length: " + QByteArray::number(r.contentLength >= 0 ? r.contentLength : bodyLength) + "\r\n";
     head += "Connection: close\r\n\r\n";

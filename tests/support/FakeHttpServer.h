@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class QSslConfiguration;
 class QTcpServer;
 class QTcpSocket;
 
@@ -24,6 +25,8 @@ struct FakeResponse {
     qint64 dropAfterBytes = -1;      // >= 0: close the connection after this many body bytes
     bool dropWithoutResponse = false; // close the connection at once, no status line at all
     bool noBody = false;             // headers only (for a 0-length body use body = "")
+    bool chunked = false;            // "Transfer-Encoding: chunked", each piece one chunk
+    bool endless = false;            // with chunked: the body repeats for ever
 
     static FakeResponse ok(const QByteArray& body) {
         FakeResponse r;
@@ -39,7 +42,7 @@ struct FakeResponse {
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 for tests: any status line and headers, missing or lying
-// "Content-Length", slow bodies, dropped connections. Every connection is closed after its
+// "Content-Length", slow, chunked or endless bodies, dropped connections, optionally over TLS. Every connection is closed after its
 // answer ("Connection: close"). Paths without a route get 404. Runs in the test's thread: it
 // answers while the code under test waits in an event loop.
 class FakeHttpServer : public QObject {
@@ -49,10 +52,15 @@ public:
     ~FakeHttpServer() override;
 
     bool listen();                // on a free loopback port
+    // On a free loopback port, speaking TLS with this configuration (https).
+    bool listenTls(const QSslConfiguration& configuration);
+    // A key and a self-signed certificate for 127.0.0.1, made with the openssl tool in dir; a
+    // null configuration (and why in *error) when the tool is missing or fails.
+    static QSslConfiguration selfSignedTls(const QString& dir, QString* error);
     // A loopback port on which nothing listens (a connection there is refused).
     static quint16 closedPort();
     quint16 port() const;
-    QString baseUrl() const;      // "http://127.0.0.1:<port>" (no trailing slash)
+    QString baseUrl() const;      // "http(s)://127.0.0.1:<port>" (no trailing slash)
     QString url(const QString& path) const { return baseUrl() + path; }
 
     void route(const QString& path, const FakeResponse& response);
@@ -69,6 +77,7 @@ private:
     void answer(QTcpSocket* socket, const QString& path);
 
     QTcpServer* m_server;
+    bool m_tls = false;
     QHash<QString, FakeResponse> m_routes;
     QStringList m_requests;
 };

@@ -10,6 +10,7 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslError>
 #include <QSaveFile>
 #include <QUrl>
 #include <mutex>
@@ -69,12 +70,11 @@ void useSystemProxyOnce() {
     std::call_once(once, [] { QNetworkProxyFactory::setUseSystemConfiguration(true); });
 }
 
+// Null when the policy does not allow the address: nothing is asked of anyone.
 QNetworkReply* startGet(AppContext& ctx, const QString& url) {
-    QNetworkRequest request{QUrl(url)};
-    request.setTransferTimeout(FetchRules::kTransferTimeoutMs);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    return ctx.network->get(request);
+    NetworkPolicy::Limits limits;
+    limits.maxBytes = FetchRules::kMaxBodyBytes;
+    return NetworkPolicy::get(*ctx.network, QUrl(url, QUrl::TolerantMode), limits);
 }
 
 // Runs the caller's local event loop until the reply has finished, something quit the loop, or
@@ -88,10 +88,10 @@ void waitFor(AppContext& ctx, QNetworkReply* reply, QEventLoop& loop) {
     loop.exec();
 }
 
-// Lets go of a reply; one still running is cancelled when it is deleted. (Our connections end
-// with the caller's loop.)
+// Lets go of a reply at once; one still running is cancelled (a body not wanted is not read on
+// into memory while the program goes on).
 void release(QNetworkReply* reply) {
-    reply->deleteLater();
+    NetworkPolicy::discard(reply);
 }
 
 bool hasStatus(const QNetworkReply* reply) {
@@ -108,7 +108,7 @@ QString headerTextOf(const QNetworkReply* reply) {
         reply->rawHeaderPairs());
 }
 
-enum class MainResult { Written, Failed, Oversize, Ended };
+enum class MainResult { Written, Failed, Oversize, Insecure, Ended };
 
 // The main path: the whole body in one request, written over the file in one go.
 MainResult mainPath(AppContext& ctx, const QString& url, const QString& fileName, QString& header) {
@@ -116,22 +116,9 @@ MainResult mainPath(AppContext& ctx, const QString& url, const QString& fileName
     if (programEnded(ctx))
         return MainResult::Ended;
     QNetworkReply* reply = startGet(ctx, url);
+    if (!reply)
+        return MainResult::Failed;
     QEventLoop loop;
-    bool oversize = false;
-    auto refuse = [&oversize, &loop] {
-        oversize = true;
-        loop.quit();
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [reply, refuse] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > FetchRules::kMaxBodyBytes)
-            refuse();
-    });
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop,
-                     [refuse](qint64 received, qint64) {
-                         if (received > FetchRules::kMaxBodyBytes)
-                             refuse();
-                     });
     waitFor(ctx, reply, loop);
     if (programEnded(ctx)) {
         release(reply);
@@ -139,10 +126,17 @@ MainResult mainPath(AppContext& ctx, const QString& url, const QString& fileName
     }
     header = headerTextOf(reply);
     const QNetworkReply::NetworkError error = reply->error();
+    const NetworkPolicy::Stop stop = NetworkPolicy::stopOf(reply);
+    if (error == QNetworkReply::SslHandshakeFailedError) {
+        header = NetworkPolicy::certificateMessage(NetworkPolicy::certificateErrors(reply));
+        release(reply);
+        return MainResult::Insecure;
+    }
     const QByteArray body =
-        (oversize || error != QNetworkReply::NoError) ? QByteArray() : reply->readAll();
+        (stop != NetworkPolicy::Stop::None || error != QNetworkReply::NoError) ? QByteArray()
+                                                                               : reply->readAll();
     release(reply);
-    if (oversize)
+    if (stop == NetworkPolicy::Stop::TooLarge)
         return MainResult::Oversize;
     if (error != QNetworkReply::NoError || body.isEmpty())
         return MainResult::Failed;
@@ -168,6 +162,8 @@ Probe failurePath(AppContext& ctx, const QString& url) {
     if (programEnded(ctx))
         return {Probe::Ended, {}};
     QNetworkReply* reply = startGet(ctx, url);
+    if (!reply)
+        return {Probe::NoResponse, {}};
     QEventLoop loop;
     QString header;
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [reply, &header, &loop] {
@@ -183,6 +179,11 @@ Probe failurePath(AppContext& ctx, const QString& url) {
     if (programEnded(ctx)) {
         release(reply);
         return {Probe::Ended, {}};
+    }
+    // A redirect the policy refused ends like a malformed address: no response.
+    if (NetworkPolicy::stopOf(reply) == NetworkPolicy::Stop::RedirectRefused) {
+        release(reply);
+        return {Probe::NoResponse, {}};
     }
     if (header.isEmpty())
         header = headerTextOf(reply);
@@ -216,6 +217,8 @@ bool FetchFile(AppContext& ctx, const QString& url, const QString& fileName) {
             return false;
         case MainResult::Oversize:
             return fail(ctx, FetchRules::unrecognisedMessage(header));
+        case MainResult::Insecure:
+            return fail(ctx, header);
         case MainResult::Failed:
             break;
         }

@@ -105,6 +105,14 @@ bool Downloader::transfer(Attempt& a, const QString& strURL, const QString& strD
         if (m_state.CancelRequested)
             return true;
     }
+    // A redirect to an address that is not allowed fails like a malformed address.
+    if (m_inet.redirectRefused() && !connectionFailure(m_inet.errorDescription()))
+        return false;
+    const QString certificate = m_inet.certificateProblem();
+    if (!certificate.isEmpty()) {
+        m_state.ErrorText += certificate;
+        return true;
+    }
 
     const QString header = m_inet.GetHeader();
     const QString code = m_inet.noResponse() ? kCrLf : header.mid(9, 3);
@@ -158,10 +166,16 @@ bool Downloader::body(Attempt& a, const QString& strDestination, double startTim
             return false;
         while (!chunk.isEmpty()) {
             a.received += chunk.size();
+            // More than the server announced: the attempt fails at once, whatever the transfer
+            // encoding, and nothing past the announced length is written.
+            if (a.received > a.contentLength)
+                break;
             if (!file.isOpen() || file.write(chunk) != chunk.size()) {
-                a.writeFailed = true;
-                if (a.regime == Regime::File)
+                // Reported once per attempt: a full disk does not grow the text by the KB.
+                if (a.regime == Regime::File && !a.appendReported)
                     m_state.ErrorText += cannotWrite;
+                a.appendReported = true;
+                a.writeFailed = true;
             }
             m_inet.GetChunk(chunk, kChunkSize, stop);
             if (ended())

@@ -38,6 +38,7 @@ private:
         qint64 chunks = 0;
         qint64 received = 0;
         bool writeFailed = false;
+        bool appendReported = false;
     };
 
     // Steps from the request to the end of the body; false when the program ended meanwhile.

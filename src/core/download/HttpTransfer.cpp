@@ -1,15 +1,17 @@
 #include "core/download/HttpTransfer.h"
 
-#include <QAbstractEventDispatcher>
+#include "platform/NetworkPolicy.h"
+
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QThread>
-#include <QTimer>
+#include <QSslError>
 #include <QUrl>
 
 namespace {
+
+const QString kMalformed = QStringLiteral("URL is malformed");
 
 bool isRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
@@ -19,29 +21,10 @@ bool isRedirect(int status) {
 } // namespace
 
 HttpTransfer::HttpTransfer(QNetworkAccessManager* network, QObject* parent)
-    : QObject(parent), m_network(network), m_timeout(new QTimer(this)) {
-    // Our own time-out rather than the request's transfer time-out, which Qt 6.4 sometimes fires
-    // in the middle of a fast transfer. It only runs while this transfer waits for the server:
-    // a full read buffer that nobody reads is not the server's silence.
-    m_timeout->setSingleShot(true);
-    m_timeout->setInterval(kTransferTimeoutMs);
-    connect(m_timeout, &QTimer::timeout, this, [this] {
-        if (!m_reply || m_reply->isFinished())
-            return;
-        if (m_reply->bytesAvailable() >= kReadBufferSize) {
-            m_timeout->start(); // the server waits for us (a box is open), not we for it
-            return;
-        }
-        m_reply->abort();
-    });
-}
+    : QObject(parent), m_network(network) {}
 
 HttpTransfer::~HttpTransfer() {
     Cancel();
-}
-
-void HttpTransfer::setTimeout(int ms) {
-    m_timeout->setInterval(ms);
 }
 
 bool HttpTransfer::Execute() {
@@ -50,10 +33,8 @@ bool HttpTransfer::Execute() {
     m_headerReceived = false;
     m_failedToStart = false;
     QUrl url(m_url, QUrl::TolerantMode);
-    const QString scheme = url.scheme().toLower();
-    if (!m_network || !url.isValid() || url.isRelative() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        m_error = QStringLiteral("URL is malformed");
+    if (!m_network || !NetworkPolicy::allows(url)) {
+        m_error = kMalformed;
         m_failedToStart = true;
         return false;
     }
@@ -61,17 +42,29 @@ bool HttpTransfer::Execute() {
         url.setUserName(m_userName);
     if (!m_password.isEmpty())
         url.setPassword(m_password);
-    QNetworkRequest request(url);
-    // The body is counted against "Content-Length", so it must arrive as sent.
-    request.setRawHeader("Accept-Encoding", "identity");
-    m_reply = m_network->get(request);
-    m_reply->setReadBufferSize(kReadBufferSize);
+    NetworkPolicy::Limits limits;
+    limits.readBufferSize = kReadBufferSize;
+    limits.stallWindowMs = m_windowMs;
+    m_reply = NetworkPolicy::get(*m_network, url, limits);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaData);
-    // Any sign of life from the server restarts the time-out.
-    connect(m_reply, &QNetworkReply::metaDataChanged, m_timeout, qOverload<>(&QTimer::start));
-    connect(m_reply, &QNetworkReply::readyRead, m_timeout, qOverload<>(&QTimer::start));
-    m_timeout->start();
     return true;
+}
+
+QString HttpTransfer::errorDescription() const {
+    return redirectRefused() ? kMalformed : m_error;
+}
+
+bool HttpTransfer::redirectRefused() const {
+    return m_reply && m_reply->isFinished() &&
+           NetworkPolicy::stopOf(m_reply) == NetworkPolicy::Stop::RedirectRefused;
+}
+
+QString HttpTransfer::certificateProblem() const {
+    if (!m_reply || !m_reply->isFinished())
+        return QString();
+    if (m_reply->error() != QNetworkReply::SslHandshakeFailedError)
+        return QString();
+    return NetworkPolicy::certificateMessage(NetworkPolicy::certificateErrors(m_reply));
 }
 
 void HttpTransfer::onMetaData() {
@@ -80,10 +73,9 @@ void HttpTransfer::onMetaData() {
     const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         return;
-    // A redirect that is being followed is not the answer yet.
-    if (isRedirect(status.toInt()) &&
-        m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid() &&
-        !m_reply->isFinished())
+    // A redirect is not the answer yet: it is followed, or the transfer ends when the policy
+    // refuses it.
+    if (isRedirect(status.toInt()) && m_reply->hasRawHeader("Location") && !m_reply->isFinished())
         return;
     m_headerReceived = true;
 }
@@ -152,13 +144,10 @@ void HttpTransfer::GetChunk(QByteArray& chunk, qint64 maxBytes, const std::funct
     chunk.resize(0);
     if (!m_reply || maxBytes <= 0)
         return;
-    if (m_reply->bytesAvailable() < maxBytes && !m_reply->isFinished()) {
-        m_timeout->start();
-        while (m_reply && m_reply->bytesAvailable() < maxBytes && !m_reply->isFinished()) {
-            if (stop && stop())
-                break;
-            waitForEvents();
-        }
+    while (m_reply && m_reply->bytesAvailable() < maxBytes && !m_reply->isFinished()) {
+        if (stop && stop())
+            break;
+        waitForEvents();
     }
     if (!m_reply || !m_reply->isOpen())
         return; // aborted: nothing more to read
@@ -170,12 +159,9 @@ void HttpTransfer::GetChunk(QByteArray& chunk, qint64 maxBytes, const std::funct
 void HttpTransfer::Cancel() {
     if (!m_reply)
         return;
-    m_timeout->stop();
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
-    disconnect(reply, nullptr, this, nullptr);
-    // A reply that has already failed (an HTTP error status) is dropped without a second error.
-    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError)
-        reply->abort();
-    reply->deleteLater();
+    // Deleted rather than aborted: an answer such as a 404 may already have its error queued, and
+    // an abort on top of it is a second error for the same reply.
+    NetworkPolicy::discard(reply);
 }

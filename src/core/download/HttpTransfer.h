@@ -8,12 +8,12 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
-class QTimer;
 
 // The download window's transfer object: one HTTP GET at a time over the shared network manager,
 // with the operations the downloader needs (URL and credentials, start, still executing, header
 // text, response code, the body in chunks, cancel). The body is never held whole: the reply's
-// read buffer is kept small and the chunks are taken as the data arrives.
+// read buffer is kept small and the chunks are taken as the data arrives. The network policy
+// decides which addresses and redirects are allowed and how slow the server may be.
 class HttpTransfer : public QObject {
     Q_OBJECT
 public:
@@ -22,11 +22,9 @@ public:
 
     // How much of the body the reply may hold before the network is read no further.
     static constexpr qint64 kReadBufferSize = 256 * 1024;
-    // A transfer that waits this long without a word from the server is aborted.
-    static constexpr int kTransferTimeoutMs = 60000;
-
-    // The time-out of the transfers started from now on (tests shorten it).
-    void setTimeout(int ms);
+    // The policy's window (fewer than 1 KB of body in it aborts the transfer) for the transfers
+    // started from now on; 0: the policy's own (tests shorten it).
+    void setTimeout(int ms) { m_windowMs = ms; }
 
     void setURL(const QString& url) { m_url = url; }
     void setUserName(const QString& userName) { m_userName = userName; }
@@ -34,9 +32,15 @@ public:
     QString URL() const { return m_url; }
 
     // Starts the GET for the set URL and returns at once. False (with errorDescription()) when
-    // the request cannot even be started, e.g. for a malformed URL.
+    // the request cannot even be started: a malformed URL, or one the policy does not allow.
     bool Execute();
-    QString errorDescription() const { return m_error; }
+    QString errorDescription() const;
+    // True once the transfer has ended because it was redirected to an address the policy does
+    // not allow (errorDescription() then says the URL is malformed, as for one given as such).
+    bool redirectRefused() const;
+    // The problems with an https server's certificate that made the transfer fail; empty when
+    // there were none.
+    QString certificateProblem() const;
 
     // True until the response header has arrived or the transfer has ended.
     bool StillExecuting() const;
@@ -70,7 +74,7 @@ private:
     void onMetaData();
 
     QNetworkAccessManager* m_network;
-    QTimer* m_timeout;
+    int m_windowMs = 0;
     QPointer<QNetworkReply> m_reply;
     QString m_url;
     QString m_userName;

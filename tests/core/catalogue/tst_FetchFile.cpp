@@ -3,8 +3,10 @@
 #include "core/catalogue/FetchFile.h"
 
 #include <QFile>
+#include <QSslConfiguration>
 #include <QTimer>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -23,6 +25,11 @@ QByteArray readAll(const QString& path) {
 class tst_FetchFile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void init() {
+        // Qt's report of a reply finished or aborted twice is a fault of ours.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("must only be called once")));
+    }
+
     void headerRules_data() {
         QTest::addColumn<QString>("header");
         QTest::addColumn<QString>("message");
@@ -115,6 +122,15 @@ private Q_SLOTS:
             << 1;
         QTest::newRow("answer without a status line counts as none")
             << "garbage" << kNoConnection << -1;
+        // Only http and https are fetched: anything else is a malformed address, and nothing
+        // is read from the machine itself (a FIFO would hang the read for good).
+        QTest::newRow("file: address") << "file" << kNoConnection << 0;
+        QTest::newRow("path to a FIFO") << "fifo" << kNoConnection << 0;
+        QTest::newRow("data: address") << "data" << kNoConnection << 0;
+        QTest::newRow("redirect to file:") << "redirect file" << kNoConnection << 2;
+        QTest::newRow("redirect to ftp:") << "redirect ftp" << kNoConnection << 2;
+        // Under 1 KB per window: the main path gives up, the failure path hears 200.
+        QTest::newRow("trickle") << "trickle" << kUnrecognised + "HTTP/1.1 200 OK\r\r\n" << 6;
     }
     void failureRows() {
         QFETCH(QString, kind);
@@ -155,7 +171,30 @@ private Q_SLOTS:
             server.route("/f.dat", r);
         } else if (kind == "garbage") {
             server.route("/f.dat", FakeResponse::status("SPAM, not a status line", "x"));
+        } else if (kind == "file") {
+            url = QUrl::fromLocalFile(env.writeFile(env.root() + "secret.txt", "local")).toString();
+        } else if (kind == "fifo") {
+            const QString pipe = env.root() + "pipe";
+            QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+            url = QUrl::fromLocalFile(pipe).toString();
+        } else if (kind == "data") {
+            url = QStringLiteral("data:text/plain,inline");
+        } else if (kind.startsWith("redirect")) {
+            FakeResponse moved = FakeResponse::status("HTTP/1.1 302 Found", "");
+            moved.headers.append({"Location", kind.endsWith("file")
+                                                  ? QUrl::fromLocalFile(env.root() + "x").toEncoded()
+                                                  : QByteArray("ftp://127.0.0.1/x")});
+            server.route("/f.dat", moved);
+        } else if (kind == "trickle") {
+            NetworkPolicy::setStallWindowMs(300);
+            server.route("/f.dat", [] {
+                FakeResponse r = FakeResponse::ok(QByteArray(2000, 't'));
+                r.chunkSize = 1;
+                r.chunkDelayMs = 100;
+                return r;
+            }());
         }
+        const auto restoreWindow = qScopeGuard([] { NetworkPolicy::setStallWindowMs(0); });
 
         env.prompts.expect(MessageBoxService::Ok);
         QVERIFY(!FetchFile(env.ctx, url, file));
@@ -169,6 +208,44 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists(file));
         else
             QCOMPARE(readAll(file), QByteArray("older copy"));
+    }
+
+    // https end to end: a certificate the machine trusts works; one it does not is refused with
+    // its own message, never accepted silently.
+    void secureServer_data() {
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("trusted certificate") << true;
+        QTest::newRow("self-signed, not trusted") << false;
+    }
+    void secureServer() {
+        QFETCH(bool, trusted);
+        TestEnv env;
+        QString why;
+        const QSslConfiguration tls = FakeHttpServer::selfSignedTls(env.root(), &why);
+        if (tls.isNull())
+            QSKIP(qPrintable(why));
+        FakeHttpServer server;
+        QVERIFY(server.listenTls(tls));
+        server.route("/list.dat", FakeResponse::ok("over TLS"));
+        const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+        const auto restore =
+            qScopeGuard([before] { QSslConfiguration::setDefaultConfiguration(before); });
+        if (trusted) {
+            QSslConfiguration withOurs = before;
+            withOurs.addCaCertificate(tls.localCertificate());
+            QSslConfiguration::setDefaultConfiguration(withOurs);
+        }
+        const QString file = env.writeFile(env.workDir() + "Kavro_SL.dat", "older copy");
+        if (!trusted)
+            env.prompts.expect(MessageBoxService::Ok);
+        QCOMPARE(FetchFile(env.ctx, server.url("/list.dat"), file), trusted);
+        QCOMPARE(readAll(file), trusted ? QByteArray("over TLS") : QByteArray("older copy"));
+        QCOMPARE(env.prompts.count(), trusted ? 0 : 1);
+        if (!trusted)
+            QVERIFY2(env.prompts.last().text.startsWith(
+                         "Cannot establish a secure connection.\r\r\n"
+                         "The server's certificate could not be verified: "),
+                     qPrintable(env.prompts.last().text));
     }
 
     void programEndStopsTheWait() {

@@ -31,6 +31,33 @@ QByteArray pattern(qint64 n) {
     return b;
 }
 
+// A gzip member holding the given bytes (deflated by qCompress, which wraps them for zlib).
+QByteArray gzipOf(const QByteArray& data) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char c : data) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc = ~crc;
+    const QByteArray zlib = qCompress(data, 9);
+    QByteArray gz("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03", 10);
+    gz += zlib.mid(6, zlib.size() - 10); // past the length and zlib header, before the Adler-32
+    for (quint32 v : {crc, quint32(data.size())})
+        for (int i = 0; i < 4; ++i)
+            gz += char((v >> (8 * i)) & 0xFF);
+    return gz;
+}
+
+// Every path below root with its size, but for the game and work folders.
+QStringList outsideGameAndWork(const TestEnv& env) {
+    QStringList out;
+    for (const QString& path : TestFiles::filesBelow(env.root()))
+        if (!path.startsWith(QLatin1String("game")) && !path.startsWith(QLatin1String("temp/Kavro")))
+            out.append(path + u' ' + QString::number(QFileInfo(env.root() + path).size()));
+    return out;
+}
+
 struct Run {
     TestEnv env;
     FakeHttpServer server;
@@ -84,6 +111,8 @@ private Q_SLOTS:
     void endDuringInstallStopsTheRun();
     void installDownloadedCar_data();
     void installDownloadedCar();
+    void hostileServers_data();
+    void hostileServers();
 };
 
 void tst_DownloadRun::threeCarsSecondMissing() {
@@ -201,6 +230,114 @@ void tst_DownloadRun::installDownloadedCar() {
     QVERIFY(r.run->writeLog());
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("DOWNLOAD.LOG")),
              (r.state.DownloadLog + QStringLiteral("\r\n")).toLatin1());
+}
+
+// What a hostile or broken server can send, through the whole run with the real installer: each
+// car ends within seconds with its log line, nothing outside the game and work folders changes,
+// and the work folder keeps only the log and a download that arrived exactly as announced.
+void tst_DownloadRun::hostileServers_data() {
+    QTest::addColumn<FakeResponse>("response");
+    QTest::addColumn<bool>("carFirst"); // the body is a car ZIP followed by the response's bytes
+    QTest::addColumn<QString>("errors"); // how the car's "ERRORS : " line starts
+    QTest::addColumn<int>("installed");
+
+    FakeResponse endless = FakeResponse::ok(pattern(4096));
+    endless.chunked = true;
+    endless.endless = true;
+    endless.contentLength = 2048;
+    QTest::newRow("endless chunked body announced as 2048 bytes")
+        << endless << false << "Download failed!\r\n" << 0;
+
+    FakeResponse longer = FakeResponse::ok(pattern(6000));
+    longer.chunked = true;
+    longer.contentLength = 5000;
+    QTest::newRow("chunked body longer than announced")
+        << longer << false << "Download failed!\r\n" << 0;
+
+    // Without chunks the announced length frames the body: what follows it is never read.
+    QTest::newRow("plain body longer than announced")
+        << FakeResponse::ok(pattern(3000)) << true << "(none)" << 1;
+
+    FakeResponse shorter = FakeResponse::ok(pattern(3000));
+    shorter.contentLength = 6000;
+    QTest::newRow("body shorter than announced")
+        << shorter << false << "Download failed!\r\n" << 0;
+
+    // One byte every 200 ms against a window of 600 ms: under 1 KB a window.
+    FakeResponse trickle = FakeResponse::ok(pattern(4000));
+    trickle.chunkSize = 1;
+    trickle.chunkDelayMs = 200;
+    QTest::newRow("trickle of a byte at a time")
+        << trickle << false << "Download failed!\r\n" << 0;
+
+    FakeResponse toFile = FakeResponse::status("HTTP/1.1 302 Found", "");
+    toFile.headers.append({"Location", QByteArray("file:///etc/hostname")});
+    QTest::newRow("redirect to file:")
+        << toFile << false
+        << "Error: URL is malformed occurred.\r\nThe server returned the following response:"
+           "\r\n\r\n\r\n"
+        << 0;
+
+    // Asked for without content coding, a gzip body arrives as sent (4 KB), is kept at the size
+    // announced and is then no ZIP: it never inflates to its 4 MiB.
+    FakeResponse gzip = FakeResponse::ok(gzipOf(QByteArray(4 * 1024 * 1024, '\0')));
+    gzip.headers.append({"Content-Encoding", QByteArray("gzip")});
+    QTest::newRow("gzip body inflating a thousandfold")
+        << gzip << false << "Installation failed: " << 0;
+}
+
+void tst_DownloadRun::hostileServers() {
+    QFETCH(FakeResponse, response);
+    QFETCH(bool, carFirst);
+    QFETCH(QString, errors);
+    QFETCH(int, installed);
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("must only be called once")));
+    Run r(false);
+    if (!r.hasUnzip())
+        QSKIP("kavro-unzip is not built");
+    r.inet.setTimeout(600);
+    if (carFirst) {
+        const QString zip = r.env.root() + QStringLiteral("car.zip");
+        QVERIFY(ZipBuilder()
+                    .add("CAR.VIV", VivBuilder::carArchive(5))
+                    .setStored(true)
+                    .add("CAR.FEC", pattern(4000))
+                    .write(zip));
+        const QByteArray car = TestFiles::readAll(zip);
+        QVERIFY(QFile::remove(zip));
+        response.contentLength = car.size();
+        response.body.prepend(car);
+    }
+    r.server.route(QStringLiteral("/car.zip"), response);
+    r.add(QStringLiteral("Hostile Car"), QStringLiteral("/car.zip"));
+    const QStringList outside = outsideGameAndWork(r.env);
+    const QStringList work = TestFiles::filesBelow(r.env.workDir());
+
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(r.run->run(r.names, r.urls));
+    QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
+
+    const QString log = r.state.DownloadLog;
+    QVERIFY2(log.contains(QStringLiteral("\r\nERRORS : ") + errors), qPrintable(log));
+    QCOMPARE(r.env.session.installedCount(), installed);
+    QCOMPARE(outsideGameAndWork(r.env), outside);
+    // New in the work folder: the log, and only for a download that arrived as announced its
+    // ZIP and what the installer unpacked from it (its extraction folder).
+    const bool downloaded = !errors.startsWith(QLatin1String("Download failed")) &&
+                            !errors.startsWith(QLatin1String("Error:"));
+    QStringList added;
+    for (const QString& path : TestFiles::filesBelow(r.env.workDir()))
+        if (!work.contains(path) && path != QLatin1String("DOWNLOAD.LOG") &&
+            !(downloaded && (path == QLatin1String("CAR1.ZIP") || path == QLatin1String("CAR1") ||
+                             path.startsWith(QLatin1String("CAR1/")))))
+            added.append(path);
+    QCOMPARE(added, QStringList());
+    QCOMPARE(QFile::exists(r.env.workDir() + QStringLiteral("CAR1.ZIP")), downloaded);
+    if (downloaded)
+        QCOMPARE(QFileInfo(r.env.workDir() + QStringLiteral("CAR1.ZIP")).size(),
+                 qint64(response.contentLength >= 0 ? response.contentLength
+                                                    : response.body.size()));
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadRun)
