@@ -2,10 +2,7 @@
 
 #include "core/download/AfterDownloadActions.h"
 #include "core/download/DownloadFormats.h"
-#include "core/download/DownloadLogText.h"
 #include "core/download/HttpTransfer.h"
-#include "core/gamedata/CarInstaller.h"
-#include "core/gamedata/CarSerials.h"
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
 #include "gui/AdPane.h"
@@ -13,8 +10,6 @@
 #include "gui/ClipPlayer.h"
 #include "gui/Twips.h"
 #include "gui/frmLog.h"
-#include "platform/Clock.h"
-#include "platform/MessageBoxService.h"
 #include "platform/ProgramEnd.h"
 
 #include <QCloseEvent>
@@ -44,7 +39,10 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       m_ctx(ctx), Inet1(new HttpTransfer(ctx.network, this)),
-      m_downloader(ctx, *Inet1, *this, *this) {
+      m_run(ctx, *Inet1, *this, *this, DownloadRun::carSteps(ctx, [this](const QString& status) {
+                StatusLabel->setText(status);
+                setWindowTitle(status);
+            })) {
     initClipResource();
     setObjectName(QStringLiteral("DownloadForm"));
     setWindowTitle(kCaptionDownloading);
@@ -123,16 +121,6 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     m_progressTimer->setSingleShot(true);
     connect(m_progressTimer, &QTimer::timeout, this, &DownloadForm::applyProgress);
 
-    installCar = [this](qint16 n, const QString& listLine, QString& errorText,
-                        QString& downloadLog) {
-        CarInstaller installer(*m_ctx.session, *m_ctx.programEnd);
-        installer.onStatus = [this](const QString& status) {
-            StatusLabel->setText(status);
-            setWindowTitle(status);
-        };
-        installer.InstallCar(n, listLine, errorText, downloadLog);
-    };
-    scanCars = [this] { ScanCarSerials(*m_ctx.session, *m_ctx.prompts); };
 }
 
 DownloadForm::~DownloadForm() = default;
@@ -158,12 +146,7 @@ QString DownloadForm::selectedName() const {
 
 bool DownloadForm::DownloadFile(const QString& strURL, const QString& strDestination,
                                 const QString& UserName, const QString& Password) {
-    return m_downloader.DownloadFile(strURL, strDestination, UserName, Password);
-}
-
-void DownloadForm::InstallCar(qint16 n) {
-    if (installCar)
-        installCar(n, selectedName(), ErrorText, DownloadLog);
+    return m_run.downloadFile(strURL, strDestination, UserName, Password);
 }
 
 void DownloadForm::Process() {
@@ -174,45 +157,23 @@ void DownloadForm::Process() {
     if (ended())
         return;
 
-    const QString workDir = m_ctx.session->workDir();
     QFile clip(QStringLiteral(":/movies/DLAVI"));
-    QFile copy(workDir + QStringLiteral("KAVRO.DRT"));
+    QFile copy(m_ctx.session->workDir() + QStringLiteral("KAVRO.DRT"));
     if (clip.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly))
         copy.write(clip.readAll());
     copy.close();
 
-    const int count = lstdl->count();
-    for (int n = 1; n <= count; ++n) {
-        ErrorText.clear();
-        CurrentItem = qint16(n);
-        lstdl->setCurrentRow(n - 1);
-        lstdl->scrollToItem(lstdl->item(n - 1), QAbstractItemView::PositionAtTop);
-        DownloadLog +=
-            DownloadLogText::header(selectedName(), DownloadLogText::stamp(*m_ctx.clock));
-        const QListWidgetItem* address = lstdlx->item(n - 1);
-        DownloadFile(address ? address->text() : QString(),
-                     workDir + QStringLiteral("CAR") + QString::number(n) + QStringLiteral(".ZIP"),
-                     QString(), QString());
-        if (ended())
-            return;
-        DownloadLog += DownloadLogText::endLine(DownloadLogText::stamp(*m_ctx.clock));
-        if (ErrorText.isEmpty()) {
-            InstallCar(qint16(n));
-            if (ended())
-                return;
-        }
-        if (ErrorText.isEmpty())
-            ErrorText = QStringLiteral("(none)");
-        DownloadLog += DownloadLogText::errorsLine(ErrorText);
-        if (scanCars)
-            scanCars();
-        if (ended())
-            return;
+    QStringList names, urls;
+    for (int row = 0; row < lstdl->count(); ++row) {
+        names.append(lstdl->item(row)->text());
+        const QListWidgetItem* address = lstdlx->item(row);
+        urls.append(address ? address->text() : QString());
     }
+    if (!m_run.run(names, urls))
+        return;
 
     hide();
     tmrADS->stop();
-    DownloadLogText::writeLogFile(workDir + QStringLiteral("DOWNLOAD.LOG"), DownloadLog);
     AfterDownload::RunAfterDownloadActions(m_ctx,
                                            [this] { frmLog::showAndEnd(m_ctx, DownloadLog); });
 }
@@ -231,18 +192,12 @@ void DownloadForm::closeRequest() {
     QCoreApplication::processEvents();
     if (ended())
         return;
-    if (TransferEnded) {
-        CancelRequested = true;
-    } else if (m_ctx.prompts->show(QStringLiteral("Are you sure you want to cancel downloading? "
-                                                  "(this will also cancel all remaining files)"),
-                                   QStringLiteral("Cancel"), 36) == MessageBoxService::Yes) {
-        CancelRequested = true;
-    }
+    m_run.askCancel();
     QCoreApplication::processEvents();
     if (ended() || !CancelRequested)
         return;
     hide();
-    DownloadLog += DownloadLogText::cancelLines(DownloadLogText::stamp(*m_ctx.clock));
+    m_run.logCancel();
     frmLog::showAndEnd(m_ctx, DownloadLog);
 }
 
@@ -253,6 +208,11 @@ void DownloadForm::keepCurrentItem() {
     lstdl->setCurrentRow(CurrentItem - 1);
     lstdl->scrollToItem(lstdl->item(CurrentItem - 1), QAbstractItemView::PositionAtTop);
     m_keepingItem = false;
+}
+
+void DownloadForm::showCar(qint16 n) {
+    lstdl->setCurrentRow(n - 1);
+    lstdl->scrollToItem(lstdl->item(n - 1), QAbstractItemView::PositionAtTop);
 }
 
 void DownloadForm::adsTick() {

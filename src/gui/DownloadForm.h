@@ -2,11 +2,10 @@
 
 #include "core/download/DownloadDisplay.h"
 #include "core/download/DownloadWindowState.h"
-#include "core/download/Downloader.h"
+#include "core/download/DownloadRun.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
-#include <functional>
 
 class AdPane;
 class ClipPlayer;
@@ -21,6 +20,7 @@ struct AppContext;
 // progress of each download, writes the download log and ends with the after-download actions.
 // Closing it during the run asks whether to cancel and then shows the log so far. Created hidden
 // by the download request, which fills lstdl (names) and lstdlx (addresses) and calls Process.
+// The run itself (downloads, installs, rescans, log) is DownloadRun's; the window shows it.
 // Geometry in twips / 15.
 class DownloadForm : public QWidget, public DownloadWindowState, private DownloadDisplay {
     Q_OBJECT
@@ -28,24 +28,15 @@ public:
     explicit DownloadForm(AppContext& ctx, QWidget* parent = nullptr);
     ~DownloadForm() override;
 
-    // The whole run; the program ends inside it.
+    // The whole run (see DownloadRun) and what follows it; the program ends inside it.
     void Process();
     // One car's download (see Downloader); errors go to ErrorText.
     bool DownloadFile(const QString& strURL, const QString& strDestination, const QString& UserName,
                       const QString& Password);
-    // Installs car n of the run through installCar.
-    void InstallCar(qint16 n);
 
     static QString FormatFileSize(double dblFileSize);
     static QString FormatTime(float sglTime);
     static QString ReturnFileOrFolder(const QString& FullPath, bool ReturnFile, bool IsURL);
-
-    // How a downloaded car is installed and how the installed cars are scanned after each car.
-    // By default the car installer (its status goes to StatusLabel and the caption) and
-    // ScanCarSerials; tests put their own here.
-    std::function<void(qint16 n, const QString& listLine, QString& errorText, QString& downloadLog)>
-        installCar;
-    std::function<void()> scanCars;
 
     QListWidget* lstdl = nullptr;
     QListWidget* lstdlx = nullptr;
@@ -72,6 +63,7 @@ private:
     void openClip(const QString& path) override;
     void playClip() override;
     void showProgress(const DownloadProgress& progress) override;
+    void showCar(qint16 n) override;
 
     void showStatus2(const QString& text);
     void applyProgress();
@@ -82,7 +74,7 @@ private:
     bool ended() const;
 
     AppContext& m_ctx;
-    Downloader m_downloader;
+    DownloadRun m_run;
     QString m_status2;
     // The latest progress update not yet on the controls (see showProgress).
     static constexpr int kProgressFrameMs = 16;

@@ -6,6 +6,8 @@
 #include "core/session/Session.h"
 #include "gui/AdPane.h"
 #include "gui/ClipPlayer.h"
+#include "TestFiles.h"
+#include "core/session/AppSettings.h"
 #include "gui/DownloadForm.h"
 
 #include <QLabel>
@@ -30,8 +32,17 @@ private Q_SLOTS:
     void clipPlayerWithoutClip();
     void adPaneLoadsPageAndPictures();
     void adPaneSilentWhenUnreachable();
+    void cancelDuringTransfer();
+    void listClickJumpsBack();
+    void afterRun_data();
+    void afterRun();
 
 private:
+    // Empties the queue and adds one car per name, served at "/" + address.
+    void queue(const QList<std::pair<QString, QString>>& cars);
+    void setOption(const char* name, const char* value);
+    QString stamp() const { return env->ctx.clock->timeText() + u' ' + env->ctx.clock->dateText(); }
+
     std::unique_ptr<TestEnv> env;
     std::unique_ptr<FakeHttpServer> server;
     std::unique_ptr<DownloadForm> form;
@@ -282,6 +293,143 @@ void tst_DownloadForm::adPaneSilentWhenUnreachable() {
     QCOMPARE(form->wbADS->x(), 1);
     QCOMPARE(env->prompts.count(), 0);
     QCOMPARE(form->ErrorText, QString());
+}
+
+void tst_DownloadForm::queue(const QList<std::pair<QString, QString>>& cars) {
+    env->session.SessionPaths[Session::AdsURL] = server->url(QStringLiteral("/ads.html"));
+    server->route(QStringLiteral("/ads.html"), FakeResponse::ok("<p>Ad</p>"));
+    form->lstdl->clear();
+    form->lstdlx->clear();
+    for (const auto& [name, path] : cars) {
+        form->lstdl->addItem(name);
+        form->lstdlx->addItem(server->url(path));
+    }
+}
+
+void tst_DownloadForm::setOption(const char* name, const char* value) {
+    env->settings->WriteSetting(RegistryRoot::CurrentUser, AppSettings::kAppKey,
+                                QString::fromLatin1(name), QString::fromLatin1(value));
+}
+
+void tst_DownloadForm::cancelDuringTransfer() {
+    server->route(QStringLiteral("/slow.zip"), slow(pattern(30 * 1024), 1024, 40));
+    server->route(QStringLiteral("/next.zip"), FakeResponse::ok(pattern(3000)));
+    queue({{QStringLiteral("Slow Car"), QStringLiteral("/slow.zip")},
+           {QStringLiteral("Next Car"), QStringLiteral("/next.zip")}});
+    LogWindowCloser closer;
+    env->prompts.expect(MessageBoxService::No);
+    env->prompts.expect(MessageBoxService::Yes);
+    int presses = 0;
+    QString statusAfterNo;
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        const QString status = form->StatusLabel->text();
+        if (presses == 0 && status.startsWith(QStringLiteral("10%"))) {
+            ++presses;
+            form->CancelButton->click(); // answered No: the download goes on
+        } else if (presses == 1 && status.startsWith(QStringLiteral("30%"))) {
+            ++presses;
+            statusAfterNo = status;
+            form->CancelButton->click(); // answered Yes
+        }
+    });
+    presser.start(5);
+    form->Process();
+
+    QCOMPARE(presses, 2);
+    QCOMPARE(env->prompts.count(), 2);
+    QCOMPARE(env->prompts.unexpectedCount(), 0);
+    QVERIFY(statusAfterNo.startsWith(QStringLiteral("30%")));
+    QCOMPARE(form->DownloadLog, QStringLiteral("Slow Car\r\n========\r\nStart at ") + stamp() +
+                                    QStringLiteral("\r\nEnd at ") + stamp() +
+                                    QStringLiteral("\r\nErrors : Cancelled by User\r\n\r\n"));
+    QCOMPARE(closer.texts.size(), 1);
+    QVERIFY(closer.texts.first().trimmed().endsWith(QStringLiteral("Errors : Cancelled by User")));
+    QCOMPARE(env->programEnd.endCount(), 1);
+    // Nothing after the cancel: no log file, no next car, no actions.
+    QVERIFY(!QFile::exists(env->workDir() + QStringLiteral("DOWNLOAD.LOG")));
+    QCOMPARE(server->requestCount(QStringLiteral("/next.zip")), 0);
+    QVERIFY(env->actions.calls.isEmpty());
+    QVERIFY(QFile::exists(env->workDir() + QStringLiteral("CAR1.ZIP"))); // left for next start
+    QVERIFY(!form->isVisible());
+}
+
+void tst_DownloadForm::listClickJumpsBack() {
+    server->route(QStringLiteral("/a.zip"), FakeResponse::ok(pattern(2000)));
+    server->route(QStringLiteral("/b.zip"), slow(pattern(6000), 1024, 40));
+    queue({{QStringLiteral("A"), QStringLiteral("/a.zip")},
+           {QStringLiteral("B"), QStringLiteral("/b.zip")},
+           {QStringLiteral("C"), QStringLiteral("/a.zip")}});
+    LogWindowCloser closer;
+    int rowAfterClick = -1;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (rowAfterClick < 0 && form->StatusLabel->text().contains(QStringLiteral("of B"))) {
+            QListWidget* list = form->lstdl;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(2)).center());
+            rowAfterClick = list->currentRow();
+        }
+    });
+    clicker.start(5);
+    form->Process();
+    QCOMPARE(rowAfterClick, 1);
+}
+
+void tst_DownloadForm::afterRun_data() {
+    QTest::addColumn<QByteArray>("disconnect");
+    QTest::addColumn<QByteArray>("shutdown");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("logShown");
+    QTest::newRow("disconnect, then the log")
+        << QByteArray("True") << QByteArray("False") << QStringList{"hangup"} << true;
+    QTest::newRow("shutdown") << QByteArray("False") << QByteArray("True")
+                              << QStringList{"poweroff"} << false;
+    QTest::newRow("neither stored") << QByteArray() << QByteArray() << QStringList() << true;
+    QTest::newRow("both") << QByteArray("True") << QByteArray("True")
+                          << QStringList{"hangup", "poweroff"} << false;
+}
+
+void tst_DownloadForm::afterRun() {
+    QFETCH(QByteArray, disconnect);
+    QFETCH(QByteArray, shutdown);
+    QFETCH(QStringList, calls);
+    QFETCH(bool, logShown);
+    if (!disconnect.isEmpty())
+        setOption("disconnect", disconnect.constData());
+    if (!shutdown.isEmpty())
+        setOption("shutdown", shutdown.constData());
+    server->route(QStringLiteral("/a.zip"), FakeResponse::ok(pattern(2000)));
+    queue({{QStringLiteral("A"), QStringLiteral("/a.zip")}});
+    LogWindowCloser closer;
+    form->Process();
+
+    QCOMPARE(env->actions.calls, calls);
+    QCOMPARE(closer.texts.size(), logShown ? 1 : 0);
+    QCOMPARE(env->programEnd.endCount(), 1);
+    QCOMPARE(visibleWindows(), QStringList());
+    QVERIFY(!form->tmrADS->isActive());
+    QVERIFY(server->requests().contains(QStringLiteral("/ads.html")));
+    QCOMPARE(TestFiles::readAll(env->workDir() + QStringLiteral("DOWNLOAD.LOG")),
+             (form->DownloadLog + QStringLiteral("\r\n")).toLatin1());
+    // The window's clip is the program's own, copied to the work folder for the run.
+    QFile clip(QStringLiteral(":/movies/DLAVI"));
+    QVERIFY(clip.open(QIODevice::ReadOnly));
+    const QByteArray clipBytes = clip.readAll();
+    QCOMPARE(TestFiles::readAll(env->workDir() + QStringLiteral("KAVRO.DRT")), clipBytes);
+    QCOMPARE(TestFiles::readAll(QStringLiteral(KAVRO_SOURCE_DIR "/src/resources/download.avi")),
+             clipBytes);
+    const QString runOnce = env->settings->ReadSetting(
+        RegistryRoot::CurrentUser, AppSettings::kRunOnceKey, QStringLiteral("Kavro"));
+    const bool entry =
+        QFile::exists(env->configHome() + QStringLiteral("autostart/kavro-runonce.desktop"));
+    if (logShown) {
+        QCOMPARE(runOnce, QString());
+        QVERIFY(!entry);
+    } else {
+        QCOMPARE(runOnce, QStringLiteral(KAVRO_BIN_DIR "/kavro /showlog"));
+        QVERIFY(entry);
+    }
 }
 
 QTEST_MAIN(tst_DownloadForm)

@@ -18,4 +18,6 @@ public:
     // One progress update: the time/size/rate block, the bar, the percentage line (with the name
     // of the car being downloaded) and the caption.
     virtual void showProgress(const DownloadProgress& progress) = 0;
+    // The run moves on to car n of its queue (1-based), before its download starts.
+    virtual void showCar(qint16 n) { Q_UNUSED(n); }
 };

@@ -73,8 +73,9 @@ QString CarArchivePath(const Session& session, const QString& carId) {
                            QStringLiteral("Data/Cars/") + carId + QStringLiteral("/CAR.VIV"));
 }
 
-void ScanCarSerials(Session& session, MessageBoxService& prompts) {
+QStringList ScanCarSerials(Session& session) {
     session.resetInstalled();
+    QStringList notices;
     const QStringList ids = InstalledCarIds(session);
     for (const QString& id : ids) {
         session.InstalledCarFolders.append(id);
@@ -84,11 +85,17 @@ void ScanCarSerials(Session& session, MessageBoxService& prompts) {
         if (!failure.isEmpty())
             continue; // unreadable: serial 0, and on with the next car
         if (serial < 0) {
-            prompts.show(InvalidSerialText(id), kInvalidSerialTitle, 0);
+            notices.append(InvalidSerialText(id));
             continue;
         }
         session.InstalledSerials.last() = serial;
     }
+    return notices;
+}
+
+void ScanCarSerials(Session& session, MessageBoxService& prompts) {
+    for (const QString& notice : ScanCarSerials(session))
+        prompts.show(notice, kInvalidSerialTitle, 0);
 }
 
 qint16 CountInstalledCars(const Session& session) {

@@ -23,6 +23,8 @@ QString InvalidSerialText(const QString& carId);
 // archive gets the "Serial Number" box and serial 0. A car whose archive cannot be read at all
 // (a plain file in Data/Cars, no permission) gets serial 0 without a box, and the scan goes on.
 void ScanCarSerials(Session& session, MessageBoxService& prompts);
+// The same scan without a box: returns the text of each box it would have shown, in table order.
+QStringList ScanCarSerials(Session& session);
 
 // Number of installed cars (no archive is opened).
 qint16 CountInstalledCars(const Session& session);

@@ -1,0 +1,207 @@
+// The download run without a window: cars one after the other, the log, the rescan, the end.
+#include "FakeHttpServer.h"
+#include "TestEnv.h"
+#include "TestFiles.h"
+#include "VivBuilder.h"
+#include "ZipBuilder.h"
+#include "core/download/DownloadDisplay.h"
+#include "core/download/DownloadRun.h"
+#include "core/download/DownloadWindowState.h"
+#include "core/download/HttpTransfer.h"
+
+#include <QtTest>
+
+namespace {
+
+class RecordingDisplay : public DownloadDisplay {
+public:
+    void setStatus(const QString&) override {}
+    void setStatus2(const QString&) override {}
+    void openClip(const QString&) override {}
+    void playClip() override {}
+    void showProgress(const DownloadProgress&) override {}
+    void showCar(qint16 n) override { cars.append(n); }
+    QList<qint16> cars;
+};
+
+QByteArray pattern(qint64 n) {
+    QByteArray b(n, Qt::Uninitialized);
+    for (qint64 i = 0; i < n; ++i)
+        b[i] = char((i * 13 + i / 1024) & 0xFF);
+    return b;
+}
+
+struct Run {
+    TestEnv env;
+    FakeHttpServer server;
+    HttpTransfer inet{&env.network};
+    RecordingDisplay display;
+    DownloadWindowState state;
+    std::unique_ptr<DownloadRun> run;
+    QStringList names, urls;
+    QStringList installs;  // "n name"
+    QStringList logAtScan; // the log as each scan saw it
+    std::function<void()> duringInstall;
+
+    explicit Run(bool fakeSteps = true) {
+        env.useFixedClock();
+        server.listen();
+        DownloadRun::Steps steps = DownloadRun::carSteps(env.ctx);
+        if (fakeSteps) {
+            steps.install = [this](qint16 n, const QString& name, QString&, QString&) {
+                installs.append(QString::number(n) + u' ' + name);
+                if (duringInstall)
+                    duringInstall();
+            };
+            steps.scan = [this] {
+                logAtScan.append(state.DownloadLog);
+                return QStringList();
+            };
+        }
+        run = std::make_unique<DownloadRun>(env.ctx, inet, display, state, steps);
+    }
+    void add(const QString& name, const QString& path) {
+        names.append(name);
+        urls.append(server.url(path));
+    }
+    QString stamp() const { return env.ctx.clock->timeText() + u' ' + env.ctx.clock->dateText(); }
+    QString block(const QString& name, const QString& errors) const {
+        return name + QStringLiteral("\r\n") + QString(name.size(), u'=') +
+               QStringLiteral("\r\nStart at ") + stamp() + QStringLiteral("\r\nEnd at ") + stamp() +
+               QStringLiteral("\r\nERRORS : ") + errors + QStringLiteral("\r\n\r\n");
+    }
+    QByteArray file(const QString& path) const { return TestFiles::readAll(path); }
+    bool hasUnzip() const { return QFileInfo::exists(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip")); }
+};
+
+} // namespace
+
+class tst_DownloadRun : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void threeCarsSecondMissing();
+    void realInstallsAndSerialWarning();
+    void endDuringInstallStopsTheRun();
+    void installDownloadedCar_data();
+    void installDownloadedCar();
+};
+
+void tst_DownloadRun::threeCarsSecondMissing() {
+    Run r;
+    r.server.route(QStringLiteral("/alpha.zip"), FakeResponse::ok(pattern(3000)));
+    r.server.route(QStringLiteral("/zeta.zip"), FakeResponse::ok(pattern(5000)));
+    r.add(QStringLiteral("Alpha GT"), QStringLiteral("/alpha.zip"));
+    r.add(QStringLiteral("Roadster Z"), QStringLiteral("/roadster.zip"));
+    r.add(QStringLiteral("Zeta"), QStringLiteral("/zeta.zip"));
+    QVERIFY(r.run->run(r.names, r.urls));
+
+    const QString expected =
+        r.block(QStringLiteral("Alpha GT"), QStringLiteral("(none)")) +
+        r.block(QStringLiteral("Roadster Z"),
+                QStringLiteral("The file, \"") + r.server.url(QStringLiteral("/roadster.zip")) +
+                    QStringLiteral("\" was not found!\r\nDownload failed!\r\n")) +
+        r.block(QStringLiteral("Zeta"), QStringLiteral("(none)"));
+    QCOMPARE(r.state.DownloadLog, expected);
+    QCOMPARE(r.file(r.env.workDir() + QStringLiteral("DOWNLOAD.LOG")),
+             (expected + QStringLiteral("\r\n")).toLatin1());
+    QCOMPARE(r.installs, (QStringList{QStringLiteral("1 Alpha GT"), QStringLiteral("3 Zeta")}));
+    QCOMPARE(r.display.cars, (QList<qint16>{1, 2, 3}));
+    // One scan after each car, each after that car's "ERRORS : " line.
+    QCOMPARE(r.logAtScan.size(), 3);
+    QCOMPARE(r.logAtScan.at(0), r.block(QStringLiteral("Alpha GT"), QStringLiteral("(none)")));
+    QVERIFY(r.logAtScan.at(1).endsWith(QStringLiteral("Download failed!\r\n\r\n\r\n")));
+    QCOMPARE(r.logAtScan.at(2), expected);
+
+    QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR1.ZIP")), pattern(3000));
+    QVERIFY(!QFile::exists(r.env.workDir() + QStringLiteral("CAR2.ZIP")));
+    QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR3.ZIP")), pattern(5000));
+    QCOMPARE(r.env.prompts.count(), 0);
+    QCOMPARE(r.env.programEnd.endCount(), 0); // what follows the run is the caller's
+}
+
+void tst_DownloadRun::realInstallsAndSerialWarning() {
+    Run r(false); // the real installer and scan
+    if (!r.hasUnzip())
+        QSKIP("kavro-unzip is not built");
+    // Both cars carry serial 7: the second is renumbered, with a warning in its block.
+    const QString zipFile = r.env.root() + QStringLiteral("car.zip");
+    QVERIFY(ZipBuilder()
+                .add("CAR.VIV", VivBuilder::carArchive(7))
+                .add("ABCD.QFS", QByteArray("picture"))
+                .add("CAR.FEC", QByteArray("fec"))
+                .write(zipFile));
+    r.server.routeFile(QStringLiteral("/one.zip"), zipFile);
+    r.server.routeFile(QStringLiteral("/two.zip"), zipFile);
+    r.add(QStringLiteral("First Car"), QStringLiteral("/one.zip"));
+    r.add(QStringLiteral("Second Car"), QStringLiteral("/two.zip"));
+    QVERIFY(r.run->run(r.names, r.urls));
+
+    const QString log = r.state.DownloadLog;
+    QVERIFY2(log.startsWith(r.block(QStringLiteral("First Car"), QStringLiteral("(none)"))),
+             qPrintable(log));
+    const QRegularExpression second(
+        QStringLiteral("\r\nSecond Car\r\n==========\r\nStart at [^\r]+\r\nEnd at [^\r]+\r\n\r\n"
+                       "WARNING: Serial Number conflit with \\[....\\]. Serial Number changed "
+                       "automatically.\r\n\r\nERRORS : \\(none\\)\r\n\r\n$"));
+    QVERIFY2(second.match(log).hasMatch(), qPrintable(log));
+    QCOMPARE(r.env.session.installedCount(), 2); // the last scan sees both
+    QCOMPARE(QDir(r.env.gamePath() + QStringLiteral("Data/Cars"))
+                 .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                 .size(),
+             2);
+}
+
+void tst_DownloadRun::endDuringInstallStopsTheRun() {
+    Run r;
+    r.server.route(QStringLiteral("/a.zip"), FakeResponse::ok(pattern(3000)));
+    r.server.route(QStringLiteral("/b.zip"), FakeResponse::ok(pattern(3000)));
+    r.add(QStringLiteral("A"), QStringLiteral("/a.zip"));
+    r.add(QStringLiteral("B"), QStringLiteral("/b.zip"));
+    r.duringInstall = [&] { r.env.programEnd.EndProgram(); };
+    QVERIFY(!r.run->run(r.names, r.urls));
+    QCOMPARE(r.installs, QStringList{QStringLiteral("1 A")});
+    QVERIFY(!r.state.DownloadLog.contains(QStringLiteral("ERRORS : ")));
+    QVERIFY(r.logAtScan.isEmpty());
+    QCOMPARE(r.server.requestCount(QStringLiteral("/b.zip")), 0);
+    QVERIFY(!QFile::exists(r.env.workDir() + QStringLiteral("DOWNLOAD.LOG")));
+}
+
+void tst_DownloadRun::installDownloadedCar_data() {
+    QTest::addColumn<QByteArray>("zip"); // empty: a ZIP holding a car archive
+    QTest::addColumn<QString>("errors");
+    QTest::addColumn<int>("installed");
+    QTest::newRow("a car") << QByteArray() << QString() << 1;
+    QTest::newRow("not a ZIP") << QByteArray("not a zip at all")
+                               << QStringLiteral("Installation failed: ") << 0;
+}
+
+void tst_DownloadRun::installDownloadedCar() {
+    QFETCH(QByteArray, zip);
+    QFETCH(QString, errors);
+    QFETCH(int, installed);
+    Run r(false);
+    if (!r.hasUnzip())
+        QSKIP("kavro-unzip is not built");
+    const QString car = r.env.workDir() + QStringLiteral("CAR4.ZIP");
+    if (zip.isEmpty())
+        QVERIFY(ZipBuilder().add("CAR.VIV", VivBuilder::carArchive(3)).write(car));
+    else
+    {
+        QFile f(car);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(zip) == zip.size());
+    }
+
+    const QString got = r.run->installDownloadedCar(4, QStringLiteral("Fourth"));
+    QVERIFY2(errors.isEmpty() ? got.isEmpty() : got.startsWith(errors), qPrintable(got));
+    QVERIFY(r.state.DownloadLog.startsWith(QStringLiteral("Fourth\r\n======\r\nStart at ")));
+    QVERIFY(r.state.DownloadLog.endsWith(
+        QStringLiteral("ERRORS : ") + (got.isEmpty() ? QStringLiteral("(none)") : got) +
+        QStringLiteral("\r\n\r\n")));
+    QCOMPARE(r.env.session.installedCount(), installed); // rescanned
+    QVERIFY(r.run->writeLog());
+    QCOMPARE(r.file(r.env.workDir() + QStringLiteral("DOWNLOAD.LOG")),
+             (r.state.DownloadLog + QStringLiteral("\r\n")).toLatin1());
+}
+
+QTEST_GUILESS_MAIN(tst_DownloadRun)
+#include "tst_DownloadRun.moc"
