@@ -198,7 +198,7 @@ int CarsCommand::install() {
     QList<ZipInstallRun::Car> cars;
     for (const QString& zip : std::as_const(m_operands))
         cars.append({zip, m_hasName ? m_name : ZipInstallRun::defaultName(zip)});
-    ZipInstallRun run(m_session, m_end, m_notices, m_clock);
+    ZipInstallRun run(m_ctx);
     run.onCar = [this](const ZipInstallRun::Result& r) {
         m_out << ZipInstallRun::line(r) << Qt::endl;
     };

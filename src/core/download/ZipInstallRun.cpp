@@ -1,10 +1,14 @@
 #include "core/download/ZipInstallRun.h"
 
 #include "core/browser/DownloadSelection.h"
-#include "core/download/DownloadLogText.h"
+#include "core/download/DownloadDisplay.h"
+#include "core/download/DownloadRun.h"
+#include "core/download/DownloadWindowState.h"
+#include "core/download/HttpTransfer.h"
 #include "core/gamedata/CarInstaller.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/Viv.h"
+#include "core/session/AppContext.h"
 #include "core/session/Session.h"
 #include "platform/ProgramEnd.h"
 
@@ -16,7 +20,17 @@ namespace {
 
 const QString kInstallFailed = QStringLiteral("Installation failed: ");
 
-// The installer's error lines as one reason, without their "Installation failed: " prefix.
+// Nothing is downloaded, so there is nothing to show.
+class NoDisplay : public DownloadDisplay {
+public:
+    void setStatus(const QString&) override {}
+    void setStatus2(const QString&) override {}
+    void openClip(const QString&) override {}
+    void playClip() override {}
+    void showProgress(const DownloadProgress&) override {}
+};
+
+// The car's errors as one reason, without the installer's "Installation failed: " prefix.
 QString reasonOf(const QString& errorText) {
     QStringList reasons;
     for (QString l : errorText.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
@@ -50,10 +64,6 @@ bool placeZip(const QString& zipPath, const QString& target, QString& reason) {
 
 } // namespace
 
-ZipInstallRun::ZipInstallRun(Session& session, ProgramEnd& programEnd,
-                             MessageBoxService& notices, const Clock& clock)
-    : m_session(session), m_end(programEnd), m_notices(notices), m_clock(clock) {}
-
 QString ZipInstallRun::defaultName(const QString& zipPath) {
     return QFileInfo(zipPath).completeBaseName();
 }
@@ -82,55 +92,52 @@ QString ZipInstallRun::line(const Result& result) {
 }
 
 QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
-    QList<Result> results;
-    const QString work = m_session.workDir();
+    Session& session = *m_ctx.session;
+    const QString work = session.workDir();
     QDir().mkpath(work);
-    // The serial check compares the new car with the tables of the last scan.
-    ScanCarSerials(m_session, m_notices);
+
+    // The download run's steps, with the ZIP taking the download's place: copied into the work
+    // folder, then installed by the car installer, whose car id and warning the result keeps.
+    Result current;
+    DownloadRun::Steps steps = DownloadRun::carSteps(m_ctx);
+    steps.install = [&](qint16 n, const QString& name, QString& errorText, QString& downloadLog) {
+        QString reason;
+        if (!placeZip(current.car.zipPath, work + QStringLiteral("CAR%1.ZIP").arg(n), reason)) {
+            errorText += reason + QStringLiteral("\r\n");
+            return;
+        }
+        CarInstaller installer(session, *m_ctx.programEnd);
+        installer.timeOfDaySeconds = timeOfDaySeconds;
+        const qsizetype before = downloadLog.size();
+        installer.InstallCar(n, name, errorText, downloadLog);
+        current.warning = downloadLog.mid(before).simplified();
+        current.carId = installer.carId();
+    };
+    NoDisplay display;
+    DownloadWindowState state;
+    HttpTransfer inet(m_ctx.network);
+    DownloadRun downloadRun(m_ctx, inet, display, state, steps);
+
+    // The serial check compares each new car with the tables of the last scan.
+    ScanCarSerials(session, *m_ctx.prompts);
+    QList<Result> results;
     for (int n = 1; n <= cars.size(); ++n) {
-        if (m_end.ended())
+        if (m_ctx.programEnd->ended())
             break;
-        results.append(installOne(n, cars.at(n - 1)));
-        DownloadLogText::writeLogFile(work + QStringLiteral("DOWNLOAD.LOG"), m_log);
-        ScanCarSerials(m_session, m_notices);
+        current = Result{cars.at(n - 1), {}, 0, {}, {}};
+        const QString errors = downloadRun.installDownloadedCar(qint16(n), current.car.name);
+        downloadRun.writeLog();
+        if (current.installed())
+            current.serial =
+                qMax<qint16>(ReadViv(CarArchivePath(session, current.carId), QString(), 1), 0);
+        else
+            current.failure = reasonOf(errors);
+        // The copy and what the extractor unpacked are of no further use.
+        QFile::remove(work + QStringLiteral("CAR%1.ZIP").arg(n));
+        QDir(work + QStringLiteral("CAR%1").arg(n)).removeRecursively();
+        results.append(current);
         if (onCar)
-            onCar(results.last());
+            onCar(current);
     }
     return results;
-}
-
-ZipInstallRun::Result ZipInstallRun::installOne(int n, const Car& car) {
-    Result result;
-    result.car = car;
-    const QString work = m_session.workDir();
-    const QString zipCopy = work + QStringLiteral("CAR%1.ZIP").arg(n);
-    m_log += DownloadLogText::header(car.name, DownloadLogText::stamp(m_clock));
-    QString errorText;
-    QString reason;
-    const bool placed = placeZip(car.zipPath, zipCopy, reason);
-    m_log += DownloadLogText::endLine(DownloadLogText::stamp(m_clock));
-    if (placed) {
-        CarInstaller installer(m_session, m_end);
-        installer.timeOfDaySeconds = timeOfDaySeconds;
-        const qsizetype before = m_log.size();
-        installer.InstallCar(qint16(n), car.name, errorText, m_log);
-        result.warning = m_log.mid(before).simplified();
-        result.carId = installer.carId();
-        if (result.installed()) {
-            const qint16 serial =
-                ReadViv(CarArchivePath(m_session, result.carId), QString(), 1);
-            result.serial = qMax<qint16>(serial, 0);
-        } else {
-            reason = reasonOf(errorText);
-        }
-    } else {
-        errorText = reason;
-    }
-    result.failure = result.installed() ? QString() : reason;
-    m_log += DownloadLogText::errorsLine(errorText.isEmpty() ? QStringLiteral("(none)")
-                                                             : errorText);
-    // The copy and what the extractor unpacked are of no further use.
-    QFile::remove(zipCopy);
-    QDir(work + QStringLiteral("CAR%1").arg(n)).removeRecursively();
-    return result;
 }

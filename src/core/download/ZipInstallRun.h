@@ -4,18 +4,15 @@
 #include <QString>
 #include <functional>
 
-class Clock;
-class MessageBoxService;
-class ProgramEnd;
-class Session;
+struct AppContext;
 
-// Installs car ZIPs that are already on this machine, one after the other, each the way the
-// download run installs a car it has downloaded: the ZIP is copied into the work folder as
-// "CAR" + n + ".ZIP" (where a download would have put it), installed by the car installer (the
-// extractor, a fresh car id, the copies, ID.TXT, the serial check), and the installed cars are
-// scanned again before the next ZIP. Each car gets its block in the download log (its name, the
-// start and end stamps, the serial warning, its errors), and the log replaces the work folder's
-// DOWNLOAD.LOG after every car, so the program's log window shows the run.
+// Installs car ZIPs that are already on this machine, one after the other, through the download
+// run's own block for a downloaded car: the ZIP is copied into the work folder as "CAR" + n +
+// ".ZIP" (where a download would have put it) and installed by the car installer (the extractor,
+// a fresh car id, the copies, ID.TXT, the serial check); the run logs the car's block and scans
+// the installed cars again before the next ZIP, showing the scan's notices through the context's
+// prompts. The log replaces the work folder's DOWNLOAD.LOG after every car, so the program's log
+// window shows the run.
 class ZipInstallRun {
 public:
     struct Car {
@@ -31,9 +28,7 @@ public:
         bool installed() const { return !carId.isEmpty(); }
     };
 
-    // notices answers the boxes of the installed-car scan (an invalid archive).
-    ZipInstallRun(Session& session, ProgramEnd& programEnd, MessageBoxService& notices,
-                  const Clock& clock);
+    explicit ZipInstallRun(AppContext& ctx) : m_ctx(ctx) {}
 
     // A ZIP's name without its folder and its last extension ("cars/Aurora GT.zip": "Aurora GT").
     static QString defaultName(const QString& zipPath);
@@ -55,15 +50,6 @@ public:
     // result for each. The run stops early only when the program ends.
     QList<Result> run(const QList<Car>& cars);
 
-    // The log of the run so far, as DOWNLOAD.LOG holds it.
-    QString log() const { return m_log; }
-
 private:
-    Result installOne(int n, const Car& car);
-
-    Session& m_session;
-    ProgramEnd& m_end;
-    MessageBoxService& m_notices;
-    const Clock& m_clock;
-    QString m_log;
+    AppContext& m_ctx;
 };
