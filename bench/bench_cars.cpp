@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
     const QString tool = QStringLiteral(KAVRO_BIN_DIR "/kavro-cars");
-    if (!QFileInfo::exists(tool) || !QFileInfo::exists(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip"))) {
+    if (!QFileInfo::exists(tool) ||
+        !QFileInfo::exists(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip"))) {
         std::fprintf(stderr, "bench_cars: build kavro-cars and kavro-unzip first\n");
         return 1;
     }
@@ -56,7 +57,8 @@ int main(int argc, char** argv) {
     QStringList zips;
     qint64 zipBytes = 0;
     for (int n = 1; n <= kCars; ++n) {
-        QList<VivBuilder::Entry> entries = VivBuilder::carEntries(quint8(n % 2 ? n / 2 + 1 : 30 + n));
+        QList<VivBuilder::Entry> entries =
+            VivBuilder::carEntries(quint8(n % 2 ? n / 2 + 1 : 30 + n));
         entries[0].data = noise(rng, 2600 * 1024);
         const QString zip = env.root() + QStringLiteral("zips/Bench Car %1.zip").arg(n);
         QDir().mkpath(env.root() + QStringLiteral("zips"));
@@ -76,12 +78,13 @@ int main(int argc, char** argv) {
         QProcess p;
         QElapsedTimer t;
         t.start();
-        p.start(tool, QStringList{QStringLiteral("--game"), env.gamePath(),
-                                  QStringLiteral("install")} + zips);
+        p.start(tool,
+                QStringList{QStringLiteral("--game"), env.gamePath(), QStringLiteral("install")} +
+                    zips);
         const bool finished = p.waitForFinished(600000);
         const double ms = t.nsecsElapsed() / 1e6;
-        const QStringList lines = QString::fromUtf8(p.readAllStandardOutput())
-                                      .split(u'\n', Qt::SkipEmptyParts);
+        const QStringList lines =
+            QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         if (!finished || p.exitCode() != 0 || lines.size() != kCars) {
             std::fprintf(stderr, "bench_cars: round %d failed: %s\n", round,
                          qPrintable(QString::fromUtf8(p.readAllStandardError())));

@@ -36,7 +36,7 @@ QMap<QString, QByteArray> snapshot(const QString& game) {
     QMap<QString, QByteArray> files;
     for (const QString& path : TestFiles::filesBelow(game))
         files.insert(path, QFileInfo(game + path).isDir() ? QByteArray("<folder>")
-                                                           : TestFiles::readAll(game + path));
+                                                          : TestFiles::readAll(game + path));
     return files;
 }
 
@@ -44,8 +44,8 @@ QMap<QString, QByteArray> snapshot(const QString& game) {
 struct World {
     TestEnv env;
     World() {
-        env.settings->WriteSetting(RegistryRoot::LocalMachine, AppSettings::kGameKey,
-                                   "InstallPath", env.gamePath());
+        env.settings->WriteSetting(RegistryRoot::LocalMachine, AppSettings::kGameKey, "InstallPath",
+                                   env.gamePath());
     }
     void installCar(const QString& id, quint8 serial, const QString& name = {}) {
         VivBuilder::installCar(env.gamePath(), id, VivBuilder::carArchive(serial, id.toLatin1()));
@@ -65,10 +65,10 @@ struct World {
     }
     QList<int> serials() const {
         QList<int> out;
-        for (const QString& id : QDir(env.gamePath() + "Data/Cars").entryList(QDir::Dirs |
-                                                                              QDir::NoDotAndDotDot))
-            out.append(VivBuilder::serialsIn(TestFiles::readAll(env.gamePath() + "Data/Cars/" +
-                                                                id + "/CAR.VIV"))
+        for (const QString& id :
+             QDir(env.gamePath() + "Data/Cars").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            out.append(VivBuilder::serialsIn(
+                           TestFiles::readAll(env.gamePath() + "Data/Cars/" + id + "/CAR.VIV"))
                            .value(0));
         return out;
     }
@@ -84,10 +84,14 @@ private Q_SLOTS:
     void installsEachZipOnItsOwn_data() {
         QTest::addColumn<QString>("bad"); // what the second ZIP is
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no CAR.VIV") << "nocar" << "holds no CAR.VIV";
-        QTest::newRow("hostile") << "hostile" << "../../evil.txt";
-        QTest::newRow("missing file") << "missing" << "there is no file";
-        QTest::newRow("not a zip") << "page" << "cannot read the ZIP";
+        QTest::newRow("no CAR.VIV") << "nocar"
+                                    << "holds no CAR.VIV";
+        QTest::newRow("hostile") << "hostile"
+                                 << "../../evil.txt";
+        QTest::newRow("missing file") << "missing"
+                                      << "there is no file";
+        QTest::newRow("not a zip") << "page"
+                                   << "cannot read the ZIP";
     }
     void installsEachZipOnItsOwn() {
         QFETCH(QString, bad);
@@ -100,7 +104,10 @@ private Q_SLOTS:
         if (bad == "nocar")
             ZipBuilder().add("readme.txt", "no car here").write(second);
         else if (bad == "hostile")
-            ZipBuilder().add("CAR.VIV", VivBuilder::carArchive(4)).add("../../evil.txt", "x").write(second);
+            ZipBuilder()
+                .add("CAR.VIV", VivBuilder::carArchive(4))
+                .add("../../evil.txt", "x")
+                .write(second);
         else if (bad == "page")
             w.env.writeFile(second, "<html>Not Found</html>");
         const auto before = snapshot(w.env.gamePath());
@@ -114,8 +121,9 @@ private Q_SLOTS:
         QVERIFY2(m1.hasMatch() && m3.hasMatch(), qPrintable(r.lines.join('\n')));
         QCOMPARE(m1.captured(1), first);
         QCOMPARE(m1.captured(3), QString("1")); // 3 is DMOA's: the smallest free one
-        QCOMPARE(m1.captured(4), QString(". WARNING: Serial Number conflit with [DMOA]. Serial Number "
-                                 "changed automatically."));
+        QCOMPARE(m1.captured(4),
+                 QString(". WARNING: Serial Number conflit with [DMOA]. Serial Number "
+                         "changed automatically."));
         QCOMPARE(m3.captured(3), QString("20"));
         QCOMPARE(m3.captured(4), QString());
         QVERIFY2(r.lines[1].startsWith(second + ": failed: ") && r.lines[1].contains(reason),
@@ -128,16 +136,17 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::readAll(cars + c + "/ID.TXT"), QByteArray("cinder.v2\r\n"));
         auto after = snapshot(w.env.gamePath());
         for (const QString& id : {a, c})
-            for (const QString& p : {"Data/Cars/" + id, "Data/Cars/" + id + "/CAR.VIV",
-                                     "Data/Cars/" + id + "/ID.TXT", "SaveData/Cars/" + id,
-                                     "SaveData/Cars/" + id + "/CAR.FEC",
-                                     "Data/FeArt/Vidwall/" + id + "1.QFS"})
+            for (const QString& p :
+                 {"Data/Cars/" + id, "Data/Cars/" + id + "/CAR.VIV", "Data/Cars/" + id + "/ID.TXT",
+                  "SaveData/Cars/" + id, "SaveData/Cars/" + id + "/CAR.FEC",
+                  "Data/FeArt/Vidwall/" + id + "1.QFS"})
                 QVERIFY2(after.remove(p) == 1, qPrintable(p));
         QCOMPARE(after, before);
         QCOMPARE(TestFiles::filesBelow(w.env.workDir()), (QStringList{"DOWNLOAD.LOG", "VIVTMP"}));
 
         // The log holds a block per ZIP in the download log's format.
-        const QString log = QString::fromLatin1(TestFiles::readAll(w.env.workDir() + "DOWNLOAD.LOG"));
+        const QString log =
+            QString::fromLatin1(TestFiles::readAll(w.env.workDir() + "DOWNLOAD.LOG"));
         QVERIFY2(log.startsWith("Aurora GT\r\n=========\r\nStart at "), qPrintable(log));
         QVERIFY(log.contains("WARNING: Serial Number conflit with [DMOA]"));
         QCOMPARE(log.count("ERRORS : (none)\r\n\r\n"), 2);
@@ -191,9 +200,10 @@ private Q_SLOTS:
         QCOMPARE(json.exitCode, 0);
         const QJsonArray cars = QJsonDocument::fromJson(json.lines.join('\n').toUtf8()).array();
         QCOMPARE(int(cars.size()), 4);
-        QCOMPARE(cars[0].toObject(),
-                 (QJsonObject{{"id", "DMOA"}, {"serial", 3}, {"name", "Demo Alpha"},
-                              {"marks", QJsonArray{"conflict with DMOB"}}}));
+        QCOMPARE(cars[0].toObject(), (QJsonObject{{"id", "DMOA"},
+                                                  {"serial", 3},
+                                                  {"name", "Demo Alpha"},
+                                                  {"marks", QJsonArray{"conflict with DMOB"}}}));
         QCOMPARE(cars[2].toObject()["marks"].toArray(), QJsonArray{"invalid archive"});
     }
 
@@ -217,8 +227,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("gone");
         QTest::newRow("installed car") << QStringList{"<new>"} << 0 << QStringList{"<new>"};
-        QTest::newRow("own car, any case, twice") << QStringList{"dmoa", "DMOA"} << 0
-                                                  << QStringList{"DMOA"};
+        QTest::newRow("own car, any case, twice")
+            << QStringList{"dmoa", "DMOA"} << 0 << QStringList{"DMOA"};
         QTest::newRow("three characters") << QStringList{"<new>", "DMO"} << 1 << QStringList{};
         QTest::newRow("five characters") << QStringList{"DMOAX"} << 1 << QStringList{};
         QTest::newRow("not installed") << QStringList{"DMOA", "ZZZZ"} << 1 << QStringList{};
@@ -266,9 +276,8 @@ private Q_SLOTS:
     void setGame_data() {
         QTest::addColumn<QStringList>("folders");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("lower case") << QStringList{"data/cars", "savedata/cars",
-                                                   "data/feart/vidwall"}
-                                    << true;
+        QTest::newRow("lower case")
+            << QStringList{"data/cars", "savedata/cars", "data/feart/vidwall"} << true;
         QTest::newRow("no cars folder") << QStringList{"data", "savedata/cars"} << false;
         QTest::newRow("missing folder") << QStringList{} << false;
     }
@@ -280,8 +289,8 @@ private Q_SLOTS:
         for (const QString& f : folders)
             QDir().mkpath(game + "/" + f);
         const Outcome r = runCars({"set-game", game});
-        const QString stored = w.env.settings->ReadSetting(
-            RegistryRoot::LocalMachine, AppSettings::kGameKey, "InstallPath");
+        const QString stored = w.env.settings->ReadSetting(RegistryRoot::LocalMachine,
+                                                           AppSettings::kGameKey, "InstallPath");
         if (!accepted) {
             QCOMPARE(r.exitCode, 1);
             QVERIFY2(r.errorText.contains("does not hold the game"), qPrintable(r.errorText));
@@ -293,12 +302,14 @@ private Q_SLOTS:
         const Outcome install = runCars({"install", "--name", "Aurora GT", w.carZip("a.zip", 3)});
         QCOMPARE(install.exitCode, 0);
         const QString id = install.lines.value(0).section("installed as ", 1).left(4);
-        QCOMPARE(TestFiles::filesBelow(game),
-                 (QStringList{"data", "data/cars", "data/cars/" + id, "data/cars/" + id + "/CAR.VIV",
-                              "data/cars/" + id + "/ID.TXT", "data/feart", "data/feart/vidwall",
-                              "data/feart/vidwall/" + id + "1.QFS", "savedata", "savedata/cars",
-                              "savedata/cars/" + id, "savedata/cars/" + id + "/CAR.FEC"}));
-        QCOMPARE(TestFiles::readAll(game + "/data/cars/" + id + "/ID.TXT"), QByteArray("Aurora GT\r\n"));
+        QCOMPARE(
+            TestFiles::filesBelow(game),
+            (QStringList{"data", "data/cars", "data/cars/" + id, "data/cars/" + id + "/CAR.VIV",
+                         "data/cars/" + id + "/ID.TXT", "data/feart", "data/feart/vidwall",
+                         "data/feart/vidwall/" + id + "1.QFS", "savedata", "savedata/cars",
+                         "savedata/cars/" + id, "savedata/cars/" + id + "/CAR.FEC"}));
+        QCOMPARE(TestFiles::readAll(game + "/data/cars/" + id + "/ID.TXT"),
+                 QByteArray("Aurora GT\r\n"));
     }
 
     // The game as kavro finds it, or named by --game; without one, kavro's own start message.
@@ -340,9 +351,9 @@ private Q_SLOTS:
         QVERIFY(help.lines.join(' ').contains("The game's own cars can be removed too."));
         const Outcome version = runCars({"--version"});
         QCOMPARE(version.lines, QStringList{QString("kavro-cars %1.%2.%3")
-                                                 .arg(KAVRO_VERSION_MAJOR)
-                                                 .arg(KAVRO_VERSION_MINOR)
-                                                 .arg(KAVRO_VERSION_REVISION)});
+                                                .arg(KAVRO_VERSION_MAJOR)
+                                                .arg(KAVRO_VERSION_MINOR)
+                                                .arg(KAVRO_VERSION_REVISION)});
     }
 };
 

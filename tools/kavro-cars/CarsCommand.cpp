@@ -16,7 +16,8 @@
 
 namespace {
 
-const QString kNoGameFolder = QStringLiteral("%1 does not hold the game: no Data/Cars folder in it");
+const QString kNoGameFolder =
+    QStringLiteral("%1 does not hold the game: no Data/Cars folder in it");
 
 } // namespace
 
@@ -279,7 +280,8 @@ int CarsCommand::setGame() {
     const QString game = QDir(dir).absolutePath();
     if (!m_settings.WriteSetting(RegistryRoot::LocalMachine, AppSettings::kGameKey,
                                  QStringLiteral("InstallPath"), game))
-        return fail(QStringLiteral("cannot write the settings store %1").arg(m_settings.filePath()));
+        return fail(
+            QStringLiteral("cannot write the settings store %1").arg(m_settings.filePath()));
     m_out << "The game folder is now " << game << Qt::endl;
     return 0;
 }

@@ -85,7 +85,8 @@ QString ZipInstallRun::line(const Result& result) {
     QString text = result.car.zipPath + QStringLiteral(": ");
     if (!result.installed())
         return text + QStringLiteral("failed: ") + result.failure;
-    text += QStringLiteral("installed as %1, serial number %2").arg(result.carId).arg(result.serial);
+    text +=
+        QStringLiteral("installed as %1, serial number %2").arg(result.carId).arg(result.serial);
     if (!result.warning.isEmpty())
         text += QStringLiteral(". ") + result.warning;
     return text;

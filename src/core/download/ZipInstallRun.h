@@ -21,7 +21,7 @@ public:
     };
     struct Result {
         Car car;
-        QString carId;   // empty when the install failed
+        QString carId; // empty when the install failed
         qint16 serial = 0;
         QString warning; // the serial warning on one line, when the serial had to change
         QString failure; // why it failed

@@ -32,8 +32,8 @@ bool removeEntry(const QString& path, QString* error) {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return true;
-    const bool gone = info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively()
-                                                        : QFile::remove(path);
+    const bool gone =
+        info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
     if (gone)
         return true;
     if (error)

@@ -57,10 +57,11 @@ QString line(const InstalledCar& car) {
 QByteArray json(const QList<InstalledCar>& cars) {
     QJsonArray array;
     for (const InstalledCar& car : cars)
-        array.append(QJsonObject{{QStringLiteral("id"), car.id},
-                                 {QStringLiteral("serial"), car.serial},
-                                 {QStringLiteral("name"), car.name},
-                                 {QStringLiteral("marks"), QJsonArray::fromStringList(car.marks())}});
+        array.append(
+            QJsonObject{{QStringLiteral("id"), car.id},
+                        {QStringLiteral("serial"), car.serial},
+                        {QStringLiteral("name"), car.name},
+                        {QStringLiteral("marks"), QJsonArray::fromStringList(car.marks())}});
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }
 

@@ -11,8 +11,8 @@ class Session;
 // and what is wrong with it.
 struct InstalledCar {
     QString id;
-    qint16 serial = 0;      // 0 when the archive holds none or is invalid
-    QString name;           // the first line of ID.TXT; empty when there is none
+    qint16 serial = 0;           // 0 when the archive holds none or is invalid
+    QString name;                // the first line of ID.TXT; empty when there is none
     bool invalidArchive = false; // CAR.VIV missing, unreadable or not a valid car archive
     QStringList conflictsWith;   // the other cars holding the same serial number
 
