@@ -127,7 +127,6 @@ QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
             break;
         current = Result{cars.at(n - 1), {}, 0, {}, {}};
         const QString errors = downloadRun.installDownloadedCar(qint16(n), current.car.name);
-        downloadRun.writeLog();
         if (current.installed())
             current.serial =
                 qMax<qint16>(ReadViv(CarArchivePath(session, current.carId), QString(), 1), 0);
@@ -140,5 +139,8 @@ QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
         if (onCar)
             onCar(current);
     }
+    // Written once at the end, as the download run does: each save is flushed to disk, which
+    // after every car would cost more than a car's install takes on a busy disk.
+    downloadRun.writeLog();
     return results;
 }

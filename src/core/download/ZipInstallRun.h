@@ -11,7 +11,7 @@ struct AppContext;
 // ".ZIP" (where a download would have put it) and installed by the car installer (the extractor,
 // a fresh car id, the copies, ID.TXT, the serial check); the run logs the car's block and scans
 // the installed cars again before the next ZIP, showing the scan's notices through the context's
-// prompts. The log replaces the work folder's DOWNLOAD.LOG after every car, so the program's log
+// prompts. At the end the log replaces the work folder's DOWNLOAD.LOG, so the program's log
 // window shows the run.
 class ZipInstallRun {
 public:
