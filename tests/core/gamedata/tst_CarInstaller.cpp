@@ -4,6 +4,7 @@
 #include "ZipBomb.h"
 #include "ZipBuilder.h"
 #include "core/gamedata/CarInstaller.h"
+#include "core/gamedata/CarRemoval.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/RandomCarId.h"
 
@@ -173,6 +174,7 @@ private Q_SLOTS:
             zip.add(name, "bytes of " + name.toLatin1());
         }
         QVERIFY(zip.write(t.zipPath()));
+        const QStringList before = treeBelow(t.env.gamePath());
         t.run();
         QCOMPARE(t.errorText, QString());
         QCOMPARE(t.installer.carId(), id);
@@ -188,6 +190,9 @@ private Q_SLOTS:
         }
         want.sort();
         QCOMPARE(treeBelow(t.env.gamePath() + "Data/FeArt/Vidwall"), want);
+        // Removing the car takes away exactly what its install placed.
+        QVERIFY(CarRemoval::removeCar(t.env.session, id.toLower()));
+        QCOMPARE(treeBelow(t.env.gamePath()), before);
     }
 
     // Game folders spelled in another case receive the car; nothing is made beside them. A game

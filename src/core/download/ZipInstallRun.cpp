@@ -1,0 +1,146 @@
+#include "core/download/ZipInstallRun.h"
+
+#include "core/browser/DownloadSelection.h"
+#include "core/download/DownloadDisplay.h"
+#include "core/download/DownloadRun.h"
+#include "core/download/DownloadWindowState.h"
+#include "core/download/HttpTransfer.h"
+#include "core/gamedata/CarInstaller.h"
+#include "core/gamedata/CarSerials.h"
+#include "core/gamedata/Viv.h"
+#include "core/session/AppContext.h"
+#include "core/session/Session.h"
+#include "platform/ProgramEnd.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString kInstallFailed = QStringLiteral("Installation failed: ");
+
+// Nothing is downloaded, so there is nothing to show.
+class NoDisplay : public DownloadDisplay {
+public:
+    void setStatus(const QString&) override {}
+    void setStatus2(const QString&) override {}
+    void openClip(const QString&) override {}
+    void playClip() override {}
+    void showProgress(const DownloadProgress&) override {}
+};
+
+// The car's errors as one reason, without the installer's "Installation failed: " prefix.
+QString reasonOf(const QString& errorText) {
+    QStringList reasons;
+    for (QString l : errorText.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        if (l.startsWith(kInstallFailed))
+            l = l.mid(kInstallFailed.size());
+        reasons.append(l);
+    }
+    return reasons.join(QStringLiteral("; "));
+}
+
+// Copies the ZIP to where a download would have left it.
+bool placeZip(const QString& zipPath, const QString& target, QString& reason) {
+    const QFileInfo info(zipPath);
+    if (!info.exists()) {
+        reason = QStringLiteral("there is no file \"%1\"").arg(zipPath);
+        return false;
+    }
+    if (!info.isFile()) {
+        reason = QStringLiteral("\"%1\" is not a file").arg(zipPath);
+        return false;
+    }
+    QFile::remove(target);
+    QFile source(zipPath);
+    if (!source.copy(target)) {
+        reason = QStringLiteral("cannot copy \"%1\" to \"%2\": %3")
+                     .arg(zipPath, target, source.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString ZipInstallRun::defaultName(const QString& zipPath) {
+    return QFileInfo(zipPath).completeBaseName();
+}
+
+QString ZipInstallRun::limitRefusal(int zipCount, int installed) {
+    if (!DownloadSelection::exceedsLimit(zipCount, installed))
+        return {};
+    const int over = zipCount + installed - DownloadSelection::kMaxInstalledCars;
+    return QStringLiteral("the game takes at most %1 cars: %2 are installed, so %3 more would "
+                          "make %4. Leave out %5 of the ZIPs. Nothing was installed.")
+        .arg(DownloadSelection::kMaxInstalledCars)
+        .arg(installed)
+        .arg(zipCount)
+        .arg(zipCount + installed)
+        .arg(over);
+}
+
+QString ZipInstallRun::line(const Result& result) {
+    QString text = result.car.zipPath + QStringLiteral(": ");
+    if (!result.installed())
+        return text + QStringLiteral("failed: ") + result.failure;
+    text +=
+        QStringLiteral("installed as %1, serial number %2").arg(result.carId).arg(result.serial);
+    if (!result.warning.isEmpty())
+        text += QStringLiteral(". ") + result.warning;
+    return text;
+}
+
+QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
+    Session& session = *m_ctx.session;
+    const QString work = session.workDir();
+    QDir().mkpath(work);
+
+    // The download run's steps, with the ZIP taking the download's place: copied into the work
+    // folder, then installed by the car installer, whose car id and warning the result keeps.
+    Result current;
+    DownloadRun::Steps steps = DownloadRun::carSteps(m_ctx);
+    steps.install = [&](qint16 n, const QString& name, QString& errorText, QString& downloadLog) {
+        QString reason;
+        if (!placeZip(current.car.zipPath, work + QStringLiteral("CAR%1.ZIP").arg(n), reason)) {
+            errorText += reason + QStringLiteral("\r\n");
+            return;
+        }
+        CarInstaller installer(session, *m_ctx.programEnd);
+        installer.timeOfDaySeconds = timeOfDaySeconds;
+        const qsizetype before = downloadLog.size();
+        installer.InstallCar(n, name, errorText, downloadLog);
+        current.warning = downloadLog.mid(before).simplified();
+        current.carId = installer.carId();
+    };
+    NoDisplay display;
+    DownloadWindowState state;
+    HttpTransfer inet(m_ctx.network);
+    DownloadRun downloadRun(m_ctx, inet, display, state, steps);
+
+    // The serial check compares each new car with the tables of the last scan.
+    ScanCarSerials(session, *m_ctx.prompts);
+    QList<Result> results;
+    for (int n = 1; n <= cars.size(); ++n) {
+        if (m_ctx.programEnd->ended())
+            break;
+        current = Result{cars.at(n - 1), {}, 0, {}, {}};
+        const QString errors = downloadRun.installDownloadedCar(qint16(n), current.car.name);
+        if (current.installed())
+            current.serial =
+                qMax<qint16>(ReadViv(CarArchivePath(session, current.carId), QString(), 1), 0);
+        else
+            current.failure = reasonOf(errors);
+        // The copy and what the extractor unpacked are of no further use.
+        QFile::remove(work + QStringLiteral("CAR%1.ZIP").arg(n));
+        QDir(work + QStringLiteral("CAR%1").arg(n)).removeRecursively();
+        results.append(current);
+        if (onCar)
+            onCar(current);
+    }
+    // Written once at the end, as the download run does: each save is flushed to disk, which
+    // after every car would cost more than a car's install takes on a busy disk.
+    downloadRun.writeLog();
+    return results;
+}

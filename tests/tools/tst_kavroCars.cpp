@@ -1,0 +1,357 @@
+// kavro-cars, the command-line companion, run as a process against a test world's game.
+#include "TestEnv.h"
+#include "TestFiles.h"
+#include "VivBuilder.h"
+#include "ZipBuilder.h"
+#include "core/session/AppSettings.h"
+#include "core/session/StartupMessages.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QStringList lines; // standard output
+    QString errorText;
+};
+
+Outcome runCars(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), args);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Every file below the game with its bytes, and every folder: two equal snapshots are two games
+// alike byte for byte.
+QMap<QString, QByteArray> snapshot(const QString& game) {
+    QMap<QString, QByteArray> files;
+    for (const QString& path : TestFiles::filesBelow(game))
+        files.insert(path, QFileInfo(game + path).isDir() ? QByteArray("<folder>")
+                                                          : TestFiles::readAll(game + path));
+    return files;
+}
+
+// A test world whose settings store names the game, with installed cars.
+struct World {
+    TestEnv env;
+    World() {
+        env.settings->WriteSetting(RegistryRoot::LocalMachine, AppSettings::kGameKey, "InstallPath",
+                                   env.gamePath());
+    }
+    void installCar(const QString& id, quint8 serial, const QString& name = {}) {
+        VivBuilder::installCar(env.gamePath(), id, VivBuilder::carArchive(serial, id.toLatin1()));
+        if (!name.isEmpty())
+            env.writeFile(env.gamePath() + "Data/Cars/" + id + "/ID.TXT", name.toLatin1() + "\r\n");
+    }
+    // A car ZIP: CAR.VIV, a video-wall picture and save data, in folder when given.
+    QString carZip(const QString& file, quint8 serial, const QString& folder = {}) {
+        const QString path = env.root() + "zips/" + file;
+        QDir().mkpath(env.root() + "zips");
+        ZipBuilder()
+            .add(folder + "CAR.VIV", VivBuilder::carArchive(serial))
+            .add(folder + "PICT1.QFS", "picture")
+            .add(folder + "CAR.FEC", "save data")
+            .write(path);
+        return path;
+    }
+    QList<int> serials() const {
+        QList<int> out;
+        for (const QString& id :
+             QDir(env.gamePath() + "Data/Cars").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            out.append(VivBuilder::serialsIn(
+                           TestFiles::readAll(env.gamePath() + "Data/Cars/" + id + "/CAR.VIV"))
+                           .value(0));
+        return out;
+    }
+};
+
+} // namespace
+
+class tst_kavroCars : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Each bad ZIP gets its "failed: " line and leaves the game as it was; the good ZIPs around
+    // it still install, one with a serial already taken, one inside a folder of its ZIP.
+    void installsEachZipOnItsOwn_data() {
+        QTest::addColumn<QString>("bad"); // what the second ZIP is
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no CAR.VIV") << "nocar"
+                                    << "holds no CAR.VIV";
+        QTest::newRow("hostile") << "hostile"
+                                 << "../../evil.txt";
+        QTest::newRow("missing file") << "missing"
+                                      << "there is no file";
+        QTest::newRow("not a zip") << "page"
+                                   << "cannot read the ZIP";
+    }
+    void installsEachZipOnItsOwn() {
+        QFETCH(QString, bad);
+        QFETCH(QString, reason);
+        World w;
+        w.installCar("DMOA", 3, "Demo Alpha");
+        const QString first = w.carZip("Aurora GT.zip", 3);
+        const QString third = w.carZip("cinder.v2.zip", 20, "Cinder Coupe/");
+        QString second = w.env.root() + "zips/" + bad + ".zip";
+        if (bad == "nocar")
+            ZipBuilder().add("readme.txt", "no car here").write(second);
+        else if (bad == "hostile")
+            ZipBuilder()
+                .add("CAR.VIV", VivBuilder::carArchive(4))
+                .add("../../evil.txt", "x")
+                .write(second);
+        else if (bad == "page")
+            w.env.writeFile(second, "<html>Not Found</html>");
+        const auto before = snapshot(w.env.gamePath());
+
+        const Outcome r = runCars({"install", first, second, third});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(int(r.lines.size()), 3);
+        const QRegularExpression installed("^(.*): installed as (....), serial number (\\d+)(.*)$");
+        const auto m1 = installed.match(r.lines[0]);
+        const auto m3 = installed.match(r.lines[2]);
+        QVERIFY2(m1.hasMatch() && m3.hasMatch(), qPrintable(r.lines.join('\n')));
+        QCOMPARE(m1.captured(1), first);
+        QCOMPARE(m1.captured(3), QString("1")); // 3 is DMOA's: the smallest free one
+        QCOMPARE(m1.captured(4),
+                 QString(". WARNING: Serial Number conflit with [DMOA]. Serial Number "
+                         "changed automatically."));
+        QCOMPARE(m3.captured(3), QString("20"));
+        QCOMPARE(m3.captured(4), QString());
+        QVERIFY2(r.lines[1].startsWith(second + ": failed: ") && r.lines[1].contains(reason),
+                 qPrintable(r.lines[1]));
+
+        // Only the two new cars were added, with their names; no copy is left in the work folder.
+        const QString a = m1.captured(2), c = m3.captured(2);
+        const QString cars = w.env.gamePath() + "Data/Cars/";
+        QCOMPARE(TestFiles::readAll(cars + a + "/ID.TXT"), QByteArray("Aurora GT\r\n"));
+        QCOMPARE(TestFiles::readAll(cars + c + "/ID.TXT"), QByteArray("cinder.v2\r\n"));
+        auto after = snapshot(w.env.gamePath());
+        for (const QString& id : {a, c})
+            for (const QString& p :
+                 {"Data/Cars/" + id, "Data/Cars/" + id + "/CAR.VIV", "Data/Cars/" + id + "/ID.TXT",
+                  "SaveData/Cars/" + id, "SaveData/Cars/" + id + "/CAR.FEC",
+                  "Data/FeArt/Vidwall/" + id + "1.QFS"})
+                QVERIFY2(after.remove(p) == 1, qPrintable(p));
+        QCOMPARE(after, before);
+        QCOMPARE(TestFiles::filesBelow(w.env.workDir()), (QStringList{"DOWNLOAD.LOG", "VIVTMP"}));
+
+        // The log holds a block per ZIP in the download log's format.
+        const QString log =
+            QString::fromLatin1(TestFiles::readAll(w.env.workDir() + "DOWNLOAD.LOG"));
+        QVERIFY2(log.startsWith("Aurora GT\r\n=========\r\nStart at "), qPrintable(log));
+        QVERIFY(log.contains("WARNING: Serial Number conflit with [DMOA]"));
+        QCOMPARE(log.count("ERRORS : (none)\r\n\r\n"), 2);
+        QVERIFY(log.contains(bad + "\r\n" + QString(bad.size(), '=') + "\r\nStart at "));
+    }
+
+    // The game's limit of 50 cars refuses the whole command before anything is installed.
+    void limitOfFiftyCars_data() {
+        QTest::addColumn<int>("installed");
+        QTest::addColumn<int>("zips");
+        QTest::addColumn<QString>("refusal"); // empty: the ZIPs install
+        QTest::newRow("5 + 48") << 5 << 48 << "Leave out 3 of the ZIPs";
+        QTest::newRow("49 + 2") << 49 << 2 << "Leave out 1 of the ZIPs";
+        QTest::newRow("48 + 2") << 48 << 2 << QString();
+    }
+    void limitOfFiftyCars() {
+        QFETCH(int, installed);
+        QFETCH(int, zips);
+        QFETCH(QString, refusal);
+        World w;
+        for (int i = 0; i < installed; ++i)
+            w.installCar(QString("C%1").arg(i, 3, 10, QChar('0')), quint8(i + 1));
+        const QString zip = w.carZip("car.zip", 9);
+        const auto before = snapshot(w.env.gamePath());
+        const Outcome r = runCars(QStringList{"install"} + QStringList(zips, zip));
+        if (refusal.isEmpty()) {
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(int(r.lines.size()), zips);
+            QCOMPARE(int(w.serials().size()), installed + zips);
+            return;
+        }
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.errorText.contains("at most 50 cars") && r.errorText.contains(refusal),
+                 qPrintable(r.errorText));
+        QCOMPARE(r.lines, QStringList());
+        QCOMPARE(snapshot(w.env.gamePath()), before);
+    }
+
+    void listsTheInstalledCars() {
+        World w;
+        w.installCar("DMOA", 3, "Demo Alpha");
+        w.installCar("DMOB", 3);
+        w.env.writeFile(w.env.gamePath() + "Data/Cars/DMOC/CAR.VIV", "not an archive");
+        w.installCar("dmod", 7, "Demo Delta");
+        const Outcome text = runCars({"list"});
+        QCOMPARE(text.exitCode, 0);
+        QCOMPARE(text.lines, (QStringList{"DMOA   3  Demo Alpha  [conflict with DMOB]",
+                                          "DMOB   3  [conflict with DMOA]",
+                                          "DMOC   0  [invalid archive]", "dmod   7  Demo Delta"}));
+        const Outcome json = runCars({"list", "--json"});
+        QCOMPARE(json.exitCode, 0);
+        const QJsonArray cars = QJsonDocument::fromJson(json.lines.join('\n').toUtf8()).array();
+        QCOMPARE(int(cars.size()), 4);
+        QCOMPARE(cars[0].toObject(), (QJsonObject{{"id", "DMOA"},
+                                                  {"serial", 3},
+                                                  {"name", "Demo Alpha"},
+                                                  {"marks", QJsonArray{"conflict with DMOB"}}}));
+        QCOMPARE(cars[2].toObject()["marks"].toArray(), QJsonArray{"invalid archive"});
+    }
+
+    void fixRepairsThenFindsNothing() {
+        World w;
+        w.installCar("DMOA", 3);
+        w.installCar("DMOB", 3);
+        const Outcome first = runCars({"fix"});
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(first.lines, QStringList{"DMOA had a conflit. SN changed from 3 to 1."});
+        QCOMPARE(w.serials(), (QList<int>{1, 3}));
+        const Outcome second = runCars({"fix"});
+        QCOMPARE(second.exitCode, 0);
+        QCOMPARE(second.lines, QStringList{"No conflits found."});
+    }
+
+    // A removed car leaves the game byte for byte as it was before its install; the game's own
+    // cars go the same way; a bad id refuses the whole command.
+    void removesCarsWhole_data() {
+        QTest::addColumn<QStringList>("ids"); // "<new>": the car the test installs
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("gone");
+        QTest::newRow("installed car") << QStringList{"<new>"} << 0 << QStringList{"<new>"};
+        QTest::newRow("own car, any case, twice")
+            << QStringList{"dmoa", "DMOA"} << 0 << QStringList{"DMOA"};
+        QTest::newRow("three characters") << QStringList{"<new>", "DMO"} << 1 << QStringList{};
+        QTest::newRow("five characters") << QStringList{"DMOAX"} << 1 << QStringList{};
+        QTest::newRow("not installed") << QStringList{"DMOA", "ZZZZ"} << 1 << QStringList{};
+        QTest::newRow("a path") << QStringList{"../x"} << 1 << QStringList{};
+    }
+    void removesCarsWhole() {
+        QFETCH(QStringList, ids);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, gone);
+        World w;
+        w.installCar("DMOA", 3, "Demo Alpha");
+        w.env.writeFile(w.env.gamePath() + "SaveData/Cars/DMOA/CAR.FEC", "fec");
+        for (const char* picture : {"DMOA.QFS", "dmoa2.qfs", "DMOAX.QFS", "DMOA12.QFS"})
+            w.env.writeFile(w.env.gamePath() + "Data/FeArt/Vidwall/" + picture, "p");
+        const auto beforeInstall = snapshot(w.env.gamePath());
+        const Outcome install = runCars({"install", w.carZip("car.zip", 5)});
+        QCOMPARE(install.exitCode, 0);
+        const QString id = install.lines.value(0).section("installed as ", 1).left(4);
+        ids.replaceInStrings("<new>", id);
+        gone.replaceInStrings("<new>", id);
+        const auto before = snapshot(w.env.gamePath());
+
+        const Outcome r = runCars(QStringList{"remove"} + ids);
+        QCOMPARE(r.exitCode, exitCode);
+        const auto after = snapshot(w.env.gamePath());
+        if (gone == QStringList{id}) {
+            QCOMPARE(after, beforeInstall);
+        } else if (gone.isEmpty()) {
+            QCOMPARE(after, before);
+            QVERIFY2(r.errorText.contains("nothing was removed"), qPrintable(r.errorText));
+        } else { // the game's own car: what is left is the game without DMOA's entries
+            QStringList left = after.keys(), want = before.keys();
+            want.removeIf([](const QString& p) {
+                return p.contains("Cars/DMOA") || p.endsWith("DMOA.QFS") || p.endsWith("dmoa2.qfs");
+            });
+            QCOMPARE(r.lines, QStringList{"DMOA removed"});
+            QCOMPARE(left, want);
+        }
+    }
+
+    // set-game records a game whose names are all in lower case; the install then uses its
+    // folders. A folder without the game is refused and the store keeps what it had.
+    void setGame_data() {
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("lower case")
+            << QStringList{"data/cars", "savedata/cars", "data/feart/vidwall"} << true;
+        QTest::newRow("no cars folder") << QStringList{"data", "savedata/cars"} << false;
+        QTest::newRow("missing folder") << QStringList{} << false;
+    }
+    void setGame() {
+        QFETCH(QStringList, folders);
+        QFETCH(bool, accepted);
+        World w;
+        const QString game = w.env.root() + "cd copy";
+        for (const QString& f : folders)
+            QDir().mkpath(game + "/" + f);
+        const Outcome r = runCars({"set-game", game});
+        const QString stored = w.env.settings->ReadSetting(RegistryRoot::LocalMachine,
+                                                           AppSettings::kGameKey, "InstallPath");
+        if (!accepted) {
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(r.errorText.contains("does not hold the game"), qPrintable(r.errorText));
+            QCOMPARE(stored, w.env.gamePath());
+            return;
+        }
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(stored, game);
+        const Outcome install = runCars({"install", "--name", "Aurora GT", w.carZip("a.zip", 3)});
+        QCOMPARE(install.exitCode, 0);
+        const QString id = install.lines.value(0).section("installed as ", 1).left(4);
+        QCOMPARE(
+            TestFiles::filesBelow(game),
+            (QStringList{"data", "data/cars", "data/cars/" + id, "data/cars/" + id + "/CAR.VIV",
+                         "data/cars/" + id + "/ID.TXT", "data/feart", "data/feart/vidwall",
+                         "data/feart/vidwall/" + id + "1.QFS", "savedata", "savedata/cars",
+                         "savedata/cars/" + id, "savedata/cars/" + id + "/CAR.FEC"}));
+        QCOMPARE(TestFiles::readAll(game + "/data/cars/" + id + "/ID.TXT"),
+                 QByteArray("Aurora GT\r\n"));
+    }
+
+    // The game as kavro finds it, or named by --game; without one, kavro's own start message.
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("store"); // the settings store names the game
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("text"); // in the output (exit 0) or the error
+        QTest::newRow("settings store") << QStringList{"list"} << true << 0 << "DMOA   3";
+        QTest::newRow("--game") << QStringList{"--game", "<game>", "list"} << false << 0
+                                << "DMOA   3";
+        QTest::newRow("no game") << QStringList{"list"} << false << 1
+                                 << StartupMessages::kGameMissing;
+        QTest::newRow("--game elsewhere")
+            << QStringList{"list", "--game", "<root>"} << true << 1 << "does not hold the game";
+        QTest::newRow("unknown command") << QStringList{"lst"} << true << 1 << "unknown command";
+        QTest::newRow("--name for two") << QStringList{"install", "--name", "x", "a", "b"} << true
+                                        << 1 << "--name names the car of a single ZIP";
+        QTest::newRow("help") << QStringList{"--help"} << false << 0
+                              << "The game's own cars can be removed too.";
+        QTest::newRow("version") << QStringList{"--version"} << false << 0
+                                 << QString("kavro-cars %1.%2.%3")
+                                        .arg(KAVRO_VERSION_MAJOR)
+                                        .arg(KAVRO_VERSION_MINOR)
+                                        .arg(KAVRO_VERSION_REVISION);
+    }
+    void commandLine() {
+        QFETCH(QStringList, args);
+        QFETCH(bool, store);
+        QFETCH(int, exitCode);
+        QFETCH(QString, text);
+        World w;
+        w.installCar("DMOA", 3);
+        if (!store)
+            w.env.settings->deleteValue(RegistryRoot::LocalMachine, AppSettings::kGameKey,
+                                        "InstallPath");
+        args.replaceInStrings("<game>", w.env.gamePath()).replaceInStrings("<root>", w.env.root());
+        const Outcome r = runCars(args);
+        QCOMPARE(r.exitCode, exitCode);
+        const QString shown = exitCode == 0 ? r.lines.join('\n') : r.errorText;
+        QVERIFY2(shown.contains(text), qPrintable(shown));
+        QVERIFY(exitCode == 0 || r.errorText.startsWith("kavro-cars: "));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_kavroCars)
+#include "tst_kavroCars.moc"

@@ -1,0 +1,287 @@
+#include "CarsCommand.h"
+
+#include "core/browser/DownloadSelection.h"
+#include "core/download/ZipInstallRun.h"
+#include "core/gamedata/CarRemoval.h"
+#include "core/gamedata/CarSerials.h"
+#include "core/gamedata/InstalledCarList.h"
+#include "core/gamedata/SerialConflicts.h"
+#include "core/session/AppSettings.h"
+#include "core/session/GameFolder.h"
+#include "core/session/ProgramInfo.h"
+#include "core/session/StartupMessages.h"
+#include "core/session/StartupPaths.h"
+
+#include <QDir>
+
+namespace {
+
+const QString kNoGameFolder =
+    QStringLiteral("%1 does not hold the game: no Data/Cars folder in it");
+
+} // namespace
+
+CarsCommand::CarsCommand(QString programFolder) {
+    m_ctx.session = &m_session;
+    m_ctx.settings = &m_settings;
+    m_ctx.prompts = &m_notices;
+    m_ctx.programEnd = &m_end;
+    m_ctx.clock = &m_clock;
+    m_ctx.programFolder = std::move(programFolder);
+}
+
+QString CarsCommand::helpText() {
+    return QStringLiteral(
+        "Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
+        "\n"
+        "Installs, lists, fixes and removes the add-on cars of Need for Speed High Stakes with\n"
+        "the same code as kavro.\n"
+        "\n"
+        "Commands:\n"
+        "  install [--name TEXT] ZIP...\n"
+        "      Installs each car ZIP as kavro installs a downloaded car: a fresh car id, the\n"
+        "      game's folders, the video-wall pictures and a serial number no other car holds.\n"
+        "      The car's name (its ID.TXT) is the ZIP's file name without its extension, or TEXT\n"
+        "      for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
+        "      \"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
+        "      (kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
+        "      that are refused, all of them.\n"
+        "  list [--json]\n"
+        "      The installed cars in the game's order: id, serial number, name, and the marks\n"
+        "      \"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n"
+        "  fix\n"
+        "      Gives every car that shares its serial number with another a free one, as kavro\n"
+        "      /SERIAL does, and says what it changed.\n"
+        "  remove ID...\n"
+        "      Removes each car: its folder in Data/Cars, its save folder in SaveData/Cars and\n"
+        "      its video-wall pictures. The game's own cars can be removed too. Nothing is asked;\n"
+        "      an id that is not installed refuses the whole command.\n"
+        "  set-game DIR\n"
+        "      Checks that DIR holds the game (a Data/Cars folder, names in any letter case) and\n"
+        "      records it as the game's InstallPath in the settings store, for kavro and\n"
+        "      kavro-cars alike.\n"
+        "\n"
+        "Options:\n"
+        "  --game DIR   the game in DIR instead of the one kavro finds (the settings store's\n"
+        "               InstallPath, else the Wine prefix: $WINEPREFIX, else ~/.wine)\n"
+        "  --help       this text\n"
+        "  --version    the version\n"
+        "\n"
+        "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
+        "error).\n");
+}
+
+int CarsCommand::fail(const QString& message) {
+    m_err << "kavro-cars: " << message << Qt::endl;
+    return 1;
+}
+
+bool CarsCommand::parse(const QStringList& args, QString& error) {
+    bool options = true;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (options && a == QLatin1String("--")) {
+            options = false;
+        } else if (options && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
+            m_help = true;
+        } else if (options && a == QLatin1String("--version")) {
+            m_version = true;
+        } else if (options && a == QLatin1String("--json")) {
+            m_json = true;
+        } else if (options && (a == QLatin1String("--game") || a == QLatin1String("--name"))) {
+            if (i + 1 >= args.size()) {
+                error = a + QStringLiteral(" needs a value");
+                return false;
+            }
+            const QString value = args.at(++i);
+            if (a == QLatin1String("--game")) {
+                m_gameDir = value;
+                m_hasGameDir = true;
+            } else {
+                m_name = value;
+                m_hasName = true;
+            }
+        } else if (options && a.startsWith(QLatin1String("--game="))) {
+            m_gameDir = a.mid(7);
+            m_hasGameDir = true;
+        } else if (options && a.startsWith(QLatin1String("--name="))) {
+            m_name = a.mid(7);
+            m_hasName = true;
+        } else if (options && a.startsWith(u'-') && a.size() > 1) {
+            error = QStringLiteral("unknown option %1 (see kavro-cars --help)").arg(a);
+            return false;
+        } else if (m_command.isEmpty()) {
+            m_command = a;
+        } else {
+            m_operands.append(a);
+        }
+    }
+    return true;
+}
+
+int CarsCommand::run(const QStringList& args) {
+    QString error;
+    if (!parse(args, error))
+        return fail(error);
+    if (m_help) {
+        m_out << helpText() << Qt::flush;
+        return 0;
+    }
+    if (m_version) {
+        m_out << "kavro-cars " << ProgramInfo::versionMajor() << '.' << ProgramInfo::versionMinor()
+              << '.' << ProgramInfo::versionRevision() << Qt::endl;
+        return 0;
+    }
+    if (m_command.isEmpty())
+        return fail(QStringLiteral("no command given (see kavro-cars --help)"));
+    if (m_json && m_command != QLatin1String("list"))
+        return fail(QStringLiteral("--json is for the list command"));
+    if (m_hasName && m_command != QLatin1String("install"))
+        return fail(QStringLiteral("--name is for the install command"));
+    if (m_command == QLatin1String("set-game"))
+        return setGame();
+    if (m_command == QLatin1String("install"))
+        return install();
+    if (m_command == QLatin1String("list"))
+        return list();
+    if (m_command == QLatin1String("fix"))
+        return fix();
+    if (m_command == QLatin1String("remove"))
+        return remove();
+    return fail(QStringLiteral("unknown command %1 (see kavro-cars --help)").arg(m_command));
+}
+
+// The game folder: --game, else where kavro finds it. A folder without Data/Cars is refused, so
+// nothing is ever created in a folder that is not the game.
+bool CarsCommand::findGame() {
+    QString game;
+    if (m_hasGameDir) {
+        if (!GameFolder::holdsGame(m_gameDir)) {
+            fail(kNoGameFolder.arg(m_gameDir));
+            return false;
+        }
+        game = QDir(m_gameDir).absolutePath();
+    } else {
+        game = AppSettings::ReadGameFolder(m_ctx);
+        if (!GameFolder::holdsGame(game)) {
+            fail(StartupMessages::kGameMissing);
+            return false;
+        }
+    }
+    m_session.GamePath = game.endsWith(u'/') ? game : game + u'/';
+    StartupPaths::setSessionPaths(m_session, false);
+    return true;
+}
+
+bool CarsCommand::findExtractor() {
+    const QString command = AppSettings::ReadWinZipCommand(m_ctx);
+    if (command.isEmpty()) {
+        fail(StartupMessages::winZipMissing());
+        return false;
+    }
+    // The open command ends in ` "%1"`: what stays is the program, quoted or plain.
+    m_session.WinZipPath = command.left(qMax<qsizetype>(0, command.size() - 5));
+    return true;
+}
+
+int CarsCommand::install() {
+    if (m_operands.isEmpty())
+        return fail(QStringLiteral("install needs at least one ZIP"));
+    if (m_hasName && m_operands.size() != 1)
+        return fail(QStringLiteral("--name names the car of a single ZIP"));
+    if (!findGame() || !findExtractor())
+        return 1;
+    const QString refusal =
+        ZipInstallRun::limitRefusal(int(m_operands.size()), CountInstalledCars(m_session));
+    if (!refusal.isEmpty())
+        return fail(refusal);
+
+    QList<ZipInstallRun::Car> cars;
+    for (const QString& zip : std::as_const(m_operands))
+        cars.append({zip, m_hasName ? m_name : ZipInstallRun::defaultName(zip)});
+    ZipInstallRun run(m_ctx);
+    run.onCar = [this](const ZipInstallRun::Result& r) {
+        m_out << ZipInstallRun::line(r) << Qt::endl;
+    };
+    const QList<ZipInstallRun::Result> results = run.run(cars);
+    for (const ZipInstallRun::Result& r : results)
+        if (!r.installed())
+            return 1;
+    return 0;
+}
+
+int CarsCommand::list() {
+    if (!m_operands.isEmpty())
+        return fail(QStringLiteral("list takes no arguments"));
+    if (!findGame())
+        return 1;
+    const QList<InstalledCar> cars = InstalledCarList::scan(m_session);
+    if (m_json) {
+        m_out << QString::fromUtf8(InstalledCarList::json(cars)) << Qt::flush;
+        return 0;
+    }
+    for (const InstalledCar& car : cars)
+        m_out << InstalledCarList::line(car) << '\n';
+    m_out << Qt::flush;
+    return 0;
+}
+
+int CarsCommand::fix() {
+    if (!m_operands.isEmpty())
+        return fail(QStringLiteral("fix takes no arguments"));
+    if (!findGame())
+        return 1;
+    for (const QString& line : FixSerialConflicts(m_session, m_notices))
+        m_out << line << '\n';
+    m_out << Qt::flush;
+    return 0;
+}
+
+int CarsCommand::remove() {
+    if (m_operands.isEmpty())
+        return fail(QStringLiteral("remove needs at least one car id"));
+    if (!findGame())
+        return 1;
+    // Every id is checked before anything is removed.
+    QStringList names;
+    bool refused = false;
+    for (const QString& id : std::as_const(m_operands)) {
+        const QString why = CarRemoval::refusal(m_session, id);
+        if (!why.isEmpty()) {
+            fail(why);
+            refused = true;
+            continue;
+        }
+        const QString name = CarRemoval::installedName(m_session, id);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    if (refused)
+        return fail(QStringLiteral("nothing was removed"));
+    int status = 0;
+    for (const QString& name : std::as_const(names)) {
+        QString why;
+        if (CarRemoval::removeCar(m_session, name, &why)) {
+            m_out << name << " removed" << Qt::endl;
+        } else {
+            fail(QStringLiteral("%1 could not be removed: %2").arg(name, why));
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int CarsCommand::setGame() {
+    if (m_operands.size() != 1)
+        return fail(QStringLiteral("set-game needs one folder"));
+    const QString dir = m_operands.first();
+    if (!GameFolder::holdsGame(dir))
+        return fail(kNoGameFolder.arg(dir));
+    const QString game = QDir(dir).absolutePath();
+    if (!m_settings.WriteSetting(RegistryRoot::LocalMachine, AppSettings::kGameKey,
+                                 QStringLiteral("InstallPath"), game))
+        return fail(
+            QStringLiteral("cannot write the settings store %1").arg(m_settings.filePath()));
+    m_out << "The game folder is now " << game << Qt::endl;
+    return 0;
+}

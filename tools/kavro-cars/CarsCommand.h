@@ -1,0 +1,52 @@
+#pragma once
+
+#include "StderrNotices.h"
+#include "core/session/AppContext.h"
+#include "core/session/Session.h"
+#include "platform/Clock.h"
+#include "platform/ProgramEnd.h"
+#include "platform/SettingsStore.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+// One run of kavro-cars: reads the command line, finds the game, the extractor and the work folder
+// the way kavro does, and runs one command (install, list, fix, remove, set-game). Results go to
+// standard output, errors to standard error; run() returns the exit status.
+class CarsCommand {
+public:
+    explicit CarsCommand(QString programFolder);
+    int run(const QStringList& args);
+
+    static QString helpText();
+
+private:
+    bool parse(const QStringList& args, QString& error);
+    bool findGame();
+    bool findExtractor();
+    int install();
+    int list();
+    int fix();
+    int remove();
+    int setGame();
+    int fail(const QString& message);
+
+    QTextStream m_out{stdout};
+    QTextStream m_err{stderr};
+    Session m_session;
+    SettingsStore m_settings{SettingsStore::defaultPath()};
+    StderrNotices m_notices{m_err};
+    ProgramEnd m_end{false};
+    Clock m_clock;
+    AppContext m_ctx;
+
+    QString m_command;
+    QStringList m_operands;
+    QString m_gameDir;
+    bool m_hasGameDir = false;
+    QString m_name;
+    bool m_hasName = false;
+    bool m_json = false;
+    bool m_help = false;
+    bool m_version = false;
+};
