@@ -50,8 +50,8 @@ void Startup::run() {
         // A community's own catalogue, named in the store, replaces the built-in addresses.
         session.SessionPaths[Session::ServerListURL] = StartupPaths::serverListUrl(
             false, AppSettings::ReadAppSetting(m_ctx, QStringLiteral("serverlist")));
-        session.SessionPaths[Session::AdsURL] = StartupPaths::adsUrl(
-            false, AppSettings::ReadAppSetting(m_ctx, QStringLiteral("ads")));
+        session.SessionPaths[Session::AdsURL] =
+            StartupPaths::adsUrl(false, AppSettings::ReadAppSetting(m_ctx, QStringLiteral("ads")));
     }
     if (!yield())
         return;

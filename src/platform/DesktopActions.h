@@ -10,8 +10,8 @@
 // - power-off: KAVRO_SHUTDOWN_COMMAND when set, else systemd-logind's PowerOff(false) over the
 //   system bus; refused when the command does not exit with 0 or logind answers with an error;
 // - open a web address: "xdg-open URL", started detached.
-// The hang-up's result is not looked at. Under the test runner (KAVRO_TEST set) the real hang-up and
-// power-off are never done, only the override commands.
+// The hang-up's result is not looked at. Under the test runner (KAVRO_TEST set) the real hang-up
+// and power-off are never done, only the override commands.
 class DesktopActions : public SystemActions {
 public:
     void hangUp() override;

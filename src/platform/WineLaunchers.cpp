@@ -36,8 +36,8 @@ QString scalar(QString text) {
 QStringList subfolders(const QString& folder) {
     QStringList out;
     const QDir dir(folder);
-    const QStringList names =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    const QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                                            QDir::Name | QDir::IgnoreCase);
     for (const QString& name : names)
         out.append(dir.filePath(name));
     return out;

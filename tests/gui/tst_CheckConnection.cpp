@@ -50,7 +50,8 @@ private Q_SLOTS:
             << "/skipintro" << QList<int>{M::Abort} << 0 << false << true << -1;
         QTest::newRow("Retry twice, then Ignore")
             << "" << QList<int>{M::Retry, M::Retry, M::Ignore} << 0 << true << false << -1;
-        QTest::newRow("Retry finds the link") << "" << QList<int>{M::Retry} << 1 << true << false << -1;
+        QTest::newRow("Retry finds the link")
+            << "" << QList<int>{M::Retry} << 1 << true << false << -1;
         QTest::newRow("the system says online: no box")
             << "/skipintro" << QList<int>{} << 0 << true << false << 1;
         QTest::newRow("the system says offline, Abort")

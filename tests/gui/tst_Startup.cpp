@@ -82,20 +82,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
-        QTest::newRow("no game") << "<none>" << "<none>"
+        QTest::newRow("no game") << "<none>"
+                                 << "<none>"
                                  << ""
                                  << "NFSHS" << kNoGame;
-        QTest::newRow("no game, /SERIAL") << "<none>" << "<none>"
+        QTest::newRow("no game, /SERIAL") << "<none>"
+                                          << "<none>"
                                           << "/SERIAL"
                                           << "NFSHS" << kNoGame;
-        QTest::newRow("store names a folder that does not exist")
-            << "gone/NFSHS" << "<none>" << "" << "NFSHS" << kNoGame;
-        QTest::newRow("store names a folder without Data")
-            << "empty" << "<none>" << "/serial" << "NFSHS" << kNoGame;
-        QTest::newRow("empty WinZip value") << "<game>" << ""
+        QTest::newRow("store names a folder that does not exist") << "gone/NFSHS"
+                                                                  << "<none>"
+                                                                  << ""
+                                                                  << "NFSHS" << kNoGame;
+        QTest::newRow("store names a folder without Data") << "empty"
+                                                           << "<none>"
+                                                           << "/serial"
+                                                           << "NFSHS" << kNoGame;
+        QTest::newRow("empty WinZip value") << "<game>"
+                                            << ""
                                             << ""
                                             << "WinZip" << kNoWinZip;
-        QTest::newRow("empty WinZip value, /SERIAL") << "<game>" << ""
+        QTest::newRow("empty WinZip value, /SERIAL") << "<game>"
+                                                     << ""
                                                      << "/serial"
                                                      << "WinZip" << kNoWinZip;
     }
@@ -269,8 +277,7 @@ private Q_SLOTS:
         QTest::newRow("empty log") << "/SHOWLOG" << 0 << false;
         QTest::newRow("no log") << "/SHOWLOG" << -1 << false;
         QTest::newRow("after a shutdown") << "/showlog /runonce" << 3 << false;
-        QTest::newRow("after a reboot emptied the work folder")
-            << "/showlog /runonce" << 3 << true;
+        QTest::newRow("after a reboot emptied the work folder") << "/showlog /runonce" << 3 << true;
     }
     void showLog() {
         QFETCH(QString, line);
@@ -290,8 +297,7 @@ private Q_SLOTS:
                 log += l + "\r\n";
                 expected += QString::fromLatin1(l) + "\n";
             }
-            env.writeFile(kept ? RunOnceEntry::keptLogPath() : env.workDir() + "DOWNLOAD.LOG",
-                          log);
+            env.writeFile(kept ? RunOnceEntry::keptLogPath() : env.workDir() + "DOWNLOAD.LOG", log);
         }
         const QString shown = runCapturingLog(env, line);
         QCOMPARE(shown, expected);
@@ -317,15 +323,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("adsUrl");
         const QString own = "https://cars.example.org/list/sl.dat";
         const QString ownAds = "https://cars.example.org/ads.htm";
-        QTest::newRow("local server") << "/LOCALHOST/SKIPINTRO" << ""
+        QTest::newRow("local server") << "/LOCALHOST/SKIPINTRO"
+                                      << ""
                                       << ""
                                       << "http://127.0.0.1:9/lxd/sl.dat"
                                       << "http://127.0.0.1:9/ads.htm";
         QTest::newRow("local server wins over the store")
             << "/LOCALHOST/SKIPINTRO" << own << ownAds << "http://127.0.0.1:9/lxd/sl.dat"
             << "http://127.0.0.1:9/ads.htm";
-        QTest::newRow("the store's addresses")
-            << "/SKIPINTRO" << own << ownAds << own << ownAds;
+        QTest::newRow("the store's addresses") << "/SKIPINTRO" << own << ownAds << own << ownAds;
         QTest::newRow("the store's server list only")
             << "/SKIPINTRO" << own << "" << own
             << ProgramInfo::kCatalogueBase + "kavro/ads/ads.htm";

@@ -36,9 +36,9 @@ private Q_SLOTS:
         QString build = qEnvironmentVariable("KAVRO_BUILD_DIR");
         if (build.isEmpty())
             build = QStringLiteral(KAVRO_BIN_DIR "/..");
-        const Run r = run(qEnvironmentVariable("KAVRO_CMAKE", QStringLiteral("cmake")),
-                          {QStringLiteral("--install"), build,
-                           QStringLiteral("--prefix"), m_prefix.path()});
+        const Run r =
+            run(qEnvironmentVariable("KAVRO_CMAKE", QStringLiteral("cmake")),
+                {QStringLiteral("--install"), build, QStringLiteral("--prefix"), m_prefix.path()});
         QVERIFY2(r.code == 0, qPrintable(r.output));
     }
 
@@ -64,8 +64,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("tool");
         QTest::addColumn<QStringList>("args");
         QTest::newRow("menu entry")
-            << "desktop-file-validate"
-            << QStringList{"share/applications/" + kAppId + ".desktop"};
+            << "desktop-file-validate" << QStringList{"share/applications/" + kAppId + ".desktop"};
         QTest::newRow("metadata") << "appstreamcli"
                                   << QStringList{"validate", "--no-net",
                                                  "share/metainfo/" + kAppId + ".metainfo.xml"};

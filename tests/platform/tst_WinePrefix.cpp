@@ -116,8 +116,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("prefix");
         QTest::newRow("plain") << QByteArray("game:\n  exe: x.exe\n  prefix: /g/nfs\nname: NFS\n")
                                << "/g/nfs";
-        QTest::newRow("single quotes") << QByteArray("game:\n  prefix: '/g/it''s nfs'\n")
-                                       << "/g/it's nfs";
+        QTest::newRow("single quotes")
+            << QByteArray("game:\n  prefix: '/g/it''s nfs'\n") << "/g/it's nfs";
         QTest::newRow("double quotes, CR LF")
             << QByteArray("game:\r\n  prefix: \"/g/a b\"\r\n") << "/g/a b";
         QTest::newRow("home") << QByteArray("game:\n  prefix: ~/Games/nfs # comment\n")

@@ -104,7 +104,8 @@ QString ReadGameFolder(AppContext& ctx, QString* looked) {
             return done(folder);
     }
     if (places.isEmpty())
-        places.append(QStringLiteral("no Wine prefix (%1)").arg(prefixes.join(QStringLiteral(", "))));
+        places.append(
+            QStringLiteral("no Wine prefix (%1)").arg(prefixes.join(QStringLiteral(", "))));
     return done({});
 }
 
@@ -112,9 +113,9 @@ QString extractorPath(const QString& programFolder) {
     const QString beside = GameFs::withSlash(programFolder) + QStringLiteral("kavro-unzip");
     if (QFileInfo(beside).isExecutable())
         return beside;
-    const QString installed = QDir::cleanPath(GameFs::withSlash(programFolder) +
-                                              QStringLiteral(KAVRO_EXTRACTOR_FROM_BIN) +
-                                              QStringLiteral("/kavro-unzip"));
+    const QString installed =
+        QDir::cleanPath(GameFs::withSlash(programFolder) +
+                        QStringLiteral(KAVRO_EXTRACTOR_FROM_BIN) + QStringLiteral("/kavro-unzip"));
     return QFileInfo(installed).isExecutable() ? installed : beside;
 }
 

@@ -24,8 +24,7 @@ void RecordStart(AppContext& ctx);
 // The stored "loadss" as a Boolean; nothing when it does not convert (the menu keeps its state).
 std::optional<bool> LoadOptions(AppContext& ctx);
 // Writes "loadss", "shutdown", "disconnect" in that order as "True"/"False".
-void SaveOptions(AppContext& ctx, bool viewScreenShots, bool shutdownAfter,
-                 bool disconnectAfter);
+void SaveOptions(AppContext& ctx, bool viewScreenShots, bool shutdownAfter, bool disconnectAfter);
 // Text to Boolean the way the original converts: "True"/"False" in any case, or a number (0 is
 // false). Nothing for anything else (empty text, " ").
 std::optional<bool> toBoolean(const QString& text);

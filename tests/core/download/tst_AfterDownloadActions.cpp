@@ -1,9 +1,9 @@
 // What follows a completed run: hang-up, shutdown with the one-time start, or the log.
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "core/download/AfterDownloadActions.h"
 #include "core/session/AppSettings.h"
 #include "core/session/RunOnceEntry.h"
-#include "TestFiles.h"
 #include "platform/DesktopActions.h"
 
 #include <QtTest>
@@ -32,8 +32,9 @@ void tst_AfterDownloadActions::actions_data() {
                                    << "True" << QStringList{"poweroff"} << false << false;
     QTest::newRow("never stored") << ""
                                   << "" << none << true << false;
-    QTest::newRow("both, hang-up first") << "True"
-                                         << "True" << QStringList{"hangup", "poweroff"} << false << false;
+    QTest::newRow("both, hang-up first")
+        << "True"
+        << "True" << QStringList{"hangup", "poweroff"} << false << false;
     QTest::newRow("any case and numbers") << "tRUE"
                                           << "0" << QStringList{"hangup"} << true << false;
     QTest::newRow("a number is true") << "0"
@@ -45,9 +46,9 @@ void tst_AfterDownloadActions::actions_data() {
     QTest::newRow("shutdown refused: the log instead")
         << "False"
         << "True" << QStringList{"poweroff"} << true << true;
-    QTest::newRow("both, shutdown refused") << "True"
-                                            << "True" << QStringList{"hangup", "poweroff"} << true
-                                            << true;
+    QTest::newRow("both, shutdown refused")
+        << "True"
+        << "True" << QStringList{"hangup", "poweroff"} << true << true;
 }
 
 void tst_AfterDownloadActions::actions() {

@@ -37,10 +37,13 @@ private:
         QFile::link("../drive_c", prefix + "/dosdevices/c:");
         const QString game = prefix + "/drive_c/" + kind + "/NFSHS";
         if (state != "gone")
-            QDir().mkpath(game + (state == "nodata" ? "" : state == "lowerdata" ? "/data" : "/Data"));
+            QDir().mkpath(game + (state == "nodata"      ? ""
+                                  : state == "lowerdata" ? "/data"
+                                                         : "/Data"));
         env.writeFile(prefix + "/system.reg",
                       "WINE REGISTRY Version 2\n\n[Software\\\\Electronic Arts\\\\Need For Speed "
-                      "High Stakes] 1\n\"InstallPath\"=\"C:\\\\" + kind.toUtf8() + "\\\\NFSHS\"\n");
+                      "High Stakes] 1\n\"InstallPath\"=\"C:\\\\" +
+                          kind.toUtf8() + "\\\\NFSHS\"\n");
         QDir().mkpath(prefix + "/drive_c");
         return QFileInfo(prefix + "/drive_c").canonicalFilePath() + "/" + kind + "/NFSHS";
     }
@@ -68,8 +71,8 @@ private Q_SLOTS:
             << "<none>" << QStringList{"wineprefix-gone", "lutris"} << "lutris";
         QTest::newRow("no Data folder: the next prefix")
             << "<none>" << QStringList{"wine-nodata", "bottles"} << "bottles";
-        QTest::newRow("Data in another case") << "<none>" << QStringList{"wine-lowerdata"}
-                                              << "wine";
+        QTest::newRow("Data in another case")
+            << "<none>" << QStringList{"wine-lowerdata"} << "wine";
         QTest::newRow("Lutris before Bottles")
             << "<none>" << QStringList{"bottles", "lutris"} << "lutris";
         QTest::newRow("Bottles before its Flatpak")
@@ -128,12 +131,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("route");  // the routing table; null: none
         QTest::addColumn<bool>("pppUp");
         QTest::addColumn<bool>("connected");
-        const QByteArray head = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU"
-                                "\tWindow\tIRTT\n";
+        const QByteArray head =
+            "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU"
+            "\tWindow\tIRTT\n";
         const QByteArray byDefault = head + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0"
                                             "\t0\t0\n";
-        const QByteArray local = head + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n";
-        const QByteArray down = head + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n";
+        const QByteArray local =
+            head + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n";
+        const QByteArray down =
+            head + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n";
         const QByteArray none;
         QTest::newRow("first byte 1, then anything")
             << QByteArray("\x01\x07\x00", 3) << 0 << none << false << true;

@@ -58,8 +58,8 @@ private Q_SLOTS:
 
     void urls_data() {
         QTest::addColumn<bool>("localHost");
-        QTest::addColumn<QByteArray>("env");       // KAVRO_LOCALHOST, null: unset
-        QTest::addColumn<QString>("configured");   // the store's "serverlist" and "ads"
+        QTest::addColumn<QByteArray>("env");     // KAVRO_LOCALHOST, null: unset
+        QTest::addColumn<QString>("configured"); // the store's "serverlist" and "ads"
         QTest::addColumn<QString>("serverList");
         QTest::addColumn<QString>("ads");
         QTest::newRow("catalogue site") << false << QByteArray("http://127.0.0.1:1") << ""
@@ -73,7 +73,8 @@ private Q_SLOTS:
             << "http://127.0.0.1:8123/lxd/sl.dat"
             << "http://127.0.0.1:8123/ads.htm";
         QTest::newRow("a community's own addresses")
-            << false << QByteArray() << " https://cars.example.org/x " << "https://cars.example.org/x"
+            << false << QByteArray() << " https://cars.example.org/x "
+            << "https://cars.example.org/x"
             << "https://cars.example.org/x";
         QTest::newRow("a blank value is no address")
             << false << QByteArray() << " " << ProgramInfo::kCatalogueBase + "kavro/svr/sl.dat"
