@@ -5,6 +5,7 @@
 #include "gui/Startup.h"
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
+#include "platform/OnlineCheck.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     ctx.actions = &actions;
     ctx.network = &network;
     ctx.programFolder = QCoreApplication::applicationDirPath();
+    ctx.programFile = QCoreApplication::applicationFilePath();
+    ctx.systemOnline = &OnlineCheck::systemAnswer;
     QStringList args = QCoreApplication::arguments();
     if (!args.isEmpty())
         args.removeFirst();

@@ -17,7 +17,7 @@ constexpr int kAbortRetryIgnoreRetryDefault = 306;
 } // namespace
 
 bool CheckConnection(AppContext& ctx) {
-    while (!AppSettings::IsDialUpConnected(ctx)) {
+    while (!AppSettings::IsConnected(ctx)) {
         const auto answer = ctx.prompts->show(kText, kTitle, kAbortRetryIgnoreRetryDefault);
         if (ctx.programEnd->ended())
             return false;
@@ -30,7 +30,7 @@ bool CheckConnection(AppContext& ctx) {
         }
         if (answer == MessageBoxService::Ignore)
             break;
-        // Retry: ask the flag again.
+        // Retry: ask again.
     }
     auto* select = new frmSelect(ctx);
     select->show();

@@ -2,6 +2,6 @@
 
 struct AppContext;
 
-// The connection check: asks the dial-up flag, offers Abort/Retry/Ignore when not connected, and
-// opens the server window. False when the user chose Abort.
+// The connection check: asks whether the machine is connected (AppSettings::IsConnected), offers
+// Abort/Retry/Ignore when it is not, and opens the server window. False when the user chose Abort.
 bool CheckConnection(AppContext& ctx);

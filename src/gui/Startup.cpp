@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 
 namespace {
@@ -58,6 +59,13 @@ void Startup::run() {
         RunOnceEntry::remove(*m_ctx.settings);
 
     StartupPaths::setSessionPaths(session, line.has(CommandLine::kLocalHost));
+    if (!line.has(CommandLine::kLocalHost)) {
+        // A community's own catalogue, named in the store, replaces the built-in addresses.
+        session.SessionPaths[Session::ServerListURL] = StartupPaths::serverListUrl(
+            false, AppSettings::ReadAppSetting(m_ctx, QStringLiteral("serverlist")));
+        session.SessionPaths[Session::AdsURL] =
+            StartupPaths::adsUrl(false, AppSettings::ReadAppSetting(m_ctx, QStringLiteral("ads")));
+    }
     if (!yield())
         return;
 
@@ -67,17 +75,28 @@ void Startup::run() {
         return;
 
     if (line.has(CommandLine::kShowLog)) {
+        // The one-time start shows the copy kept when the shutdown was scheduled: the work
+        // folder may have been emptied by the reboot.
+        const bool runOnce = line.has(CommandLine::kRunOnce);
+        const QString log = runOnce ? RunOnceEntry::logToShow(session.workDir())
+                                    : session.workDir() + QStringLiteral("DOWNLOAD.LOG");
         QString text = showLogHeading() + kCrLf + kCrLf;
         QStringList lines;
-        if (AnsiText::readLines(session.workDir() + QStringLiteral("DOWNLOAD.LOG"), lines))
+        if (AnsiText::readLines(log, lines))
             for (const QString& l : lines)
                 text += l + kCrLf;
+        if (runOnce)
+            QFile::remove(RunOnceEntry::keptLogPath());
         frmLog::showAndEnd(m_ctx, text);
         return;
     }
 
-    session.GamePath = AppSettings::ReadGameFolder(m_ctx);
+    QString looked;
+    session.GamePath = AppSettings::ReadGameFolder(m_ctx, &looked);
     if (session.GamePath.isEmpty()) {
+        // For the user who started the program from a terminal: where the game was looked for.
+        qWarning().noquote() << QStringLiteral("kavro: the game folder was not found; looked at ") +
+                                    looked;
         m_ctx.prompts->show(QStringLiteral("NFSHS is not installed on this computer, or it's files "
                                            "are corrupt. Please (re)install it."),
                             QStringLiteral("NFSHS"), kCritical);

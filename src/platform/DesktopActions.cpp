@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusInterface>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -14,19 +15,20 @@ bool underTestRunner() {
     return qEnvironmentVariableIsSet("KAVRO_TEST");
 }
 
-void runAndWait(const QString& program, const QStringList& arguments) {
+bool runAndWait(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(program, arguments);
-    if (process.waitForStarted(5000))
-        process.waitForFinished(30000);
+    if (!process.waitForStarted(5000) || !process.waitForFinished(30000))
+        return false;
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 } // namespace
 
-void DesktopActions::runShellCommand(const QString& commandLine) {
-    runAndWait(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine});
+bool DesktopActions::runShellCommand(const QString& commandLine) {
+    return runAndWait(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine});
 }
 
 QString DesktopActions::findPoff() {
@@ -51,19 +53,19 @@ void DesktopActions::hangUp() {
         runAndWait(poff, {QStringLiteral("-a")});
 }
 
-void DesktopActions::powerOff() {
+bool DesktopActions::powerOff() {
     const QString command = qEnvironmentVariable("KAVRO_SHUTDOWN_COMMAND");
-    if (!command.isEmpty()) {
-        runShellCommand(command);
-        return;
-    }
+    if (!command.isEmpty())
+        return runShellCommand(command);
     if (underTestRunner())
-        return;
+        return true;
     QDBusInterface logind(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QDBusConnection::systemBus());
-    if (logind.isValid())
-        logind.call(QStringLiteral("PowerOff"), false);
+    if (!logind.isValid())
+        return false;
+    // Refused by polkit (another user logged in, a remote session) comes back as an error.
+    return logind.call(QStringLiteral("PowerOff"), false).type() != QDBusMessage::ErrorMessage;
 }
 
 void DesktopActions::openUrl(const QString& url) {

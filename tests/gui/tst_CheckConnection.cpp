@@ -40,16 +40,22 @@ private Q_SLOTS:
         QTest::addColumn<int>("linkAfter"); // the link comes up after this box (0: never)
         QTest::addColumn<bool>("result");
         QTest::addColumn<bool>("ended");
+        QTest::addColumn<int>("system"); // the system's answer: 1 online, 0 offline, -1 none
         using M = MessageBoxService;
-        QTest::newRow("link up: no box") << "" << QList<int>{} << -1 << true << false;
-        QTest::newRow("Ignore") << "" << QList<int>{M::Ignore} << 0 << true << false;
+        QTest::newRow("link up: no box") << "" << QList<int>{} << -1 << true << false << -1;
+        QTest::newRow("Ignore") << "" << QList<int>{M::Ignore} << 0 << true << false << -1;
         QTest::newRow("Abort under the welcome window")
-            << "" << QList<int>{M::Abort} << 0 << false << false;
+            << "" << QList<int>{M::Abort} << 0 << false << false << -1;
         QTest::newRow("Abort under /SKIPINTRO")
-            << "/skipintro" << QList<int>{M::Abort} << 0 << false << true;
+            << "/skipintro" << QList<int>{M::Abort} << 0 << false << true << -1;
         QTest::newRow("Retry twice, then Ignore")
-            << "" << QList<int>{M::Retry, M::Retry, M::Ignore} << 0 << true << false;
-        QTest::newRow("Retry finds the link") << "" << QList<int>{M::Retry} << 1 << true << false;
+            << "" << QList<int>{M::Retry, M::Retry, M::Ignore} << 0 << true << false << -1;
+        QTest::newRow("Retry finds the link")
+            << "" << QList<int>{M::Retry} << 1 << true << false << -1;
+        QTest::newRow("the system says online: no box")
+            << "/skipintro" << QList<int>{} << 0 << true << false << 1;
+        QTest::newRow("the system says offline, Abort")
+            << "/skipintro" << QList<int>{M::Abort} << 0 << false << true << 0;
     }
     void answers() {
         QFETCH(QString, line);
@@ -57,7 +63,10 @@ private Q_SLOTS:
         QFETCH(int, linkAfter);
         QFETCH(bool, result);
         QFETCH(bool, ended);
+        QFETCH(int, system);
         TestEnv env;
+        if (system >= 0)
+            env.ctx.systemOnline = [system] { return std::optional<bool>(system == 1); };
         LinkComingUp prompts(env, linkAfter);
         env.ctx.prompts = &prompts;
         env.ctx.commandLine = line;

@@ -82,33 +82,49 @@ private Q_SLOTS:
     }
 
     void nothingInstalledEndsBeforeWritingAnything_data() {
-        QTest::addColumn<bool>("game");
+        QTest::addColumn<QString>("game"); // the store's InstallPath: "<game>", "<none>", a path
         QTest::addColumn<QString>("winZipValue"); // "<none>": not registered
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
-        QTest::newRow("no game") << false << "<none>"
+        QTest::newRow("no game") << "<none>"
+                                 << "<none>"
                                  << ""
                                  << "NFSHS" << kNoGame;
-        QTest::newRow("no game, /SERIAL") << false << "<none>"
+        QTest::newRow("no game, /SERIAL") << "<none>"
+                                          << "<none>"
                                           << "/SERIAL"
                                           << "NFSHS" << kNoGame;
-        QTest::newRow("empty WinZip value") << true << ""
+        QTest::newRow("store names a folder that does not exist") << "gone/NFSHS"
+                                                                  << "<none>"
+                                                                  << ""
+                                                                  << "NFSHS" << kNoGame;
+        QTest::newRow("store names a folder without Data") << "empty"
+                                                           << "<none>"
+                                                           << "/serial"
+                                                           << "NFSHS" << kNoGame;
+        QTest::newRow("empty WinZip value") << "<game>"
+                                            << ""
                                             << ""
                                             << "WinZip" << kNoWinZip;
-        QTest::newRow("empty WinZip value, /SERIAL") << true << ""
+        QTest::newRow("empty WinZip value, /SERIAL") << "<game>"
+                                                     << ""
                                                      << "/serial"
                                                      << "WinZip" << kNoWinZip;
     }
     void nothingInstalledEndsBeforeWritingAnything() {
-        QFETCH(bool, game);
+        QFETCH(QString, game);
         QFETCH(QString, winZipValue);
         QFETCH(QString, line);
         QFETCH(QString, title);
         QFETCH(QString, text);
         TestEnv env;
-        if (game)
+        QDir().mkpath(env.root() + "empty");
+        if (game == "<game>")
             installGame(env);
+        else if (game != "<none>")
+            env.settings->WriteSetting(RegistryRoot::LocalMachine, kGameKey, "InstallPath",
+                                       env.root() + game);
         if (winZipValue != "<none>")
             env.settings->WriteSetting(RegistryRoot::ClassesRoot, kWinZipKey, "", winZipValue);
         leaveJunk(env);
@@ -127,6 +143,9 @@ private Q_SLOTS:
         QCOMPARE(readAll(env.settings->filePath()), storeBefore);
         QVERIFY(!WindowWatcher::find("frmSerial"));
         QVERIFY(!WindowWatcher::find("frmSplash"));
+        // Nothing is made where the store pointed.
+        QVERIFY(!QFileInfo::exists(env.root() + "gone"));
+        QCOMPARE(TestFiles::filesBelow(env.root() + "empty"), QStringList());
     }
 
     void normalStartResetsTheWorkFolderAndStampsTheStore() {
@@ -314,25 +333,35 @@ private Q_SLOTS:
     }
 
     void skipIntroChecksTheConnection_data() {
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<int>("answer"); // 0: no box expected
+        QTest::addColumn<QByteArray>("stored"); // "Remote Connection"; null: no value
+        QTest::addColumn<bool>("online");       // the system's answer
+        QTest::addColumn<int>("answer");        // 0: no box expected
         QTest::addColumn<bool>("serverWindow");
         QTest::addColumn<bool>("ended");
-        QTest::newRow("connected") << true << 0 << true << false;
-        QTest::newRow("Ignore") << false << int(MessageBoxService::Ignore) << true << false;
+        const QByteArray none;
+        QTest::newRow("connected") << QByteArray("\x01") << false << 0 << true << false;
+        QTest::newRow("Ignore") << QByteArray(1, 0) << false << int(MessageBoxService::Ignore)
+                                << true << false;
         QTest::newRow("Abort ends the program")
-            << false << int(MessageBoxService::Abort) << false << true;
+            << QByteArray(1, 0) << false << int(MessageBoxService::Abort) << false << true;
+        QTest::newRow("online, no value") << none << true << 0 << true << false;
+        QTest::newRow("the value decides over the system")
+            << QByteArray(1, 0) << true << int(MessageBoxService::Ignore) << true << false;
+        QTest::newRow("offline, no value")
+            << none << false << int(MessageBoxService::Abort) << false << true;
     }
     void skipIntroChecksTheConnection() {
-        QFETCH(bool, connected);
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, online);
         QFETCH(int, answer);
         QFETCH(bool, serverWindow);
         QFETCH(bool, ended);
         TestEnv env;
         installGame(env);
-        env.settings->writeValue(RegistryRoot::LocalMachine, kRemoteAccessKey, "Remote Connection",
-                                 SettingsStore::Type::Binary,
-                                 QByteArray(1, connected ? '\x01' : '\x00'));
+        if (!stored.isNull())
+            env.settings->writeValue(RegistryRoot::LocalMachine, kRemoteAccessKey,
+                                     "Remote Connection", SettingsStore::Type::Binary, stored);
+        env.ctx.systemOnline = [online] { return std::optional<bool>(online); };
         if (answer)
             env.prompts.expect(MessageBoxService::Answer(answer));
         env.ctx.commandLine = "/SKIPINTRO";
@@ -349,14 +378,18 @@ private Q_SLOTS:
     void showLog_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("lines"); // -1: no log file
-        QTest::newRow("300 lines, lower case switch, /SERIAL too") << "/showlog /serial" << 300;
-        QTest::newRow("empty log") << "/SHOWLOG" << 0;
-        QTest::newRow("no log") << "/SHOWLOG" << -1;
-        QTest::newRow("after a shutdown") << "/showlog /runonce" << 3;
+        QTest::addColumn<bool>("kept"); // the log is the copy a scheduled shutdown kept
+        QTest::newRow("300 lines, lower case switch, /SERIAL too")
+            << "/showlog /serial" << 300 << false;
+        QTest::newRow("empty log") << "/SHOWLOG" << 0 << false;
+        QTest::newRow("no log") << "/SHOWLOG" << -1 << false;
+        QTest::newRow("after a shutdown") << "/showlog /runonce" << 3 << false;
+        QTest::newRow("after a reboot emptied the work folder") << "/showlog /runonce" << 3 << true;
     }
     void showLog() {
         QFETCH(QString, line);
         QFETCH(int, lines);
+        QFETCH(bool, kept);
         TestEnv env;
         installGame(env);
         // The entry a shutdown leaves for the next logon.
@@ -371,16 +404,17 @@ private Q_SLOTS:
                 log += l + "\r\n";
                 expected += QString::fromLatin1(l) + "\n";
             }
-            env.writeFile(env.workDir() + "DOWNLOAD.LOG", log);
+            env.writeFile(kept ? RunOnceEntry::keptLogPath() : env.workDir() + "DOWNLOAD.LOG", log);
         }
         const QString shown = runCapturingLog(env, line);
         QCOMPARE(shown, expected);
+        QVERIFY(!QFileInfo::exists(RunOnceEntry::keptLogPath())); // shown once, then gone
         QCOMPARE(env.programEnd.endCount(), 1);
         QVERIFY(!WindowWatcher::find("frmSerial"));
         QVERIFY(!WindowWatcher::find("frmSplash"));
         QCOMPARE(env.prompts.count(), 0);
         // The log stays where it was: only a normal start empties the work folder.
-        QCOMPARE(QFileInfo::exists(env.workDir() + "DOWNLOAD.LOG"), lines >= 0);
+        QCOMPARE(QFileInfo::exists(env.workDir() + "DOWNLOAD.LOG"), lines >= 0 && !kept);
         const bool runOnce = line.contains("runonce");
         QCOMPARE(env.settings->hasValue(RegistryRoot::CurrentUser, kRunOnceKey,
                                         RunOnceEntry::kValueName),
@@ -388,16 +422,47 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo::exists(RunOnceEntry::desktopFilePath()), !runOnce);
     }
 
-    void localHostTakesTheLocalServer() {
+    void addresses_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("serverlist"); // the store's values; empty: none
+        QTest::addColumn<QString>("ads");
+        QTest::addColumn<QString>("serverListUrl");
+        QTest::addColumn<QString>("adsUrl");
+        const QString own = "https://cars.example.org/list/sl.dat";
+        const QString ownAds = "https://cars.example.org/ads.htm";
+        QTest::newRow("local server") << "/LOCALHOST/SKIPINTRO"
+                                      << ""
+                                      << ""
+                                      << "http://127.0.0.1:9/lxd/sl.dat"
+                                      << "http://127.0.0.1:9/ads.htm";
+        QTest::newRow("local server wins over the store")
+            << "/LOCALHOST/SKIPINTRO" << own << ownAds << "http://127.0.0.1:9/lxd/sl.dat"
+            << "http://127.0.0.1:9/ads.htm";
+        QTest::newRow("the store's addresses") << "/SKIPINTRO" << own << ownAds << own << ownAds;
+        QTest::newRow("the store's server list only")
+            << "/SKIPINTRO" << own << "" << own
+            << ProgramInfo::kCatalogueBase + "kavro/ads/ads.htm";
+    }
+    void addresses() {
+        QFETCH(QString, line);
+        QFETCH(QString, serverlist);
+        QFETCH(QString, ads);
+        QFETCH(QString, serverListUrl);
+        QFETCH(QString, adsUrl);
         TestEnv env;
         installGame(env);
         env.settings->writeValue(RegistryRoot::LocalMachine, kRemoteAccessKey, "Remote Connection",
                                  SettingsStore::Type::Binary, "\x01");
+        if (!serverlist.isEmpty())
+            env.settings->WriteSetting(RegistryRoot::CurrentUser, kAppKey, "serverlist",
+                                       serverlist);
+        if (!ads.isEmpty())
+            env.settings->WriteSetting(RegistryRoot::CurrentUser, kAppKey, "ads", ads);
         qputenv("KAVRO_LOCALHOST", "http://127.0.0.1:9");
-        env.ctx.commandLine = "/LOCALHOST/SKIPINTRO";
+        env.ctx.commandLine = line;
         Startup(env.ctx).run();
-        QCOMPARE(env.session.SessionPaths[Session::ServerListURL], "http://127.0.0.1:9/lxd/sl.dat");
-        QCOMPARE(env.session.SessionPaths[Session::AdsURL], "http://127.0.0.1:9/ads.htm");
+        QCOMPARE(env.session.SessionPaths[Session::ServerListURL], serverListUrl);
+        QCOMPARE(env.session.SessionPaths[Session::AdsURL], adsUrl);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "platform/WineLaunchers.h"
 #include "platform/WinePrefix.h"
 
 #include <QDir>
@@ -108,6 +109,30 @@ private Q_SLOTS:
         QCOMPARE(WinePrefix::defaultFolder(), QDir::homePath() + "/.wine");
         if (!saved.isNull())
             qputenv("WINEPREFIX", saved);
+    }
+
+    void lutrisPrefix_data() {
+        QTest::addColumn<QByteArray>("yaml");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("plain") << QByteArray("game:\n  exe: x.exe\n  prefix: /g/nfs\nname: NFS\n")
+                               << "/g/nfs";
+        QTest::newRow("single quotes")
+            << QByteArray("game:\n  prefix: '/g/it''s nfs'\n") << "/g/it's nfs";
+        QTest::newRow("double quotes, CR LF")
+            << QByteArray("game:\r\n  prefix: \"/g/a b\"\r\n") << "/g/a b";
+        QTest::newRow("home") << QByteArray("game:\n  prefix: ~/Games/nfs # comment\n")
+                              << "/home/p/Games/nfs";
+        QTest::newRow("other section's prefix")
+            << QByteArray("wine:\n  prefix: /w\ngame:\n  exe: x.exe\nsystem:\n  prefix: /s\n")
+            << "";
+        QTest::newRow("deeper key, then the game's")
+            << QByteArray("game:\n  args:\n    prefix: /deep\n  prefix: /g/nfs\n") << "/g/nfs";
+        QTest::newRow("not YAML") << QByteArray("\0\xff garbage") << "";
+    }
+    void lutrisPrefix() {
+        QFETCH(QByteArray, yaml);
+        QFETCH(QString, prefix);
+        QCOMPARE(WineLaunchers::lutrisPrefix(yaml, "/home/p"), prefix);
     }
 };
 

@@ -8,7 +8,11 @@
 class RecordingActions : public SystemActions {
 public:
     void hangUp() override { calls.append(QStringLiteral("hangup")); }
-    void powerOff() override { calls.append(QStringLiteral("poweroff")); }
+    bool powerOff() override {
+        calls.append(QStringLiteral("poweroff"));
+        return !powerOffRefused;
+    }
     void openUrl(const QString& url) override { calls.append(QStringLiteral("open ") + url); }
     QStringList calls;
+    bool powerOffRefused = false; // the shutdown request is refused
 };

@@ -8,6 +8,7 @@ namespace {
 const char* const kVars[] = {"TEMP",
                              "TMPDIR",
                              "XDG_CONFIG_HOME",
+                             "XDG_STATE_HOME",
                              "HOME",
                              "KAVRO_HANGUP_COMMAND",
                              "KAVRO_SHUTDOWN_COMMAND",
@@ -25,6 +26,7 @@ TestEnv::TestEnv() {
     qputenv("TEMP", (root() + QStringLiteral("temp")).toLocal8Bit());
     qputenv("TMPDIR", (root() + QStringLiteral("temp")).toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
+    qputenv("XDG_STATE_HOME", (root() + QStringLiteral("state")).toLocal8Bit());
     qputenv("HOME", (root() + QStringLiteral("home")).toLocal8Bit());
     qputenv("WINEPREFIX", (root() + QStringLiteral("no-wine")).toLocal8Bit());
     qunsetenv("KAVRO_LOCALHOST");
@@ -45,6 +47,7 @@ TestEnv::TestEnv() {
     ctx.network = &network;
     ctx.programFolder = QStringLiteral(KAVRO_BIN_DIR);
     ctx.netClassFolder = root() + QStringLiteral("net"); // no dial-up link unless a test adds one
+    ctx.routeFile = root() + QStringLiteral("route");    // no default route unless a test adds one
 }
 
 TestEnv::~TestEnv() {

@@ -17,11 +17,14 @@
 //   root/temp/     TEMP (WorkDir is root/temp/Kavro/, created)
 //   root/config/   XDG_CONFIG_HOME (the settings store is root/config/kavro/registry.reg)
 //   root/home/     HOME
-// The environment variables TEMP, TMPDIR, XDG_CONFIG_HOME, HOME, KAVRO_HANGUP_COMMAND and
-// KAVRO_SHUTDOWN_COMMAND point into it (the two commands append a line to root/actions.log).
-// ctx holds a fresh Session, the store, scripted prompts, a recording program end (nothing really
-// ends), a real clock (or the FixedClock when useFixedClock()), recording system actions and a
-// network manager.
+//   root/state/    XDG_STATE_HOME (not created)
+// The environment variables TEMP, TMPDIR, XDG_CONFIG_HOME, XDG_STATE_HOME, HOME,
+// KAVRO_HANGUP_COMMAND and KAVRO_SHUTDOWN_COMMAND point into it (the two commands append a line
+// to root/actions.log). ctx holds a fresh Session, the store, scripted prompts, a recording
+// program end (nothing really ends), a real clock (or the FixedClock when useFixedClock()),
+// recording system actions and a network manager. No system answer to "is the machine online":
+// ctx.netClassFolder and ctx.routeFile point into root, so the machine is offline until a test
+// says otherwise.
 class TestEnv {
 public:
     TestEnv();

@@ -3,11 +3,13 @@
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
 #include "core/session/RunOnceEntry.h"
+#include "core/session/Session.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 #include "platform/SystemActions.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -51,51 +53,64 @@ QString withSlash(const QString& folder) {
 
 } // namespace
 
-QString RunOnceCommand(const QString& programFolder) {
-    return withSlash(programFolder) + QStringLiteral("kavro") + QStringLiteral(" /showlog");
+QString RunOnceCommand(const QString& programFile) {
+    return programFile + QStringLiteral(" /showlog");
+}
+
+QString programFile(const AppContext& ctx) {
+    if (!ctx.programFile.isEmpty())
+        return ctx.programFile;
+    return withSlash(ctx.programFolder) + QStringLiteral("kavro");
 }
 
 QString autostartEntryPath() {
     return RunOnceEntry::desktopFilePath();
 }
 
-QString autostartEntryText(const QString& programFolder) {
-    const QString program = withSlash(programFolder) + QStringLiteral("kavro");
-    QString name = QStringLiteral("Kavro download log");
+QString autostartEntryText(const QString& programFile) {
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
-                          "Name=") +
-           name +
-           QStringLiteral("\n"
+                          "Name=Kavro download log\n"
                           "Comment=Shows the log of the cars downloaded before the shutdown\n"
                           "Exec=") +
-           execArgument(program) + QStringLiteral(" /showlog /runonce\n") +
+           execArgument(programFile) + QStringLiteral(" /showlog /runonce\n") +
            QStringLiteral("Terminal=false\n"
                           "NoDisplay=true\n"
                           "X-GNOME-Autostart-enabled=true\n");
 }
 
-void ScheduleLogAndShutdown(AppContext& ctx) {
+bool ScheduleLogAndShutdown(AppContext& ctx) {
+    const QString program = programFile(ctx);
     ctx.settings->WriteSetting(RegistryRoot::CurrentUser, AppSettings::kRunOnceKey,
-                               RunOnceEntry::kValueName, RunOnceCommand(ctx.programFolder));
+                               RunOnceEntry::kValueName, RunOnceCommand(program));
     const QString entry = autostartEntryPath();
     QDir().mkpath(QFileInfo(entry).absolutePath());
     QSaveFile file(entry);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(autostartEntryText(ctx.programFolder).toUtf8());
+        file.write(autostartEntryText(program).toUtf8());
         file.commit();
     }
-    ctx.actions->powerOff();
+    // The work folder may sit in a temporary folder that the reboot empties: the log the next
+    // logon shows is a copy kept in the user's state folder.
+    const QString kept = RunOnceEntry::keptLogPath();
+    QDir().mkpath(QFileInfo(kept).absolutePath());
+    QFile::remove(kept);
+    QFile::copy(ctx.session->workDir() + QStringLiteral("DOWNLOAD.LOG"), kept);
+
+    if (!ctx.actions->powerOff()) {
+        RunOnceEntry::remove(*ctx.settings);
+        QFile::remove(kept);
+        return false;
+    }
     ctx.programEnd->EndProgram();
+    return true;
 }
 
 void RunAfterDownloadActions(AppContext& ctx, const std::function<void()>& showLog) {
     if (settingIsTrue(ctx, QStringLiteral("disconnect")))
         ctx.actions->hangUp();
-    if (settingIsTrue(ctx, QStringLiteral("shutdown"))) {
-        ScheduleLogAndShutdown(ctx);
+    if (settingIsTrue(ctx, QStringLiteral("shutdown")) && ScheduleLogAndShutdown(ctx))
         return;
-    }
     if (showLog)
         showLog();
     if (!ctx.programEnd->ended())

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <optional>
 
 class Clock;
 class MessageBoxService;
@@ -29,4 +31,12 @@ struct AppContext {
     // Where the network interfaces are listed (the dial-up link is a ppp* entry); tests point it
     // at a folder of their own.
     QString netClassFolder = QStringLiteral("/sys/class/net");
+    // The kernel's routing table (a default route means the machine reaches beyond its network).
+    QString routeFile = QStringLiteral("/proc/net/route");
+    // The desktop's answer to "is this machine online" (main sets OnlineCheck::systemAnswer);
+    // nothing, or no function at all, when no network service answers. Tests inject their own.
+    std::function<std::optional<bool>()> systemOnline;
+    // The program file that runs (what the one-time start entry starts); main sets it from the
+    // application's file path. Empty: programFolder + "/kavro".
+    QString programFile;
 };

@@ -2,9 +2,21 @@
 
 #include "core/session/AppContext.h"
 #include "platform/Clock.h"
+#include "platform/GameFs.h"
+#include "platform/OnlineCheck.h"
 #include "platform/PppLink.h"
 #include "platform/SettingsStore.h"
+#include "platform/WineLaunchers.h"
 #include "platform/WinePrefix.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+// Where an installed tree keeps the extractor, from the program's folder (set by the build from
+// the install folders; "../libexec/kavro" for the usual layout).
+#ifndef KAVRO_EXTRACTOR_FROM_BIN
+#define KAVRO_EXTRACTOR_FROM_BIN "../libexec/kavro"
+#endif
 
 namespace AppSettings {
 
@@ -58,33 +70,78 @@ void SaveOptions(AppContext& ctx, bool viewScreenShots, bool shutdownAfter, bool
                    boolText(disconnectAfter));
 }
 
-QString ReadGameFolder(AppContext& ctx) {
+bool isGameFolder(const QString& folder) {
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return false;
+    const QString data = GameFs::findEntry(folder, QStringLiteral("Data"));
+    return !data.isEmpty() && QFileInfo(GameFs::withSlash(folder) + data).isDir();
+}
+
+QString ReadGameFolder(AppContext& ctx, QString* looked) {
+    QStringList places;
+    auto done = [&](const QString& found) {
+        if (looked)
+            *looked = places.join(QStringLiteral("; "));
+        return found;
+    };
     const QString stored = ctx.settings->ReadSetting(RegistryRoot::LocalMachine, kGameKey,
                                                      QStringLiteral("InstallPath"));
-    if (!stored.trimmed().isEmpty())
-        return stored;
-    // Not in our store: the game may have been installed under Wine.
-    return WinePrefix(WinePrefix::defaultFolder()).installFolder(kGameKey);
+    if (!stored.trimmed().isEmpty()) {
+        // The store names the game: that folder or none (a typo must not send the cars elsewhere).
+        places.append(QStringLiteral("the settings store's InstallPath \"%1\"").arg(stored));
+        return done(isGameFolder(stored) ? stored : QString());
+    }
+    // Not in our store: the game may have been installed under Wine, by hand or by a launcher.
+    const QStringList prefixes =
+        WineLaunchers::prefixes(QDir::homePath(), qEnvironmentVariable("WINEPREFIX"));
+    for (const QString& prefix : prefixes) {
+        if (!QFileInfo(prefix).isDir())
+            continue;
+        const QString folder = WinePrefix(prefix).installFolder(kGameKey);
+        places.append(folder.isEmpty() ? QStringLiteral("Wine prefix %1").arg(prefix)
+                                       : QStringLiteral("Wine prefix %1 (%2)").arg(prefix, folder));
+        if (isGameFolder(folder))
+            return done(folder);
+    }
+    if (places.isEmpty())
+        places.append(
+            QStringLiteral("no Wine prefix (%1)").arg(prefixes.join(QStringLiteral(", "))));
+    return done({});
+}
+
+QString extractorPath(const QString& programFolder) {
+    const QString beside = GameFs::withSlash(programFolder) + QStringLiteral("kavro-unzip");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    const QString installed =
+        QDir::cleanPath(GameFs::withSlash(programFolder) +
+                        QStringLiteral(KAVRO_EXTRACTOR_FROM_BIN) + QStringLiteral("/kavro-unzip"));
+    return QFileInfo(installed).isExecutable() ? installed : beside;
 }
 
 QString ReadWinZipCommand(AppContext& ctx) {
     auto& s = *ctx.settings;
     if (!s.hasValue(RegistryRoot::ClassesRoot, kWinZipKey, QString())) {
-        // Nothing registered: our own extractor beside the program stands in for WinZip.
-        return u'"' + ctx.programFolder + QStringLiteral("/kavro-unzip\" \"%1\"");
+        // Nothing registered: our own extractor stands in for WinZip.
+        return u'"' + extractorPath(ctx.programFolder) + QStringLiteral("\" \"%1\"");
     }
     const QString command = s.ReadSetting(RegistryRoot::ClassesRoot, kWinZipKey, QString());
     // A value that holds nothing usable (empty, the stored " ") counts as missing.
     return command.trimmed().isEmpty() ? QString() : command;
 }
 
-bool IsDialUpConnected(AppContext& ctx) {
+bool IsConnected(AppContext& ctx) {
     auto& s = *ctx.settings;
     const QString name = QStringLiteral("Remote Connection");
-    if (!s.hasValue(RegistryRoot::LocalMachine, kRemoteAccessKey, name))
-        return PppLink::isUp(ctx.netClassFolder);
-    const QString v = s.ReadSetting(RegistryRoot::LocalMachine, kRemoteAccessKey, name);
-    return !v.isEmpty() && v.at(0).unicode() == 1;
+    if (s.hasValue(RegistryRoot::LocalMachine, kRemoteAccessKey, name)) {
+        const QString v = s.ReadSetting(RegistryRoot::LocalMachine, kRemoteAccessKey, name);
+        return !v.isEmpty() && v.at(0).unicode() == 1;
+    }
+    if (ctx.systemOnline) {
+        if (const std::optional<bool> answer = ctx.systemOnline())
+            return *answer;
+    }
+    return OnlineCheck::hasDefaultRoute(ctx.routeFile) || PppLink::isUp(ctx.netClassFolder);
 }
 
 } // namespace AppSettings

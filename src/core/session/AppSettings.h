@@ -24,17 +24,27 @@ void RecordStart(AppContext& ctx);
 // The stored "loadss" as a Boolean; nothing when it does not convert (the menu keeps its state).
 std::optional<bool> LoadOptions(AppContext& ctx);
 // Writes "loadss", "shutdown", "disconnect" in that order as "True"/"False".
-void SaveOptions(AppContext& ctx, bool viewScreenShots, bool shutdownAfter,
-                 bool disconnectAfter);
+void SaveOptions(AppContext& ctx, bool viewScreenShots, bool shutdownAfter, bool disconnectAfter);
 // Text to Boolean the way the original converts: "True"/"False" in any case, or a number (0 is
 // false). Nothing for anything else (empty text, " ").
 std::optional<bool> toBoolean(const QString& text);
 
-// The game's install folder (store, else the Wine prefix); empty when not found.
-QString ReadGameFolder(AppContext& ctx);
-// WinZip's open command (store, else our kavro-unzip beside the program); empty when missing.
+// The game's install folder: the store's value, else the first Wine prefix (see
+// WineLaunchers::prefixes) whose registry names it. A folder counts only when it exists and holds
+// a "Data" folder (in any case). Empty when not found; looked then says where the search went,
+// one place after another, for a line on the terminal.
+QString ReadGameFolder(AppContext& ctx, QString* looked = nullptr);
+// True when folder exists and holds a "Data" folder, its name in any case.
+bool isGameFolder(const QString& folder);
+// WinZip's open command: the store's value, else our own kavro-unzip (see extractorPath); empty
+// when the stored value is empty.
 QString ReadWinZipCommand(AppContext& ctx);
-// True while a dial-up connection is up (store's "Remote Connection", else a PPP link).
-bool IsDialUpConnected(AppContext& ctx);
+// Where our own extractor stands for a program in programFolder: beside it (the build folder),
+// else in the installed tree's libexec/kavro folder; beside it when neither exists.
+QString extractorPath(const QString& programFolder);
+// True when the machine is connected: the store's "Remote Connection" decides when present (first
+// byte 1). Otherwise the system's answer, and where no service answers, a default route or an up
+// PPP link.
+bool IsConnected(AppContext& ctx);
 
 } // namespace AppSettings

@@ -8,11 +8,29 @@
 
 namespace RunOnceEntry {
 
+namespace {
+QString xdgFolder(const char* variable, const QString& fallback) {
+    const QString base = qEnvironmentVariable(variable);
+    // The base folder specification: a relative path is invalid and is ignored.
+    if (!base.isEmpty() && QDir::isAbsolutePath(base))
+        return base;
+    return QDir::homePath() + fallback;
+}
+} // namespace
+
 QString desktopFilePath() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/autostart/kavro-runonce.desktop");
+    return xdgFolder("XDG_CONFIG_HOME", QStringLiteral("/.config")) +
+           QStringLiteral("/autostart/kavro-runonce.desktop");
+}
+
+QString keptLogPath() {
+    return xdgFolder("XDG_STATE_HOME", QStringLiteral("/.local/state")) +
+           QStringLiteral("/kavro/DOWNLOAD.LOG");
+}
+
+QString logToShow(const QString& workDir) {
+    const QString kept = keptLogPath();
+    return QFile::exists(kept) ? kept : workDir + QStringLiteral("DOWNLOAD.LOG");
 }
 
 void remove(SettingsStore& store) {

@@ -18,15 +18,19 @@ QString localBase() {
 }
 } // namespace
 
-QString serverListUrl(bool localHost) {
+QString serverListUrl(bool localHost, const QString& configured) {
     if (localHost)
         return localBase() + QStringLiteral("/lxd/sl.dat");
+    if (!configured.trimmed().isEmpty())
+        return configured.trimmed();
     return ProgramInfo::kCatalogueBase + QStringLiteral("kavro/svr/sl.dat");
 }
 
-QString adsUrl(bool localHost) {
+QString adsUrl(bool localHost, const QString& configured) {
     if (localHost)
         return localBase() + QStringLiteral("/ads.htm");
+    if (!configured.trimmed().isEmpty())
+        return configured.trimmed();
     return ProgramInfo::kCatalogueBase + QStringLiteral("kavro/ads/ads.htm");
 }
 

@@ -8,9 +8,10 @@ class Session;
 namespace StartupPaths {
 
 // "/LOCALHOST": the local web server, the base URL in KAVRO_LOCALHOST when set, else
-// http://localhost. Otherwise the default catalogue site.
-QString serverListUrl(bool localHost);
-QString adsUrl(bool localHost);
+// http://localhost. Otherwise configured (the store's "serverlist" / "ads") when it holds an
+// address, else the default catalogue site.
+QString serverListUrl(bool localHost, const QString& configured = QString());
+QString adsUrl(bool localHost, const QString& configured = QString());
 
 // TEMP, else TMPDIR, else XDG_CACHE_HOME (when absolute), else ~/.cache; with "/" appended
 // when missing, then "Kavro/".

@@ -1,7 +1,9 @@
 // What follows a completed run: hang-up, shutdown with the one-time start, or the log.
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "core/download/AfterDownloadActions.h"
 #include "core/session/AppSettings.h"
+#include "core/session/RunOnceEntry.h"
 #include "platform/DesktopActions.h"
 
 #include <QtTest>
@@ -22,23 +24,31 @@ void tst_AfterDownloadActions::actions_data() {
     QTest::addColumn<QString>("shutdown");
     QTest::addColumn<QStringList>("calls");
     QTest::addColumn<bool>("logShown");
+    QTest::addColumn<bool>("refused"); // the shutdown request is refused
     const QStringList none;
     QTest::newRow("hang up, then the log") << "True"
-                                           << "False" << QStringList{"hangup"} << true;
+                                           << "False" << QStringList{"hangup"} << true << false;
     QTest::newRow("shutdown only") << "False"
-                                   << "True" << QStringList{"poweroff"} << false;
+                                   << "True" << QStringList{"poweroff"} << false << false;
     QTest::newRow("never stored") << ""
-                                  << "" << none << true;
-    QTest::newRow("both, hang-up first") << "True"
-                                         << "True" << QStringList{"hangup", "poweroff"} << false;
+                                  << "" << none << true << false;
+    QTest::newRow("both, hang-up first")
+        << "True"
+        << "True" << QStringList{"hangup", "poweroff"} << false << false;
     QTest::newRow("any case and numbers") << "tRUE"
-                                          << "0" << QStringList{"hangup"} << true;
+                                          << "0" << QStringList{"hangup"} << true << false;
     QTest::newRow("a number is true") << "0"
-                                      << "-1" << QStringList{"poweroff"} << false;
+                                      << "-1" << QStringList{"poweroff"} << false << false;
     QTest::newRow("an empty text is stored as a blank") << " "
-                                                        << " " << none << true;
+                                                        << " " << none << true << false;
     QTest::newRow("not a Boolean") << "yes"
-                                   << "maybe" << none << true;
+                                   << "maybe" << none << true << false;
+    QTest::newRow("shutdown refused: the log instead")
+        << "False"
+        << "True" << QStringList{"poweroff"} << true << true;
+    QTest::newRow("both, shutdown refused")
+        << "True"
+        << "True" << QStringList{"hangup", "poweroff"} << true << true;
 }
 
 void tst_AfterDownloadActions::actions() {
@@ -46,7 +56,11 @@ void tst_AfterDownloadActions::actions() {
     QFETCH(QString, shutdown);
     QFETCH(QStringList, calls);
     QFETCH(bool, logShown);
+    QFETCH(bool, refused);
     TestEnv env;
+    env.actions.powerOffRefused = refused;
+    const QByteArray log = "Car 1   :  Viper  |  OK\r\n";
+    env.writeFile(env.workDir() + "DOWNLOAD.LOG", log);
     if (!disconnect.isEmpty())
         env.settings->WriteSetting(RegistryRoot::CurrentUser, AppSettings::kAppKey,
                                    QStringLiteral("disconnect"), disconnect);
@@ -56,7 +70,7 @@ void tst_AfterDownloadActions::actions() {
     int shown = 0;
     AfterDownload::RunAfterDownloadActions(env.ctx, [&] {
         ++shown;
-        QCOMPARE(env.actions.calls.count(QStringLiteral("poweroff")), 0);
+        QCOMPARE(env.actions.calls.count(QStringLiteral("poweroff")), refused ? 1 : 0);
         env.programEnd.EndProgram(); // as the log window does when it closes
     });
     QCOMPARE(env.actions.calls, calls);
@@ -66,6 +80,9 @@ void tst_AfterDownloadActions::actions() {
     const QString runOnce = env.settings->ReadSetting(
         RegistryRoot::CurrentUser, AppSettings::kRunOnceKey, QStringLiteral("Kavro"));
     const QString entry = env.configHome() + QStringLiteral("autostart/kavro-runonce.desktop");
+    // The copy the next logon shows survives a reboot that empties the work folder.
+    QCOMPARE(TestFiles::readAll(RunOnceEntry::keptLogPath()), logShown ? QByteArray() : log);
+    QVERIFY(RunOnceEntry::keptLogPath().startsWith(env.root() + "state/kavro/"));
     if (logShown) {
         QCOMPARE(runOnce, QString());
         QVERIFY(!QFile::exists(entry));
@@ -83,26 +100,38 @@ void tst_AfterDownloadActions::actions() {
 
 void tst_AfterDownloadActions::runOnceCommand_data() {
     QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("file"); // the program file that runs; empty: not known
     QTest::addColumn<QString>("command");
-    QTest::newRow("folder") << "/opt/kavro"
-                            << "/opt/kavro/kavro /showlog";
-    QTest::newRow("ends in a slash") << "/opt/kavro/"
-                                     << "/opt/kavro/kavro /showlog";
-    QTest::newRow("the root") << "/"
-                              << "/kavro /showlog";
+    QTest::newRow("the running file") << "/opt/kavro"
+                                      << "/opt/kavro/kavro"
+                                      << "/opt/kavro/kavro /showlog";
+    QTest::newRow("a renamed program") << "/usr/games"
+                                       << "/usr/games/kavro-1.0.42"
+                                       << "/usr/games/kavro-1.0.42 /showlog";
+    QTest::newRow("file not known: folder ends in a slash") << "/opt/kavro/"
+                                                            << ""
+                                                            << "/opt/kavro/kavro /showlog";
+    QTest::newRow("file not known: the root") << "/"
+                                              << ""
+                                              << "/kavro /showlog";
     QTest::newRow("blanks stay unquoted") << "/opt/My Games"
+                                          << "/opt/My Games/kavro"
                                           << "/opt/My Games/kavro /showlog";
 }
 
 void tst_AfterDownloadActions::runOnceCommand() {
     QFETCH(QString, folder);
+    QFETCH(QString, file);
     QFETCH(QString, command);
-    QCOMPARE(AfterDownload::RunOnceCommand(folder), command);
+    AppContext ctx;
+    ctx.programFolder = folder;
+    ctx.programFile = file;
+    QCOMPARE(AfterDownload::RunOnceCommand(AfterDownload::programFile(ctx)), command);
 }
 
 void tst_AfterDownloadActions::autostartEntryQuotesThePath() {
     const QString text =
-        AfterDownload::autostartEntryText(QStringLiteral("/home/x/My \"Apps\" 100%"));
+        AfterDownload::autostartEntryText(QStringLiteral("/home/x/My \"Apps\" 100%/kavro"));
     QVERIFY2(text.contains(QStringLiteral(
                  "\nExec=\"/home/x/My \\\\\"Apps\\\\\" 100%%/kavro\" /showlog /runonce\n")),
              qPrintable(text));
@@ -112,10 +141,13 @@ void tst_AfterDownloadActions::desktopActionsRunTheOverrides() {
     TestEnv env; // points both overrides at a recorder writing into actions.log
     DesktopActions actions;
     actions.hangUp();
-    actions.powerOff();
+    QVERIFY(actions.powerOff());
     QFile log(env.actionsLog());
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(log.readAll(), QByteArray("hangup\nshutdown\n"));
+    // A shutdown command that fails is a refused shutdown.
+    qputenv("KAVRO_SHUTDOWN_COMMAND", "echo refused >&2; exit 1");
+    QVERIFY(!actions.powerOff());
 }
 
 QTEST_GUILESS_MAIN(tst_AfterDownloadActions)

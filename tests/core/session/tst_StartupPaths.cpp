@@ -58,28 +58,47 @@ private Q_SLOTS:
 
     void urls_data() {
         QTest::addColumn<bool>("localHost");
-        QTest::addColumn<QByteArray>("env"); // KAVRO_LOCALHOST, null: unset
+        QTest::addColumn<QByteArray>("env");     // KAVRO_LOCALHOST, null: unset
+        QTest::addColumn<QString>("configured"); // the store's "serverlist" and "ads"
         QTest::addColumn<QString>("serverList");
         QTest::addColumn<QString>("ads");
-        QTest::newRow("catalogue site") << false << QByteArray("http://127.0.0.1:1")
+        QTest::newRow("catalogue site") << false << QByteArray("http://127.0.0.1:1") << ""
                                         << ProgramInfo::kCatalogueBase + "kavro/svr/sl.dat"
                                         << ProgramInfo::kCatalogueBase + "kavro/ads/ads.htm";
-        QTest::newRow("local web server") << true << QByteArray() << "http://localhost/lxd/sl.dat"
+        QTest::newRow("local web server") << true << QByteArray() << ""
+                                          << "http://localhost/lxd/sl.dat"
                                           << "http://localhost/ads.htm";
         QTest::newRow("local base from the environment")
-            << true << QByteArray("http://127.0.0.1:8123/") << "http://127.0.0.1:8123/lxd/sl.dat"
+            << true << QByteArray("http://127.0.0.1:8123/") << ""
+            << "http://127.0.0.1:8123/lxd/sl.dat"
             << "http://127.0.0.1:8123/ads.htm";
+        QTest::newRow("a community's own addresses")
+            << false << QByteArray() << " https://cars.example.org/x "
+            << "https://cars.example.org/x"
+            << "https://cars.example.org/x";
+        QTest::newRow("a blank value is no address")
+            << false << QByteArray() << " " << ProgramInfo::kCatalogueBase + "kavro/svr/sl.dat"
+            << ProgramInfo::kCatalogueBase + "kavro/ads/ads.htm";
+        QTest::newRow("the local server wins over the store")
+            << true << QByteArray() << "https://cars.example.org/x"
+            << "http://localhost/lxd/sl.dat"
+            << "http://localhost/ads.htm";
     }
     void urls() {
         QFETCH(bool, localHost);
         QFETCH(QByteArray, env);
+        QFETCH(QString, configured);
         QFETCH(QString, serverList);
         QFETCH(QString, ads);
         EnvVar var("KAVRO_LOCALHOST", env);
-        Session s;
-        StartupPaths::setSessionPaths(s, localHost);
-        QCOMPARE(s.SessionPaths[Session::ServerListURL], serverList);
-        QCOMPARE(s.SessionPaths[Session::AdsURL], ads);
+        QCOMPARE(StartupPaths::serverListUrl(localHost, configured), serverList);
+        QCOMPARE(StartupPaths::adsUrl(localHost, configured), ads);
+        if (configured.isEmpty()) {
+            Session s;
+            StartupPaths::setSessionPaths(s, localHost);
+            QCOMPARE(s.SessionPaths[Session::ServerListURL], serverList);
+            QCOMPARE(s.SessionPaths[Session::AdsURL], ads);
+        }
         QVERIFY(ProgramInfo::kCatalogueBase.endsWith("/depotline/"));
     }
 

@@ -1,0 +1,106 @@
+// The installed tree: `cmake --install` of this build into a temporary prefix.
+#include "TestEnv.h"
+#include "ZipBuilder.h"
+#include "core/session/AppSettings.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+const QString kAppId = QStringLiteral("net.example.kavro.Kavro");
+
+struct Run {
+    int code = -1;
+    QString output;
+};
+
+Run run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return {-1, QString::fromUtf8(p.readAll())};
+    return {p.exitCode(), QString::fromUtf8(p.readAll())};
+}
+
+} // namespace
+
+class tst_Install : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_prefix.isValid());
+        // ctest names the build and its cmake; run by hand, the build is the test's own.
+        QString build = qEnvironmentVariable("KAVRO_BUILD_DIR");
+        if (build.isEmpty())
+            build = QStringLiteral(KAVRO_BIN_DIR "/..");
+        const Run r =
+            run(qEnvironmentVariable("KAVRO_CMAKE", QStringLiteral("cmake")),
+                {QStringLiteral("--install"), build, QStringLiteral("--prefix"), m_prefix.path()});
+        QVERIFY2(r.code == 0, qPrintable(r.output));
+    }
+
+    void files_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("executable");
+        QTest::newRow("program") << "bin/kavro" << true;
+        QTest::newRow("extractor") << "libexec/kavro/kavro-unzip" << true;
+        QTest::newRow("menu entry") << "share/applications/" + kAppId + ".desktop" << false;
+        QTest::newRow("icon") << "share/icons/hicolor/scalable/apps/" + kAppId + ".svg" << false;
+        QTest::newRow("metadata") << "share/metainfo/" + kAppId + ".metainfo.xml" << false;
+    }
+    void files() {
+        QFETCH(QString, path);
+        QFETCH(bool, executable);
+        const QFileInfo file(m_prefix.path() + u'/' + path);
+        QVERIFY2(file.isFile() && file.size() > 0, qPrintable(file.filePath()));
+        QCOMPARE(file.isExecutable(), executable);
+    }
+
+    // The desktop's validators find nothing to complain about (hints aside).
+    void validators_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("menu entry")
+            << "desktop-file-validate" << QStringList{"share/applications/" + kAppId + ".desktop"};
+        QTest::newRow("metadata") << "appstreamcli"
+                                  << QStringList{"validate", "--no-net",
+                                                 "share/metainfo/" + kAppId + ".metainfo.xml"};
+    }
+    void validators() {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, args);
+        const QString program = QStandardPaths::findExecutable(tool);
+        QVERIFY2(!program.isEmpty(), qPrintable(tool + " is missing: run scripts/setup-deps"));
+        args.last() = m_prefix.path() + u'/' + args.last();
+        const Run r = run(program, args);
+        QVERIFY2(r.code == 0, qPrintable(r.output));
+        for (const QString& line : r.output.split(u'\n'))
+            QVERIFY2(!line.contains(QLatin1String("error")) &&
+                         !line.contains(QLatin1String("warning")) && !line.startsWith("W:") &&
+                         !line.startsWith("E:"),
+                     qPrintable(r.output));
+    }
+
+    // The installed program, without any setting, finds the installed extractor, and it unpacks.
+    void installedProgramFindsItsExtractor() {
+        TestEnv env;
+        env.ctx.programFolder = m_prefix.path() + QStringLiteral("/bin");
+        const QString extractor = m_prefix.path() + QStringLiteral("/libexec/kavro/kavro-unzip");
+        QCOMPARE(AppSettings::ReadWinZipCommand(env.ctx), '"' + extractor + "\" \"%1\"");
+
+        const QString zip = env.root() + QStringLiteral("car.zip");
+        QVERIFY(ZipBuilder().add("Car/CAR.VIV", QByteArray("viv")).write(zip));
+        const Run r = run(extractor, {"-%", "/extractX", env.workDir() + "out", zip});
+        QVERIFY2(r.code == 0, qPrintable(r.output));
+        QVERIFY(QFile::exists(env.workDir() + "out/Car/CAR.VIV"));
+    }
+
+private:
+    QTemporaryDir m_prefix;
+};
+
+QTEST_GUILESS_MAIN(tst_Install)
+#include "tst_Install.moc"
