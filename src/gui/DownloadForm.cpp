@@ -96,6 +96,7 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setGeometry(twips(5820, 2340, 1215, 375));
+    CancelButton->setAutoDefault(true); // Enter on it presses it, as Space does
 
     wbADS = new AdPane(ctx.network, this);
     wbADS->setObjectName(QStringLiteral("wbADS"));
@@ -120,7 +121,6 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     m_progressTimer = new QTimer(this);
     m_progressTimer->setSingleShot(true);
     connect(m_progressTimer, &QTimer::timeout, this, &DownloadForm::applyProgress);
-
 }
 
 DownloadForm::~DownloadForm() = default;

@@ -59,7 +59,9 @@ MessageBoxService::Answer QtMessageBoxService::show(const QString& text, const Q
     box.setObjectName(QStringLiteral("messageBox"));
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     QString shown = text;
+    // CR LF and a lone CR both end a line (the download window's texts use lone CRs).
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setTextFormat(Qt::PlainText);
     box.setText(shown);
     box.setIcon(iconFor(s.icon));

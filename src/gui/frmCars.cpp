@@ -1,15 +1,22 @@
 #include "gui/frmCars.h"
 
+#include "core/browser/AuthorLine.h"
+#include "core/browser/DownloadSelection.h"
+#include "core/browser/ScreenshotPreview.h"
+#include "core/gamedata/CarSerials.h"
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
 #include "core/session/ConfirmExit.h"
+#include "core/session/Session.h"
 #include "gui/CarListItem.h"
 #include "gui/ClassicFont.h"
-#include "gui/DownloadRequest.h"
-#include "gui/PreviewRefresh.h"
+#include "gui/DownloadForm.h"
+#include "gui/ScreenshotPicture.h"
 #include "gui/Twips.h"
 #include "gui/WindowPlacement.h"
 #include "gui/frmSS.h"
+#include "platform/MessageBoxService.h"
+#include "platform/ProgramEnd.h"
 #include "platform/SystemActions.h"
 
 #include <QAction>
@@ -38,6 +45,15 @@ QLabel* label(QWidget* parent, const char* name, const QRect& geometry, const QS
     l->setProperty(kAutoSize, int(autoSize));
     return l;
 }
+
+// The list beside the preview, and the list covering the preview box up to its right edge.
+constexpr int kNarrowList = 2475 / Twips::kPerPixel;
+constexpr int kWideList = 5115 / Twips::kPerPixel;
+
+const QString kIdle = QStringLiteral(".");
+const QString kLoading = QStringLiteral("Loading Screen Shot...");
+const QString kCaption = QStringLiteral("Screen Shot");
+const QString kNoShot = QStringLiteral("No Screen Shot Available");
 
 void useHighlightColour(QWidget* w) {
     QPalette p = w->palette();
@@ -123,6 +139,9 @@ void frmCars::buildControls() {
     cmdSS->setText(QStringLiteral("Full Size Screen Shot"));
     cmdConnect = make<QPushButton>(frmDownload, "cmdConnect", twips(4380, 240, 975, 375));
     cmdConnect->setText(QStringLiteral("Exit"));
+    // The wide list (previews off) lies over the preview box: it takes every click, drag and
+    // wheel turn there, not the disabled picture or the caption beneath.
+    lstCars->raise();
 
     picStatus = make<QWidget>(this, "picStatus", twips(0, 5265, 5715, 255));
     lblStatus = label(picStatus, "lblStatus", twips(60, 0, 45, 195), QStringLiteral("."), KeepLeft);
@@ -142,9 +161,10 @@ void frmCars::buildControls() {
     mnuSAD->setObjectName(QStringLiteral("mnuSAD"));
     mnuSAD->setCheckable(true);
 
-    // Only the list and the buttons take the focus, in this order; the list has it first.
+    // Only the list and the buttons take the focus, in this order; the list has it first. Enter
+    // on a focused button presses it, as Space does.
     for (QPushButton* b : {cmdOpt, cmdDownload, cmdSS, cmdConnect})
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
     setTabOrder(lstCars, cmdOpt);
     setTabOrder(cmdOpt, cmdDownload);
     setTabOrder(cmdDownload, cmdSS);
@@ -156,22 +176,22 @@ void frmCars::buildControls() {
         container->installEventFilter(this);
 
     connect(lstCars, &QListWidget::itemChanged, this, [this] { updateDownloadButton(); });
-    connect(lstCars, &QListWidget::currentRowChanged, this, [this] { RefreshPreview(*this); });
+    connect(lstCars, &QListWidget::currentRowChanged, this, [this] { RefreshPreview(); });
     connect(tmrFirstSS, &QTimer::timeout, this, [this] {
         tmrFirstSS->stop(); // for good
-        RefreshPreview(*this);
+        RefreshPreview();
     });
     connect(cmdOpt, &QPushButton::clicked, this,
             [this] { mnuOpt->popup(mapToGlobal(optionsMenuPosition())); });
     connect(mnuVSS, &QAction::triggered, this, [this] {
-        RefreshPreview(*this);
+        RefreshPreview();
         saveOptions();
     });
     connect(mnuDAD, &QAction::triggered, this, [this] { saveOptions(); });
     connect(mnuSAD, &QAction::triggered, this, [this] { saveOptions(); });
     connect(lblWebsiteLinkx, &ClickableLabel::clicked, this,
             [this] { m_ctx.actions->openUrl(SiteURL); });
-    connect(cmdDownload, &QPushButton::clicked, this, [this] { RequestDownload(*this); });
+    connect(cmdDownload, &QPushButton::clicked, this, [this] { RequestDownload(); });
     connect(cmdSS, &QPushButton::clicked, this, [this] { openViewer(); });
     connect(imgSS, &ClickableLabel::clicked, this, [this] { openViewer(); });
     connect(cmdConnect, &QPushButton::clicked, this, [this] { close(); });
@@ -226,6 +246,119 @@ int frmCars::checkedCount() const {
         if (lstCars->item(row)->checkState() == Qt::Checked)
             ++n;
     return n;
+}
+
+void frmCars::setListWidth(int width) {
+    QRect g = lstCars->geometry();
+    g.setWidth(width);
+    lstCars->setGeometry(g);
+}
+
+void frmCars::showNoPicture(const QString& caption) {
+    EnableControls();
+    cmdSS->setEnabled(false);
+    imgSS->setEnabled(false);
+    imgSS->clear();
+    lblInfo6->setText(caption);
+    lblStatus->setText(kIdle);
+    if (isVisible())
+        lstCars->setFocus();
+    imgSS->show();
+}
+
+void frmCars::RefreshPreview() {
+    using ScreenshotPreview::State;
+    const Session& s = *m_ctx.session;
+    const qint16 p = qint16(lstCars->currentRow());
+    const qint32 i = GetCarIndex(p);
+
+    if (s.CatalogueFormat == 1)
+        txtAuthor->setText(AuthorLine(s.CarAuthors.value(i)));
+    imgSS->hide();
+
+    const ScreenshotPreview::Plan plan =
+        ScreenshotPreview::plan(s, mnuVSS->isChecked(), p, i, LastShotIndex);
+    if (plan.state == State::Off) {
+        setListWidth(kWideList);
+        showNoPicture(QString());
+        return;
+    }
+    setListWidth(kNarrowList);
+    lblInfo6->setText(kCaption);
+    if (plan.state == State::NoShot) {
+        showNoPicture(kNoShot);
+        return;
+    }
+
+    lblStatus->setText(kLoading);
+    DisableControls();
+    if (plan.fetch) {
+        const bool fetched = ScreenshotPreview::fetch(m_ctx, plan.url, LastShotIndex);
+        if (m_ctx.programEnd->ended())
+            return;
+        if (!fetched) {
+            showNoPicture(kNoShot);
+            return;
+        }
+    }
+
+    EnableControls();
+    lblStatus->setText(kIdle);
+    const QImage picture = ScreenshotPicture::load(ScreenshotPreview::file(s));
+    if (ScreenshotPreview::settle(!picture.isNull(), p, LastShotIndex) == State::NoShot) {
+        // Not a picture: no message, and the position is not remembered, so the next highlight
+        // of this entry fetches it again.
+        showNoPicture(kNoShot);
+        return;
+    }
+    imgSS->setScaledContents(true);
+    imgSS->setPixmap(QPixmap::fromImage(picture));
+    lstCars->setFocus();
+    imgSS->show();
+}
+
+void frmCars::RequestDownload() {
+    // The run reads the after-download choices from the settings, so store them first.
+    saveOptions();
+    const int installed = CountInstalledCars(*m_ctx.session);
+
+    QList<DownloadSelection::Row> rows;
+    for (int p = 0; p < lstCars->count(); ++p) {
+        const QListWidgetItem* item = lstCars->item(p);
+        DownloadSelection::Row row;
+        row.checked = item->checkState() == Qt::Checked;
+        row.text = item->text();
+        if (row.checked)
+            row.index = GetCarIndex(qint16(p));
+        rows.append(row);
+    }
+    const int ticked = DownloadSelection::tickedCount(rows);
+    if (DownloadSelection::exceedsLimit(ticked, installed)) {
+        m_ctx.prompts->show(DownloadSelection::limitMessage(ticked, installed),
+                            DownloadSelection::kLimitTitle, 48);
+        return;
+    }
+
+    hide();
+    // One download window per browser: created hidden on the first request, emptied on each.
+    auto* form =
+        findChild<DownloadForm*>(QStringLiteral("DownloadForm"), Qt::FindDirectChildrenOnly);
+    if (!form)
+        form = new DownloadForm(m_ctx, this);
+    form->lstdl->clear();
+    form->lstdlx->clear();
+    const DownloadSelection::Selection chosen =
+        DownloadSelection::select(rows, m_ctx.session->CarZipURLs);
+    form->lstdl->addItems(chosen.names);
+    form->lstdlx->addItems(chosen.urls);
+
+    if (form->lstdl->count() > 0) {
+        form->Process();
+        return;
+    }
+    m_ctx.prompts->show(DownloadSelection::noAddressMessage(), DownloadSelection::kNoAddressTitle,
+                        48);
+    show();
 }
 
 void frmCars::saveOptions() {

@@ -33,6 +33,13 @@ public:
     // Adds a row (kept sorted by name without regard to case) carrying catalogue index k.
     void addCar(const QString& name, qint32 k);
     int checkedCount() const;
+    // The preview refresh: author line, screenshot fetch (see ScreenshotPreview) and the preview
+    // states. Runs on every change of the highlighted entry, from tmrFirstSS, and after "View
+    // Screen Shots" toggles.
+    void RefreshPreview();
+    // "Download and Install Cars": stores the options, enforces the limit of 50 installed cars
+    // and hands the ticked cars that have an address to the download window's run.
+    void RequestDownload();
     // Where the options menu opens, in the window's client coordinates (pixels).
     static QPoint optionsMenuPosition();
 
@@ -77,6 +84,9 @@ private:
     void saveOptions();
     void openViewer();
     void fitLabelsToText();
+    void setListWidth(int width);
+    // Controls back on, but nothing to open: no picture, no full-size button.
+    void showNoPicture(const QString& caption);
 
     AppContext& m_ctx;
     bool m_placed = false;

@@ -57,8 +57,9 @@ frmSelect::frmSelect(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
     tmrDo->setObjectName(QStringLiteral("tmrDo"));
     tmrDo->setInterval(100);
 
+    // Enter on a focused button presses it, as Space does.
     for (QPushButton* b : {cmdConnect, cmdExit})
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
     setTabOrder(cboSites, cmdConnect);
     setTabOrder(cmdConnect, cmdExit);
 
@@ -154,26 +155,32 @@ void frmSelect::connectToServer() {
     }
     CatalogueFile catalogue;
     catalogue.parse(lines, url);
-    if (catalogue.outdated) {
-        // Told, then read all the same as a catalogue without header.
-        m_ctx.prompts->show(CatalogueMessages::outdatedVersion(), CatalogueMessages::kOutdatedTitle,
-                            CatalogueMessages::kStyle);
-        if (m_ctx.programEnd->ended())
-            return;
-    }
-    catalogue.applyTo(s);
-
     frmCars& cars = *m_cars;
-    cars.txtAuthor->setVisible(catalogue.format == 1);
     {
         // A new load starts from an empty list (an earlier load may have stopped part-way).
         const QSignalBlocker quiet(cars.lstCars);
         cars.lstCars->clear();
     }
+    if (catalogue.outdated) {
+        // Told, and nothing is loaded: the file is not laid out the way this program reads.
+        m_ctx.prompts->show(CatalogueMessages::outdatedVersion(), CatalogueMessages::kOutdatedTitle,
+                            CatalogueMessages::kStyle);
+        if (m_ctx.programEnd->ended())
+            return;
+        readyAgain();
+        return;
+    }
+    catalogue.applyTo(s);
+
+    cars.txtAuthor->setVisible(catalogue.format == 1);
     for (int k = 1; k <= s.carCount(); ++k)
         cars.addCar(s.CarNames.at(k), k);
     if (!catalogue.complete) {
-        // An entry cut short: no message; what was read so far stays in the hidden browser.
+        // An entry cut short (or lines that do not end the way the file's lines must): the
+        // server list's message; what was read so far stays in the hidden browser.
+        m_ctx.prompts->show(CatalogueMessages::kCorruptFile, QString(), CatalogueMessages::kStyle);
+        if (m_ctx.programEnd->ended())
+            return;
         readyAgain();
         return;
     }

@@ -50,11 +50,13 @@ QStringList list(const QString& folder, const QString& pattern, Kind kind) {
     for (const QString& n : names)
         if (wildcardMatch(n, pattern))
             out.append(n);
-    std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(out.begin(), out.end(), nameLess);
     return out;
+}
+
+bool nameLess(const QString& a, const QString& b) {
+    const int c = QString::compare(a.toUpper(), b.toUpper(), Qt::CaseSensitive);
+    return c != 0 ? c < 0 : a < b;
 }
 
 QString findEntry(const QString& folder, const QString& name) {

@@ -14,7 +14,11 @@ enum class Kind { Files, Folders, FilesAndFolders };
 // "*.*" matches every name, also names without a dot.
 bool wildcardMatch(const QString& name, const QString& pattern);
 
-// Names (not paths) in folder matching pattern, sorted without regard to case. Hidden entries
+// The listing order of names: upper-cased, character by character (ordinal), so "ABCD" comes
+// before "A_GT" and "alpha" before "Beta"; names equal but for case by their own ordinal order.
+bool nameLess(const QString& a, const QString& b);
+
+// Names (not paths) in folder matching pattern, in nameLess order. Hidden entries
 // (leading dot) are not listed; "." and ".." never are. A missing folder gives an empty list.
 QStringList list(const QString& folder, const QString& pattern, Kind kind = Kind::Files);
 

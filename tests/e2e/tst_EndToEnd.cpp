@@ -5,6 +5,7 @@
 #include "TestEnv.h"
 #include "TestFiles.h"
 #include "WindowWatcher.h"
+#include "core/catalogue/CatalogueFile.h"
 #include "core/gamedata/Viv.h"
 #include "core/session/AppSettings.h"
 #include "gui/Startup.h"
@@ -16,6 +17,8 @@
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -35,8 +38,13 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void wholeRoad();
+    void everyScreenshotResolves_data();
+    void everyScreenshotResolves();
 
 private:
+    // The status and body of a GET on the demo server.
+    int get(const QString& url, QByteArray* body = nullptr);
+
     QTemporaryDir m_dir;
     QString m_world;
     QProcess m_server;
@@ -189,6 +197,40 @@ void tst_EndToEnd::wholeRoad() {
     QCOMPARE(value("disconnect"), QStringLiteral("False"));
     QVERIFY(!QFileInfo::exists(env.actionsLog()));
     QVERIFY(env.actions.calls.isEmpty());
+}
+
+int tst_EndToEnd::get(const QString& url, QByteArray* body) {
+    QNetworkAccessManager network;
+    QNetworkReply* reply = network.get(QNetworkRequest(QUrl(url)));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (body)
+        *body = reply->readAll();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    reply->deleteLater();
+    return status;
+}
+
+// Every screenshot address the demo catalogues give (completed as the browser completes them)
+// is served.
+void tst_EndToEnd::everyScreenshotResolves_data() {
+    QTest::addColumn<QString>("server");
+    QTest::newRow("layout 1") << "/one/";
+    QTest::newRow("layout 0") << "/two/";
+}
+
+void tst_EndToEnd::everyScreenshotResolves() {
+    QFETCH(QString, server);
+    QByteArray text;
+    QCOMPARE(get(m_url + server + QStringLiteral("Kavro_CL.dat"), &text), 200);
+    CatalogueFile catalogue;
+    catalogue.parse(AnsiText::splitLines(text), m_url + server);
+    QVERIFY(catalogue.complete);
+    QVERIFY(!catalogue.entries.isEmpty());
+    for (const CatalogueFile::Entry& e : catalogue.entries)
+        if (!e.shotUrl.isEmpty())
+            QVERIFY2(get(e.shotUrl) == 200, qPrintable(e.name + u' ' + e.shotUrl));
 }
 
 QTEST_MAIN(tst_EndToEnd)

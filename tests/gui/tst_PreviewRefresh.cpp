@@ -2,7 +2,6 @@
 #include "PictureBytes.h"
 #include "TestEnv.h"
 #include "core/session/AppSettings.h"
-#include "gui/PreviewRefresh.h"
 #include "gui/frmCars.h"
 #include "gui/frmSS.h"
 
@@ -10,7 +9,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 #include <memory>
 
@@ -215,6 +217,64 @@ private Q_SLOTS:
         QVERIFY(PictureBytes::near(b.pictureColour(), Qt::red, 0));
         QCOMPARE(b.server.requests().size(), requests); // shown from the file
         QCOMPARE(b.env.prompts.unexpectedCount(), 0);
+    }
+
+    // A page that is not a picture replaced the file: A is fetched again and shown.
+    void notAPictureThenBackToTheShownEntry() {
+        Browser b({{"Alpha", "Ann", "/a.png"}, {"Beta", "Bob", "/b.html"}});
+        b.server.route("/a.png", FakeResponse::ok(PictureBytes::encode(solid(Qt::red), "png")));
+        b.server.route("/b.html", FakeResponse::ok("<html><body>moved</body></html>"));
+        QTRY_VERIFY(b.firstRefreshDone());
+        b.highlight(0);
+        QTRY_VERIFY(b.showsPicture());
+        b.highlight(1);
+        QTRY_COMPARE(b.server.requestCount("/b.html"), 1);
+        verifyNoShot(b);
+        b.highlight(0);
+        QTRY_COMPARE(b.server.requestCount("/a.png"), 2);
+        verifyShown(b);
+        QVERIFY(PictureBytes::near(b.pictureColour(), Qt::red, 0));
+        QCOMPARE(b.env.prompts.count(), 0);
+    }
+
+    // Previews off: the wide list takes the mouse over all of its area, the part over the
+    // preview box included (clicks go through the window, as a user's do).
+    void wideListTakesTheMouse() {
+        QList<Entry> many;
+        for (int k = 1; k <= 40; ++k)
+            many.append({QStringLiteral("Car %1").arg(k, 2, 10, QChar('0')), "Ann", "/a.png"});
+        Browser b(many, 1, false);
+        QTRY_VERIFY(b.firstRefreshDone());
+        QListWidget* list = b.w->lstCars;
+        QWindow* window = b.w->windowHandle();
+        QVERIFY(QTest::qWaitForWindowExposed(b.w.get()));
+        const QRect row = list->visualItemRect(list->item(2));
+        const QPoint right =
+            list->viewport()->mapTo(b.w.get(), QPoint(row.right() - 4, row.center().y()));
+        QVERIFY(b.w->imgSS->geometry().translated(b.w->frmCarsx->pos()).contains(right));
+        QTest::mouseClick(window, Qt::LeftButton, {}, right);
+        QCOMPARE(list->currentRow(), 2);
+
+        QScrollBar* bar = list->verticalScrollBar();
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->value(), 0);
+        QStyleOptionSlider opt;
+        opt.initFrom(bar);
+        opt.orientation = Qt::Vertical;
+        opt.minimum = bar->minimum();
+        opt.maximum = bar->maximum();
+        opt.sliderPosition = bar->sliderPosition();
+        opt.sliderValue = bar->value();
+        opt.pageStep = bar->pageStep();
+        opt.singleStep = bar->singleStep();
+        const QRect handle = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt,
+                                                          QStyle::SC_ScrollBarSlider, bar);
+        const QPoint grab = bar->mapTo(b.w.get(), handle.center());
+        QTest::mousePress(window, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(window, grab + QPoint(0, 40));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, grab + QPoint(0, 40));
+        QVERIFY(bar->value() > 0);
+        QCOMPARE(b.w->childAt(right), list->viewport());
     }
 
     void pictureFormats_data() {

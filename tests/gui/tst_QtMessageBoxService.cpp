@@ -66,6 +66,28 @@ private Q_SLOTS:
         QCOMPARE(seenText, "first\n\nsecond <b>");
         QCOMPARE(seenTitle, style == 0 ? MessageBoxService::applicationTitle() : "Title");
     }
+
+    void lineBreaks_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CR LF") << "a\r\nb"
+                               << "a\nb";
+        QTest::newRow("lone CR") << "a\rb\r\rc"
+                                 << "a\nb\n\nc";
+        QTest::newRow("CR before CR LF") << "a\r\r\nb"
+                                         << "a\n\nb";
+    }
+    void lineBreaks() {
+        QFETCH(QString, text);
+        QString seen;
+        WindowWatcher::whenShown("messageBox", [&](QWidget* w) {
+            auto* box = static_cast<QMessageBox*>(w);
+            seen = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QtMessageBoxService().show(text, "Title", 0);
+        QTEST(seen, "shown");
+    }
 };
 
 QTEST_MAIN(tst_QtMessageBoxService)

@@ -321,21 +321,29 @@ private Q_SLOTS:
     }
 
     void exitAsksFirst_data() {
-        QTest::addColumn<bool>("byButton");
-        QTest::newRow("Exit button") << true;
-        QTest::newRow("window frame") << false;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Exit button") << "click";
+        QTest::newRow("window frame") << "close";
+        QTest::newRow("Enter on the focused Exit button") << "enter";
     }
     void exitAsksFirst() {
-        QFETCH(bool, byButton);
+        QFETCH(QString, how);
         TestEnv env;
         frmCars w(env.ctx);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto ask = [&] {
+            if (how == "click") {
+                QTest::mouseClick(w.cmdConnect, Qt::LeftButton);
+            } else if (how == "enter") {
+                w.cmdConnect->setFocus();
+                QTest::keyClick(w.cmdConnect, Qt::Key_Return);
+            } else {
+                w.close();
+            }
+        };
         env.prompts.expect(MessageBoxService::No);
-        if (byButton)
-            QTest::mouseClick(w.cmdConnect, Qt::LeftButton);
-        else
-            w.close();
+        ask();
         QCOMPARE(env.prompts.count(), 1);
         QCOMPARE(env.prompts.last().text, QStringLiteral("Are you sure you want to exit?"));
         QCOMPARE(env.prompts.last().title, QStringLiteral("Exit"));
@@ -344,10 +352,7 @@ private Q_SLOTS:
         QVERIFY(!env.programEnd.ended());
 
         env.prompts.expect(MessageBoxService::Yes);
-        if (byButton)
-            QTest::mouseClick(w.cmdConnect, Qt::LeftButton);
-        else
-            w.close();
+        ask();
         QVERIFY(env.programEnd.ended());
         QCOMPARE(env.prompts.unexpectedCount(), 0);
     }

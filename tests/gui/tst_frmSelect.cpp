@@ -291,20 +291,33 @@ private Q_SLOTS:
         QVERIFY(!world.cars()); // the browser is loaded only after a fetch
     }
 
-    // A catalogue cut short fails without a message; the next Connect starts from an empty list.
+    // A catalogue cut short (or read as one line) shows the corrupt-file message; the next
+    // Connect starts from an empty list.
+    void truncatedCatalogueThenRetry_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("last entry cut short")
+            << CatalogueText::layout1({{"Beta", "Bo", "b.jpg", "b.zip"}}) + "Zeta\r\nZed\r\n"
+            << QStringList({"", "Beta"});
+        QTest::newRow("LF line ends")
+            << QByteArray("?CL1\nBeta\nBo\nb.jpg\nb.zip\n") << QStringList({""});
+    }
     void truncatedCatalogueThenRetry() {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, names);
         World world;
         world.serveThreeServers();
-        QByteArray cut = CatalogueText::layout1({{"Beta", "Bo", "b.jpg", "b.zip"}});
-        cut += "Zeta\r\nZed\r\n";
-        world.server.route("/one/Kavro_CL.dat", FakeResponse::ok(cut));
+        world.server.route("/one/Kavro_CL.dat", FakeResponse::ok(body));
         world.open();
+        world.env.prompts.expect(MessageBoxService::Ok);
         QTest::mouseClick(world.w->cmdConnect, Qt::LeftButton);
-        QCOMPARE(world.env.prompts.count(), 0);
+        QCOMPARE(world.env.prompts.count(), 1);
+        QCOMPARE(world.env.prompts.last().text, kCorrupt);
+        QCOMPARE(world.env.prompts.last().style, 16);
         world.verifyReady();
         QVERIFY(world.cars());
-        QCOMPARE(world.listed(), QStringList({"Beta"}));
-        QCOMPARE(world.env.session.CarNames, QStringList({"", "Beta"}));
+        QVERIFY(!world.cars()->isVisible());
+        QCOMPARE(world.env.session.CarNames, names);
 
         world.server.route("/one/Kavro_CL.dat",
                            FakeResponse::ok(CatalogueText::layout1(
@@ -340,7 +353,7 @@ private Q_SLOTS:
         QVERIFY(!world.cars()->cmdDownload->isEnabled());
     }
 
-    // The box, then the same file read without header: the header line is the first name.
+    // The box, and nothing loaded: the server window is ready again.
     void outdatedCatalogueHeader() {
         World world;
         world.serveThreeServers();
@@ -354,11 +367,10 @@ private Q_SLOTS:
         QCOMPARE(world.env.prompts.last().text, kOutdated);
         QCOMPARE(world.env.prompts.last().title, QStringLiteral("Outdated Version"));
         QCOMPARE(world.env.prompts.last().style, 16);
-        QVERIFY(world.cars()->isVisible());
-        QCOMPARE(world.env.session.CatalogueFormat, qint16(0));
-        QCOMPARE(world.env.session.CarNames, QStringList({"", "?CL2", "Car B"}));
-        QCOMPARE(world.listed(), QStringList({"?CL2", "Car B"}));
-        QVERIFY(!world.cars()->txtAuthor->isVisibleTo(world.cars()));
+        world.verifyReady();
+        QVERIFY(!world.cars()->isVisible());
+        QCOMPARE(world.env.session.CarNames, QStringList({""}));
+        QCOMPARE(world.listed(), QStringList());
     }
 
     void exitAsksFirst_data() {

@@ -37,6 +37,15 @@ private Q_SLOTS:
         QCOMPARE(GameFs::list(dir.path() + "/missing", "*.*"), QStringList());
     }
 
+    // Upper-cased ordinal order: "_" (after the capitals) sorts after "C", "a" as "A".
+    void listingOrder() {
+        QTemporaryDir dir;
+        for (const char* n : {"A_GT", "abcd", "ABCE", "a[b]", "A1"})
+            QFile(dir.filePath(QString::fromLatin1(n))).open(QIODevice::WriteOnly);
+        QCOMPARE(GameFs::list(dir.path(), "*.*"),
+                 (QStringList{"A1", "abcd", "ABCE", "a[b]", "A_GT"}));
+    }
+
     void resolveMatchesExistingComponentsWithoutCase() {
         QTemporaryDir dir;
         QDir(dir.path()).mkpath("data/CARS");

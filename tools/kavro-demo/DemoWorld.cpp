@@ -234,7 +234,7 @@ bool make(const QString& dirArg, QString* error) {
         {QStringLiteral("Aurora GT"), QStringLiteral("speedwright"), QStringLiteral("shots/aurora.jpg"),
          QStringLiteral("one/shots/aurora.jpg"), QStringLiteral("cars/aurora.zip"),
          QStringLiteral("one/cars/aurora.zip"), 3, QStringLiteral("AURA.QFS"), true, {}},
-        {QStringLiteral("Boreal Roadster"), QStringLiteral("N/A"), QStringLiteral("/one/shots/boreal.gif"),
+        {QStringLiteral("Boreal Roadster"), QStringLiteral("N/A"), QStringLiteral("/shots/boreal.gif"),
          QStringLiteral("one/shots/boreal.gif"), QStringLiteral("{{BASE}}/one/cars/boreal.zip"),
          QStringLiteral("one/cars/boreal.zip"), 7, QStringLiteral("BORE1.QFS"), true, {}},
         {QStringLiteral("Cinder Coupe"), QStringLiteral("pixelgarage"), QStringLiteral("shots/cinder.bmp"),

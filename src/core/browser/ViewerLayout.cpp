@@ -46,8 +46,7 @@ void ViewerLayout::layout(int outerWidth, int outerHeight) {
 void ViewerLayout::fit(int picture, int viewport, Bar& bar, int& offset, int twipsPerPixel) {
     if (picture > viewport) {
         bar.enabled = true;
-        setMaximum(bar,
-                   roundHalfEven(qint64(picture) - viewport, qint64(twipsPerPixel) * PixelsPerUnit),
+        setMaximum(bar, roundUp(qint64(picture) - viewport, qint64(twipsPerPixel) * PixelsPerUnit),
                    offset, twipsPerPixel);
         if (offset > 0)
             offset = 0;
@@ -113,17 +112,13 @@ int ViewerLayout::vsPageStep() const {
     return std::max(1, m_pic1.height / (m_tppY * PixelsPerUnit));
 }
 
-qint16 ViewerLayout::roundHalfEven(qint64 num, qint64 den) {
+qint16 ViewerLayout::roundUp(qint64 num, qint64 den) {
     if (den <= 0)
         return 0;
-    const bool negative = num < 0;
-    const qint64 n = negative ? -num : num;
-    qint64 q = n / den;
-    const qint64 twiceRest = 2 * (n % den);
-    if (twiceRest > den || (twiceRest == den && (q % 2) != 0))
+    // Division rounding towards positive infinity.
+    qint64 q = num / den;
+    if (num % den != 0 && num > 0)
         ++q;
-    if (negative)
-        q = -q;
     return qint16(std::clamp<qint64>(q, std::numeric_limits<qint16>::min(),
                                      std::numeric_limits<qint16>::max()));
 }

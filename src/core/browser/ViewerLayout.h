@@ -73,9 +73,10 @@ public:
     int hsPageStep() const;
     int vsPageStep() const;
 
-    // num / den rounded to the nearest integer, halves to the even neighbour, kept within the
-    // 16-bit range (den > 0).
-    static qint16 roundHalfEven(qint64 num, qint64 den);
+    // num / den rounded up to a whole number, kept within the 16-bit range (0 when den <= 0).
+    // A bar's maximum is the picture's overhang in units rounded up, so that its last pixel rows
+    // and columns can be scrolled into view.
+    static qint16 roundUp(qint64 num, qint64 den);
 
 private:
     void fit(int picture, int viewport, Bar& bar, int& offset, int twipsPerPixel);

@@ -4,7 +4,12 @@
 
 namespace {
 const QLatin1String kScheme("http://");
+const QLatin1String kSecureScheme("https://");
 const QLatin1String kHeader("?CL");
+
+bool isAbsolute(const QString& line) {
+    return line.startsWith(kScheme) || line.startsWith(kSecureScheme);
+}
 } // namespace
 
 CatalogueFile::Header CatalogueFile::headerOf(const QString& firstLine) {
@@ -14,7 +19,7 @@ CatalogueFile::Header CatalogueFile::headerOf(const QString& firstLine) {
 }
 
 QString CatalogueFile::completeUrl(const QString& base, const QString& line) {
-    if (line.startsWith(kScheme))
+    if (line.isEmpty() || isAbsolute(line))
         return line;
     QString root = base;
     if (root.endsWith(u'/'))
@@ -23,7 +28,10 @@ QString CatalogueFile::completeUrl(const QString& base, const QString& line) {
 }
 
 QString CatalogueFile::cutZipUrl(const QString& url) {
-    const qsizetype again = url.indexOf(kScheme, 1);
+    qsizetype again = url.indexOf(kScheme, 1);
+    const qsizetype secure = url.indexOf(kSecureScheme, 1);
+    if (secure > 0 && (again < 0 || secure < again))
+        again = secure;
     return again > 0 ? url.mid(again) : url;
 }
 
@@ -40,6 +48,14 @@ void CatalogueFile::parse(const QStringList& lines, const QString& baseUrl) {
     qsizetype end = lines.size();
     while (end > pos && lines.at(end - 1).isEmpty())
         --end;
+
+    // A line end the file does not use (a lone LF) leaves lines that hold line breaks: the
+    // entries cannot be told apart.
+    for (qsizetype k = 0; k < end; ++k)
+        if (lines.at(k).contains(u'\n')) {
+            complete = false;
+            return;
+        }
 
     while (pos < end) {
         if (pos + perEntry > lines.size()) {

@@ -22,13 +22,16 @@ public:
     enum class Header { None, Layout1, Outdated };
 
     static Header headerOf(const QString& firstLine);
-    // Completes a relative URL against the server's base URL ("http://" lines stay as they are).
+    // Completes a relative URL against the server's base URL; "http://" and "https://" lines
+    // stay as they are, and so does an empty line (no address).
     static QString completeUrl(const QString& base, const QString& line);
-    // Cuts a completed ZIP URL back to the last part that starts with a second "http://".
+    // Cuts a completed ZIP URL back to the first absolute address ("http://" or "https://")
+    // found after its first character.
     static QString cutZipUrl(const QString& url);
 
     // Reads the file's lines. Entries cut short by the end of the file are dropped and make the
-    // catalogue incomplete; empty lines after the last complete entry are ignored.
+    // catalogue incomplete, as does a line holding a lone LF (a file whose lines end in LF reads
+    // as one line); empty lines after the last complete entry are ignored.
     void parse(const QStringList& lines, const QString& baseUrl);
 
     // The catalogue arrays of the session, reset and filled with the entries read.

@@ -15,8 +15,7 @@ namespace {
 const QString kNone = QStringLiteral("(none)");
 
 QString carZip(const Session& session, qint16 n) {
-    return session.workDir() + QStringLiteral("CAR") + QString::number(n) +
-           QStringLiteral(".ZIP");
+    return session.workDir() + QStringLiteral("CAR") + QString::number(n) + QStringLiteral(".ZIP");
 }
 
 } // namespace
@@ -77,16 +76,17 @@ bool DownloadRun::finishCar(qint16 n, const QString& name) {
         if (ended())
             return false;
     }
+    // No box may stop a run that nobody watches: what the rescan finds wrong with an installed
+    // car goes into this car's errors.
+    const QStringList notices = m_steps.scan ? m_steps.scan() : QStringList();
+    if (ended())
+        return false;
+    for (const QString& notice : notices)
+        m_state.ErrorText += notice + QStringLiteral("\r\n");
     if (m_state.ErrorText.isEmpty())
         m_state.ErrorText = kNone;
     m_state.DownloadLog += DownloadLogText::errorsLine(m_state.ErrorText);
-    const QStringList notices = m_steps.scan ? m_steps.scan() : QStringList();
-    for (const QString& notice : notices) {
-        m_ctx.prompts->show(notice, kInvalidSerialTitle, 0);
-        if (ended())
-            return false;
-    }
-    return !ended();
+    return true;
 }
 
 QString DownloadRun::installDownloadedCar(qint16 n, const QString& name) {

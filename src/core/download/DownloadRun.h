@@ -12,9 +12,10 @@ class DownloadDisplay;
 class HttpTransfer;
 
 // The download run: the cars of the queue one after the other (download, install, rescan of the
-// installed cars), the download log with one block per car, and the cancel. Shows no window and
-// no box of its own: the display and the steps are passed in, so a window, a command-line tool
-// or a test drives the same run.
+// installed cars), the download log with one block per car, and the cancel. The rescan's
+// notices (an installed car with an invalid serial) are lines of the car's errors, never boxes.
+// Shows no window and no box of its own: the display and the steps are passed in, so a window, a
+// command-line tool or a test drives the same run.
 //
 // A car's block: its name, a row of "=", "Start at", "End at", perhaps the serial warning, and
 // "ERRORS : " with the car's errors or "(none)". The work folder's "CAR" + n + ".ZIP" is car n's
@@ -25,8 +26,7 @@ public:
     struct Steps {
         // Installs car n (its name as listed) from "CAR" + n + ".ZIP" of the work folder;
         // appends its failures to errorText and the serial warning to downloadLog.
-        std::function<void(qint16 n, const QString& name, QString& errorText,
-                           QString& downloadLog)>
+        std::function<void(qint16 n, const QString& name, QString& errorText, QString& downloadLog)>
             install;
         // Scans the installed cars again; returns a notice for each car it found broken.
         std::function<QStringList()> scan;
@@ -38,8 +38,9 @@ public:
     DownloadRun(AppContext& ctx, HttpTransfer& inet, DownloadDisplay& display,
                 DownloadWindowState& state, Steps steps);
 
-    // Downloads, installs and logs every car of names / urls (same length) and writes "DOWNLOAD.LOG". True when the
-    // queue is done; false when the program ended during the run (nothing follows then).
+    // Downloads, installs and logs every car of names / urls (same length) and writes
+    // "DOWNLOAD.LOG". True when the queue is done; false when the program ended during the run
+    // (nothing follows then).
     bool run(const QStringList& names, const QStringList& urls);
 
     // One car's download into the work folder (see Downloader); errors go to ErrorText.
@@ -61,8 +62,8 @@ public:
 
 private:
     void beginCar(qint16 n, const QString& name);
-    // "End at", the install when nothing went wrong, the rescan and "ERRORS : ". False when the
-    // program ended meanwhile.
+    // "End at", the install when nothing went wrong, the rescan (its notices become lines of
+    // the car's errors) and "ERRORS : ". False when the program ended meanwhile.
     bool finishCar(qint16 n, const QString& name);
     bool ended() const;
 

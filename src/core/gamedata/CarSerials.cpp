@@ -31,15 +31,38 @@ void writeSerialInFedata(QByteArray& data, quint8 serial, const QString& carId) 
         data.replace(kCarIdOffset, 4, AnsiText::encode(carId));
 }
 
-// Every line is written back with CR LF; the line after each line ending in "(0)" becomes the
-// serial, and a "(0)" line that ends the file gets the serial as a new last line.
+// The car id at 274 alone (a shorter entry grows to hold it).
+void writeCarIdInFedata(QByteArray& data, const QString& carId) {
+    if (carId.size() != 4)
+        return;
+    if (data.size() < kCarIdOffset + 4)
+        data.resize(kCarIdOffset + 4, '\0');
+    data.replace(kCarIdOffset, 4, AnsiText::encode(carId));
+}
+
+// The lines of a text whose lines all end in a lone LF (it holds no CR at all).
+QStringList splitLfLines(const QByteArray& text) {
+    QList<QByteArray> parts = text.split('\n');
+    if (!parts.isEmpty() && parts.last().isEmpty())
+        parts.removeLast();
+    QStringList lines;
+    for (const QByteArray& part : parts)
+        lines.append(AnsiText::decode(part));
+    return lines;
+}
+
+// Every line is written back with CR LF (with LF when the text's lines all end in a lone LF);
+// the line after each line ending in "(0)" becomes the serial, and a "(0)" line that ends the
+// file gets the serial as a new last line.
 QByteArray rewriteCarp(const QByteArray& text, quint8 serial) {
-    const QStringList lines = AnsiText::splitLines(text);
-    const QByteArray number = QByteArray::number(serial) + "\r\n";
+    const bool lfOnly = !text.contains('\r') && text.contains('\n');
+    const QStringList lines = lfOnly ? splitLfLines(text) : AnsiText::splitLines(text);
+    const QByteArray eol = lfOnly ? "\n" : "\r\n";
+    const QByteArray number = QByteArray::number(serial) + eol;
     QByteArray out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        out += AnsiText::encode(lines[i]) + "\r\n";
+        out += AnsiText::encode(lines[i]) + eol;
         if (lines[i].endsWith(QLatin1String("(0)"))) {
             ++i; // the old serial line, dropped (when there is one)
             out += number;
@@ -117,6 +140,22 @@ bool SetCarSerial(const Session&, const QString& archivePath, quint8 serial, con
                 writeSerialInFedata(data, serial, carId);
             else
                 data = rewriteCarp(data, serial);
+            return true;
+        },
+        &why);
+    if (error)
+        *error = ok ? QString() : why;
+    return ok;
+}
+
+bool SetCarId(const Session&, const QString& archivePath, const QString& carId, QString* error) {
+    const QString fedata = QStringLiteral("fedata.*");
+    QString why;
+    const bool ok = RewriteViv(
+        existingSpelling(archivePath),
+        [&](const QString& name) { return GameFs::wildcardMatch(name, fedata); },
+        [&](const QString&, QByteArray& data, QString*) {
+            writeCarIdInFedata(data, carId);
             return true;
         },
         &why);

@@ -38,10 +38,16 @@ QString CarArchivePath(const Session& session, const QString& carId);
 
 // Writes serial into every "fedata.*" entry (offset 798) and after each "(0)" line of every
 // "carp*.txt" entry of the archive (a "(0)" line without a line after it gets the serial as a new
-// last line; every line is written back with CR LF), and carId at offset 274 when it has four
+// last line; every line is written back with CR LF, or with LF when the entry's lines all end in
+// a lone LF), and carId at offset 274 when it has four
 // characters. The result is the archive that unpacking, editing those files and building again
 // gives, but no entry is unpacked: no scratch file or work folder is used. The new archive is
 // built beside the old one and replaces it only when complete. False (with a reason in error)
 // leaves the archive byte for byte as it was.
 bool SetCarSerial(const Session& session, const QString& archivePath, quint8 serial,
                   const QString& carId, QString* error = nullptr);
+
+// Writes only carId at offset 274 of every "fedata.*" entry (when it has four characters); every
+// serial byte stays as it was. Same guarantees as SetCarSerial.
+bool SetCarId(const Session& session, const QString& archivePath, const QString& carId,
+              QString* error = nullptr);

@@ -44,17 +44,32 @@ SerialCheckResult CheckSerialConflit(Session& session, const QString& archivePat
         return result;
     }
 
-    QString warning;
-    const int n = session.installedCount();
-    for (int j = 1; serial != 0 && j <= n; ++j) {
-        if (session.InstalledSerials[j] == serial) {
-            warning = QStringLiteral("\r\nWARNING: Serial Number conflit with [") +
-                      session.InstalledCarFolders[j] +
-                      QStringLiteral("]. Serial Number changed automatically.\r\n\r\n");
-            break;
-        }
+    if (serial == 0) {
+        // No serial to check (no "fedata.eng"): the other entries keep their serial bytes.
+        if (!SetCarId(session, archivePath, carId, &result.error))
+            return result;
+        result.ok = true;
+        return result;
     }
-    const qint16 use = warning.isEmpty() ? serial : FindFreeSerial(session);
+
+    QString warning;
+    qint16 use = serial;
+    const int n = session.installedCount();
+    for (int j = 1; j <= n; ++j) {
+        if (session.InstalledSerials[j] != serial)
+            continue;
+        const QString with = QStringLiteral("\r\nWARNING: Serial Number conflit with [") +
+                             session.InstalledCarFolders[j] + QStringLiteral("]. ");
+        use = FindFreeSerial(session);
+        if (use == 0) {
+            // Every serial is held: the car keeps its own rather than one that is no serial.
+            use = serial;
+            warning = with + kNoFreeSerialWarning + QStringLiteral("\r\n\r\n");
+        } else {
+            warning = with + QStringLiteral("Serial Number changed automatically.\r\n\r\n");
+        }
+        break;
+    }
     if (!SetCarSerial(session, archivePath, quint8(use), carId, &result.error))
         return result;
     result.ok = true;
@@ -72,8 +87,9 @@ QStringList FixSerialConflicts(Session& session, MessageBoxService& prompts) {
             continue;
         const qint16 fresh = FindFreeSerial(session);
         const QString id = session.InstalledCarFolders[d];
-        QString why;
-        if (!SetCarSerial(session, CarArchivePath(session, id), quint8(fresh), QString(), &why)) {
+        QString why = kNoFreeSerialReason;
+        if (fresh == 0 ||
+            !SetCarSerial(session, CarArchivePath(session, id), quint8(fresh), QString(), &why)) {
             lines.append(id.toUpper() +
                          QStringLiteral(" had a conflit. SN could not be changed: ") + why);
             continue;

@@ -20,12 +20,20 @@ struct SerialCheckResult {
     QString error;   // why it failed, when !ok
 };
 
+// When serials 1 to 50 are all held a car keeps its serial: the install's warning says so (after
+// "Serial Number conflit with [ABCD]. "), and the fixer gives this reason for a car it could not
+// renumber.
+inline const QString kNoFreeSerialWarning =
+    QStringLiteral("No free Serial Number is left, Serial Number not changed.");
+inline const QString kNoFreeSerialReason = QStringLiteral("no free serial number is left");
+
 // The reason CheckSerialConflit gives for a new car whose archive is not a valid VIV archive.
 inline const QString kInvalidNewArchiveError =
     QStringLiteral("the car's CAR.VIV is not a valid car archive");
 
 // Checks the newly installed car's serial against the installed cars (tables of the last scan),
-// takes the smallest free one when it is taken, and always writes the serial and the car id.
+// takes the smallest free one when it is taken (keeps it, with a warning, when none is free), and
+// writes the serial and the car id. A serial of 0 (no "fedata.eng") writes the car id alone.
 // An invalid archive is not rewritten (error = kInvalidNewArchiveError); a rewrite that fails
 // leaves the archive as it was and gives no warning (its serial did not change).
 SerialCheckResult CheckSerialConflit(Session& session, const QString& archivePath,

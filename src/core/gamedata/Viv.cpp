@@ -1,6 +1,7 @@
 #include "core/gamedata/Viv.h"
 
 #include "platform/AnsiText.h"
+#include "platform/GameFs.h"
 
 #include <QDir>
 #include <QFile>
@@ -216,8 +217,7 @@ Parse openArchive(QFile& file, QString* error) {
 }
 
 bool lessWithoutCase(const QString& a, const QString& b) {
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
+    return GameFs::nameLess(a, b);
 }
 
 // The name of an entry that appears twice, or empty.

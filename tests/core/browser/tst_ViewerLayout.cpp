@@ -45,15 +45,18 @@ private Q_SLOTS:
         QTest::newRow("small picture centred")
             << 100 << 50 << false << 0 << (5925 - 1500) / 2 << false << 0 << (3960 - 750) / 2;
         QTest::newRow("exactly the viewport") << 395 << 264 << false << 0 << 0 << false << 0 << 0;
-        QTest::newRow("one pixel wider") << 396 << 264 << true << 0 << 0 << false << 0 << 0;
-        QTest::newRow("60.5 rounds to even 60")
-            << 1000 << 10 << true << 60 << 0 << false << 0 << (3960 - 150) / 2;
-        QTest::newRow("61.5 rounds to even 62")
+        QTest::newRow("one pixel wider: one unit")
+            << 396 << 264 << true << 1 << 0 << false << 0 << 0;
+        QTest::newRow("60.5 rounds up to 61")
+            << 1000 << 10 << true << 61 << 0 << false << 0 << (3960 - 150) / 2;
+        QTest::newRow("61.5 rounds up to 62")
             << 1010 << 10 << true << 62 << 0 << false << 0 << (3960 - 150) / 2;
         QTest::newRow("60.6 rounds up")
             << 1001 << 10 << true << 61 << 0 << false << 0 << (3960 - 150) / 2;
-        QTest::newRow("60.4 rounds down")
-            << 999 << 10 << true << 60 << 0 << false << 0 << (3960 - 150) / 2;
+        QTest::newRow("60.4 rounds up too")
+            << 999 << 10 << true << 61 << 0 << false << 0 << (3960 - 150) / 2;
+        QTest::newRow("whole units stay")
+            << 995 << 10 << true << 60 << 0 << false << 0 << (3960 - 150) / 2;
         QTest::newRow("tall picture")
             << 10 << 600 << false << 0 << (5925 - 150) / 2 << true << 34 << 0; // 33.6
         QTest::newRow("no picture") << 0 << 0 << false << 0 << 5925 / 2 << false << 0 << 3960 / 2;
@@ -82,20 +85,20 @@ private Q_SLOTS:
         QCOMPARE(l.pic2().top, -34 * 150);
         QVERIFY(!l.setVsValue(34)); // no change, no move
         QVERIFY(l.setHsValue(1000));
-        QCOMPARE(l.hsBar().value, 60); // clamped into the range
-        QCOMPARE(l.pic2().left, -9000);
+        QCOMPARE(l.hsBar().value, 61); // clamped into the range
+        QCOMPARE(l.pic2().left, -61 * 150);
     }
 
     // The window grows in steps: the maximum drops below the position and pulls it (and the
     // picture) along, until the picture fits: bar disabled, position 0, picture centred.
     void growingUntilThePictureFits() {
         ViewerLayout l = laidOut(1000, 10);
-        l.setHsValue(60);
-        l.layout(kOuterW + 300 * 15, kOuterH); // viewport 695 px: 30.5 -> 30
+        l.setHsValue(61);
+        l.layout(kOuterW + 300 * 15, kOuterH); // viewport 695 px: 30.5 -> 31
         QVERIFY(l.hsBar().enabled);
-        QCOMPARE(l.hsBar().maximum, 30);
-        QCOMPARE(l.hsBar().value, 30);
-        QCOMPARE(l.pic2().left, -30 * 150);
+        QCOMPARE(l.hsBar().maximum, 31);
+        QCOMPARE(l.hsBar().value, 31);
+        QCOMPARE(l.pic2().left, -31 * 150);
         l.layout(kOuterW + 700 * 15, kOuterH); // viewport 1095 px
         QVERIFY(!l.hsBar().enabled);
         QCOMPARE(l.hsBar().maximum, 0);
@@ -120,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(l.pic1().height, 3960);
         QCOMPARE(l.vs().left, 200 - 255 - 120);
         QCOMPARE(l.hs().top, 300 - 255 - 420);
-        QCOMPARE(l.hsBar().maximum, 60);
+        QCOMPARE(l.hsBar().maximum, 61);
     }
 
     void drag_data() {
@@ -164,22 +167,22 @@ private Q_SLOTS:
         QTEST(l.hsBar().value, "h");
     }
 
-    void roundsHalvesToEven_data() {
+    void roundsUp_data() {
         QTest::addColumn<qint64>("num");
         QTest::addColumn<qint64>("den");
         QTest::addColumn<int>("result");
-        QTest::newRow("0.5") << qint64(5) << qint64(10) << 0;
+        QTest::newRow("0.5") << qint64(5) << qint64(10) << 1;
         QTest::newRow("1.5") << qint64(15) << qint64(10) << 2;
-        QTest::newRow("2.5") << qint64(25) << qint64(10) << 2;
+        QTest::newRow("2.0") << qint64(20) << qint64(10) << 2;
+        QTest::newRow("2.1") << qint64(21) << qint64(10) << 3;
         QTest::newRow("-2.5") << qint64(-25) << qint64(10) << -2;
-        QTest::newRow("-1.5") << qint64(-15) << qint64(10) << -2;
         QTest::newRow("no denominator") << qint64(1) << qint64(0) << 0;
         QTest::newRow("16-bit limit") << qint64(40000) << qint64(1) << 32767;
     }
-    void roundsHalvesToEven() {
+    void roundsUp() {
         QFETCH(qint64, num);
         QFETCH(qint64, den);
-        QTEST(int(ViewerLayout::roundHalfEven(num, den)), "result");
+        QTEST(int(ViewerLayout::roundUp(num, den)), "result");
     }
 };
 

@@ -25,7 +25,20 @@ private Q_SLOTS:
             << kRoot << "a.zip" << kRoot + "/a.zip" << kRoot + "/a.zip";
         QTest::newRow("base without final slash, leading slash")
             << kRoot << "/a.zip" << kRoot + "/a.zip" << kRoot + "/a.zip";
-        QTest::newRow("empty line") << kBase << "" << kRoot + "/" << kRoot + "/";
+        QTest::newRow("empty line stays empty") << kBase << ""
+                                                << ""
+                                                << "";
+        QTest::newRow("https absolute stays") << kBase << "https://other.example.net/a.zip"
+                                              << "https://other.example.net/a.zip"
+                                              << "https://other.example.net/a.zip";
+        QTest::newRow("leading space before an https URL")
+            << kBase << " https://other.example.net/a.zip"
+            << kRoot + "/ https://other.example.net/a.zip"
+            << "https://other.example.net/a.zip";
+        QTest::newRow("cut back to the first absolute address of either scheme")
+            << kBase << "x https://a.example.net/?to=http://b.example.net/a.zip"
+            << kRoot + "/x https://a.example.net/?to=http://b.example.net/a.zip"
+            << "https://a.example.net/?to=http://b.example.net/a.zip";
         QTest::newRow("absolute stays") << kBase << "http://other.example.net/a.zip"
                                         << "http://other.example.net/a.zip"
                                         << "http://other.example.net/a.zip";
@@ -109,6 +122,10 @@ private Q_SLOTS:
         QTest::newRow("last entry with empty URL lines is whole")
             << QStringList{"A", "s", "z", "B", "", ""} << 0 << false << true
             << QStringList{"A", "B"};
+        QTest::newRow("layout 1 with LF line ends reads as one line")
+            << QStringList{"?CL1\nA\nx\ns\nz\n"} << 1 << false << false << QStringList();
+        QTest::newRow("layout 0 with LF line ends reads as one line")
+            << QStringList{"A\ns\nz\nB\ns\nz\n"} << 0 << false << false << QStringList();
         QTest::newRow("empty lines only")
             << QStringList{"", ""} << 0 << false << true << QStringList();
         QTest::newRow("empty file") << QStringList() << 0 << false << true << QStringList();
@@ -139,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(s.CatalogueFormat, qint16(1));
         QCOMPARE(s.CarNames, QStringList({"", "Beta", "alpha"}));
         QCOMPARE(s.CarAuthors, QStringList({"", "Bo", "N/A"}));
-        QCOMPARE(s.CarShotURLs, QStringList({"", kRoot + "/b.jpg", kRoot + "/"}));
+        QCOMPARE(s.CarShotURLs, QStringList({"", kRoot + "/b.jpg", ""}));
         QCOMPARE(s.CarZipURLs, QStringList({"", kRoot + "/b.zip", kRoot + "/a.zip"}));
         QCOMPARE(s.carCount(), 2);
     }

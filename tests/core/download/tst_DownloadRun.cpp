@@ -8,6 +8,7 @@
 #include "core/download/DownloadRun.h"
 #include "core/download/DownloadWindowState.h"
 #include "core/download/HttpTransfer.h"
+#include "core/gamedata/CarSerials.h"
 
 #include <QtTest>
 
@@ -98,7 +99,9 @@ struct Run {
                QStringLiteral("\r\nERRORS : ") + errors + QStringLiteral("\r\n\r\n");
     }
     QByteArray file(const QString& path) const { return TestFiles::readAll(path); }
-    bool hasUnzip() const { return QFileInfo::exists(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip")); }
+    bool hasUnzip() const {
+        return QFileInfo::exists(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip"));
+    }
 };
 
 } // namespace
@@ -108,6 +111,7 @@ class tst_DownloadRun : public QObject {
 private Q_SLOTS:
     void threeCarsSecondMissing();
     void realInstallsAndSerialWarning();
+    void rescanNoticeGoesToTheLog();
     void endDuringInstallStopsTheRun();
     void installDownloadedCar_data();
     void installDownloadedCar();
@@ -135,11 +139,11 @@ void tst_DownloadRun::threeCarsSecondMissing() {
              (expected + QStringLiteral("\r\n")).toLatin1());
     QCOMPARE(r.installs, (QStringList{QStringLiteral("1 Alpha GT"), QStringLiteral("3 Zeta")}));
     QCOMPARE(r.display.cars, (QList<qint16>{1, 2, 3}));
-    // One scan after each car, each after that car's "ERRORS : " line.
+    // One scan after each car, before that car's "ERRORS : " line.
     QCOMPARE(r.logAtScan.size(), 3);
-    QCOMPARE(r.logAtScan.at(0), r.block(QStringLiteral("Alpha GT"), QStringLiteral("(none)")));
-    QVERIFY(r.logAtScan.at(1).endsWith(QStringLiteral("Download failed!\r\n\r\n\r\n")));
-    QCOMPARE(r.logAtScan.at(2), expected);
+    for (const QString& log : r.logAtScan)
+        QVERIFY(log.endsWith(QStringLiteral("\r\nEnd at ") + r.stamp() + QStringLiteral("\r\n")));
+    QCOMPARE(r.logAtScan.at(2), expected.chopped(QStringLiteral("ERRORS : (none)\r\n\r\n").size()));
 
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR1.ZIP")), pattern(3000));
     QVERIFY(!QFile::exists(r.env.workDir() + QStringLiteral("CAR2.ZIP")));
@@ -180,6 +184,26 @@ void tst_DownloadRun::realInstallsAndSerialWarning() {
              2);
 }
 
+// An installed car with an invalid serial: each car's rescan notes it in that car's errors, and
+// no box stops the run.
+void tst_DownloadRun::rescanNoticeGoesToTheLog() {
+    Run r(false);
+    VivBuilder::installCar(r.env.gamePath(), QStringLiteral("BRKN"), "BIGF broken");
+    r.add(QStringLiteral("Gone"), QStringLiteral("/gone.zip"));
+    r.add(QStringLiteral("Also Gone"), QStringLiteral("/also.zip"));
+    QVERIFY(r.run->run(r.names, r.urls));
+    const QString notice = InvalidSerialText(QStringLiteral("BRKN")) + QStringLiteral("\r\n");
+    const QString missing = QStringLiteral("\" was not found!\r\nDownload failed!\r\n");
+    QCOMPARE(r.state.DownloadLog,
+             r.block(QStringLiteral("Gone"), QStringLiteral("The file, \"") +
+                                                 r.server.url(QStringLiteral("/gone.zip")) +
+                                                 missing + notice) +
+                 r.block(QStringLiteral("Also Gone"),
+                         QStringLiteral("The file, \"") +
+                             r.server.url(QStringLiteral("/also.zip")) + missing + notice));
+    QCOMPARE(r.env.prompts.count(), 0);
+}
+
 void tst_DownloadRun::endDuringInstallStopsTheRun() {
     Run r;
     r.server.route(QStringLiteral("/a.zip"), FakeResponse::ok(pattern(3000)));
@@ -214,8 +238,7 @@ void tst_DownloadRun::installDownloadedCar() {
     const QString car = r.env.workDir() + QStringLiteral("CAR4.ZIP");
     if (zip.isEmpty())
         QVERIFY(ZipBuilder().add("CAR.VIV", VivBuilder::carArchive(3)).write(car));
-    else
-    {
+    else {
         QFile f(car);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(zip) == zip.size());
     }
@@ -223,9 +246,9 @@ void tst_DownloadRun::installDownloadedCar() {
     const QString got = r.run->installDownloadedCar(4, QStringLiteral("Fourth"));
     QVERIFY2(errors.isEmpty() ? got.isEmpty() : got.startsWith(errors), qPrintable(got));
     QVERIFY(r.state.DownloadLog.startsWith(QStringLiteral("Fourth\r\n======\r\nStart at ")));
-    QVERIFY(r.state.DownloadLog.endsWith(
-        QStringLiteral("ERRORS : ") + (got.isEmpty() ? QStringLiteral("(none)") : got) +
-        QStringLiteral("\r\n\r\n")));
+    QVERIFY(r.state.DownloadLog.endsWith(QStringLiteral("ERRORS : ") +
+                                         (got.isEmpty() ? QStringLiteral("(none)") : got) +
+                                         QStringLiteral("\r\n\r\n")));
     QCOMPARE(r.env.session.installedCount(), installed); // rescanned
     QVERIFY(r.run->writeLog());
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("DOWNLOAD.LOG")),

@@ -158,6 +158,12 @@ private Q_SLOTS:
             << QByteArray("A(0)\r\nB(0)\r\nC\r\n") << QByteArray("A(0)\r\n12\r\nC\r\n");
         QTest::newRow("no (0) line")
             << QByteArray("a\r\n\r\nb \xE9") << QByteArray("a\r\n\r\nb \xE9\r\n");
+        QTest::newRow("LF line ends are kept")
+            << QByteArray("Serial Number(0)\n7\nCar Classification(1)\n2")
+            << QByteArray("Serial Number(0)\n12\nCar Classification(1)\n2\n");
+        QTest::newRow("LF line ends, (0) as the last line")
+            << QByteArray("Name(1)\nCar\nSerial Number(0)\n")
+            << QByteArray("Name(1)\nCar\nSerial Number(0)\n12\n");
         QTest::newRow("empty") << QByteArray() << QByteArray();
     }
     void carpLines() {

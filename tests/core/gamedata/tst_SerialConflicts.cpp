@@ -92,10 +92,15 @@ private Q_SLOTS:
             << t << VivBuilder::carArchive(5) << 2
             << "\r\nWARNING: Serial Number conflit with [AAAA]. Serial Number changed "
                "automatically.\r\n\r\n";
-        QTest::newRow("all 50 held: 0 is written")
-            << oneToFifty() << VivBuilder::carArchive(9) << 0
-            << "\r\nWARNING: Serial Number conflit with [C009]. Serial Number changed "
-               "automatically.\r\n\r\n";
+        QTest::newRow("all 50 held: the car keeps its serial")
+            << oneToFifty() << VivBuilder::carArchive(9) << 9
+            << "\r\nWARNING: Serial Number conflit with [C009]. No free Serial Number is left, "
+               "Serial Number not changed.\r\n\r\n";
+        QTest::newRow("no fedata.eng: the other serial bytes are kept")
+            << t
+            << VivBuilder::build(
+                   {{"carp.txt", VivBuilder::carp(9)}, {"fedata.fre", VivBuilder::fedata(9)}})
+            << 9 << QString();
         QTest::newRow("no serial meets a broken car's 0: no conflict")
             << t
             << VivBuilder::build(
@@ -193,6 +198,18 @@ private Q_SLOTS:
             << QStringList{"AAAA had a conflit. SN could not be changed: ",
                            "BBBB had a conflit. SN changed from 5 to 2."}
             << QList<int>{-1, 2, -1} << 0;
+        // Serials 1 to 50 all held and a 51st car with 7: nobody is given 0.
+        QList<Car> full;
+        for (int i = 1; i <= 50; ++i)
+            full.append({QString("C%1").arg(i, 3, 10, QChar('0')), {}, i});
+        full.append({"C051", {}, 7});
+        QTest::newRow("no free serial left")
+            << full
+            << QStringList{"C007 had a conflit. SN could not be changed: no free serial number is "
+                           "left",
+                           "C051 had a conflit. SN could not be changed: no free serial number is "
+                           "left"}
+            << QList<int>(51, -1) << 0;
     }
     void fixer() {
         QFETCH(QList<Car>, cars);
@@ -232,8 +249,10 @@ private Q_SLOTS:
                     QCOMPARE(e.data.mid(274, 4), cars[i].id.toLatin1());
         }
 
-        // A second run finds nothing left to fix.
-        QCOMPARE(FixSerialConflicts(env.session, env.prompts), QStringList{"No conflits found."});
+        // A second run finds nothing left to fix (but what had no free serial to take).
+        if (!lines.join(u'|').contains(kNoFreeSerialReason))
+            QCOMPARE(FixSerialConflicts(env.session, env.prompts),
+                     QStringList{"No conflits found."});
     }
 };
 
