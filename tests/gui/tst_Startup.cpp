@@ -179,16 +179,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("text"); // a part of the message
-        QTest::newRow("symbolic link") << "link" << "" << "is a symbolic link";
-        QTest::newRow("symbolic link, /SHOWLOG") << "link" << "/SHOWLOG" << "is a symbolic link";
-        QTest::newRow("symbolic link, /SERIAL") << "link" << "/SERIAL" << "is a symbolic link";
-        QTest::newRow("another user's") << "owner" << "/SKIPINTRO" << "belongs to another user";
-        QTest::newRow("another user's, /SERIAL") << "owner" << "/SERIAL" << "belongs to another user";
-        QTest::newRow("a file") << "file" << "" << "is not a folder";
-        QTest::newRow("held by a running copy")
-            << "held" << "" << WorkFolder::alreadyRunningMessage();
+        QTest::newRow("symbolic link") << "link"
+                                       << ""
+                                       << "is a symbolic link";
+        QTest::newRow("symbolic link, /SHOWLOG") << "link"
+                                                 << "/SHOWLOG"
+                                                 << "is a symbolic link";
+        QTest::newRow("symbolic link, /SERIAL") << "link"
+                                                << "/SERIAL"
+                                                << "is a symbolic link";
+        QTest::newRow("another user's") << "owner"
+                                        << "/SKIPINTRO"
+                                        << "belongs to another user";
+        QTest::newRow("another user's, /SERIAL") << "owner"
+                                                 << "/SERIAL"
+                                                 << "belongs to another user";
+        QTest::newRow("a file") << "file"
+                                << ""
+                                << "is not a folder";
+        QTest::newRow("held by a running copy") << "held"
+                                                << "" << WorkFolder::alreadyRunningMessage();
         QTest::newRow("held by a running copy, /SKIPINTRO")
-            << "held" << "/SKIPINTRO" << WorkFolder::alreadyRunningMessage();
+            << "held"
+            << "/SKIPINTRO" << WorkFolder::alreadyRunningMessage();
     }
     void unusableWorkFolderEndsTheStart() {
         QFETCH(QString, kind);

@@ -4,9 +4,9 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
