@@ -4,9 +4,9 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -210,19 +210,15 @@ private Q_SLOTS:
     }
 
     // What a ZIP would unpack to is bounded and its names must be fit to write: each of these is
-    // refused at once, and the folder keeps nothing, not even a temporary file.
+    // refused at once, and the folder keeps nothing (the bombs and the other hostile ZIPs go
+    // through the installer's own table).
     void refusesOversizedZipsAndUnfitNames_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("reason"); // a part of what standard error says
-        QTest::newRow("directory announces 600 MiB") << "bomb" << 5 << "more than 512 MiB";
-        QTest::newRow("directory announces 1000 bytes, data inflates to 600 MiB")
-            << "lying bomb" << 5 << "\"CAR.VIV\" unpacks to more than the 1000 bytes";
         QTest::newRow("4097 entries") << "4097" << 5 << "4097 entries (at most 4096";
         QTest::newRow("4096 entries") << "4096" << 0 << "";
-        QTest::newRow("5000-character name") << "long name" << 3 << "a name of 5000 bytes";
         QTest::newRow("300-character part") << "long part" << 3 << "a part longer than 255";
-        QTest::newRow("line break") << "CAR\r\nX.VIV" << 3 << "\"CAR\\x0d\\x0aX.VIV\" has a control";
         QTest::newRow("terminal escape") << "\x1b[2JCAR.VIV" << 3 << "\\x1b[2JCAR.VIV";
         QTest::newRow("C1 control") << "sub/CAR\xc2\x9b.VIV" << 3 << "a control character";
         QTest::newRow("DEL") << "CAR\x7f.VIV" << 3 << "a control character";
@@ -231,20 +227,13 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QFETCH(int, exitCode);
         QFETCH(QString, reason);
-        const qint64 MiB = 1024 * 1024;
         QTemporaryDir dir;
         const QString zip = dir.filePath("CAR1.ZIP");
-        if (kind == "bomb") {
-            QVERIFY(ZipBomb::write(zip, "CAR.VIV", 600 * MiB));
-        } else if (kind == "lying bomb") {
-            QVERIFY(ZipBomb::write(zip, "CAR.VIV", 600 * MiB, 1000));
-        } else if (kind == "4097" || kind == "4096") {
+        if (kind == "4097" || kind == "4096") {
             ZipBuilder b;
             for (int i = 0; i < kind.toInt(); ++i)
                 b.add(QByteArray("f") + QByteArray::number(i), QByteArray("x"));
             QVERIFY(b.write(zip));
-        } else if (kind == "long name") {
-            QVERIFY(ZipBuilder().add("CAR.VIV", "v").add(QByteArray(5000, 'a'), "x").write(zip));
         } else if (kind == "long part") {
             QVERIFY(ZipBuilder()
                         .add("CAR.VIV", "v")
@@ -255,8 +244,6 @@ private Q_SLOTS:
         }
         const QString out = dir.filePath("CAR1");
         QDir().mkpath(out);
-        QElapsedTimer took;
-        took.start();
         const Outcome r = extract(out, zip);
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.errorText.contains(reason), qPrintable(r.errorText));
@@ -264,7 +251,6 @@ private Q_SLOTS:
             QCOMPARE(filesBelow(out).size(), kind.toInt());
             return;
         }
-        QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
         // One line, whatever the names held.
         QCOMPARE(r.errorText.count('\n'), 1);
         QVERIFY(!r.errorText.contains('\r') && !r.errorText.contains('\x1b'));

@@ -389,13 +389,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
         QTest::newRow("bomb by directory: 600 MiB announced")
-            << "bomb" << "its entries would unpack to more than 512 MiB";
+            << "bomb"
+            << "its entries would unpack to more than 512 MiB";
         QTest::newRow("bomb by lying directory: 1000 bytes announced, 600 MiB inflated")
-            << "lying bomb" << "\"CAR.VIV\" unpacks to more than the 1000 bytes";
-        QTest::newRow("10,000 entries") << "entries" << "it holds 10000 entries";
-        QTest::newRow("name of 5,000 characters") << "long name" << "a name of 5000 bytes";
+            << "lying bomb"
+            << "\"CAR.VIV\" unpacks to more than the 1000 bytes";
+        QTest::newRow("10,000 entries") << "entries"
+                                        << "it holds 10000 entries";
+        QTest::newRow("name of 5,000 characters") << "long name"
+                                                  << "a name of 5000 bytes";
         QTest::newRow("control characters in a name")
-            << "control" << "\"CAR\\x0d\\x0aInstallation complete\\x1b[0m.VIV\" has a control";
+            << "control"
+            << "\"CAR\\x0d\\x0aInstallation complete\\x1b[0m.VIV\" has a control";
     }
     void hostileZipLeavesNothing() {
         QFETCH(QString, kind);
