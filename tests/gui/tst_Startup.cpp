@@ -386,18 +386,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("adsUrl");
         const QString own = "https://cars.example.org/list/sl.dat";
         const QString ownAds = "https://cars.example.org/ads.htm";
-        QTest::newRow("local server") << "/LOCALHOST/SKIPINTRO"
-                                      << ""
-                                      << ""
-                                      << "http://127.0.0.1:9/lxd/sl.dat"
-                                      << "http://127.0.0.1:9/ads.htm";
         QTest::newRow("local server wins over the store")
             << "/LOCALHOST/SKIPINTRO" << own << ownAds << "http://127.0.0.1:9/lxd/sl.dat"
             << "http://127.0.0.1:9/ads.htm";
         QTest::newRow("the store's addresses") << "/SKIPINTRO" << own << ownAds << own << ownAds;
-        QTest::newRow("the store's server list only")
-            << "/SKIPINTRO" << own << "" << own
-            << ProgramInfo::kCatalogueBase + "kavro/ads/ads.htm";
     }
     void addresses() {
         QFETCH(QString, line);
