@@ -204,6 +204,9 @@ int CarsCommand::install() {
         m_out << ZipInstallRun::line(r) << Qt::endl;
     };
     const QList<ZipInstallRun::Result> results = run.run(cars);
+    if (results.size() < cars.size())
+        return fail(QStringLiteral("interrupted: %1 and the ZIPs after it were not installed")
+                        .arg(cars.at(results.size()).zipPath));
     for (const ZipInstallRun::Result& r : results)
         if (!r.installed())
             return 1;
