@@ -153,6 +153,29 @@ private Q_SLOTS:
         QVERIFY(log.contains(bad + "\r\n" + QString(bad.size(), '=') + "\r\nStart at "));
     }
 
+    // A termination request while an extractor runs gives that car up and installs no more;
+    // the game stays as it was.
+    void terminationLeavesTheGameAsItWas() {
+        World w;
+        const QString slow =
+            w.env.writeFile(w.env.root() + "slow-unzip", "#!/bin/sh\nexec sleep 30\n");
+        QFile::setPermissions(slow, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        w.env.settings->WriteSetting(RegistryRoot::ClassesRoot, AppSettings::kWinZipKey, "",
+                                     "\"" + slow + "\" \"%1\"");
+        const auto before = snapshot(w.env.gamePath());
+        QProcess p;
+        p.start(KAVRO_BIN_DIR "/kavro-cars",
+                {"install", w.carZip("a.zip", 3), w.carZip("b.zip", 4)});
+        QTRY_VERIFY(QFileInfo::exists(w.env.workDir() + "CAR1.ZIP"));
+        QTest::qWait(300);
+        p.terminate();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains("interrupted: "));
+        QCOMPARE(snapshot(w.env.gamePath()), before);
+        QCOMPARE(TestFiles::filesBelow(w.env.workDir()), (QStringList{"DOWNLOAD.LOG", "VIVTMP"}));
+    }
+
     // The game's limit of 50 cars refuses the whole command before anything is installed.
     void limitOfFiftyCars_data() {
         QTest::addColumn<int>("installed");

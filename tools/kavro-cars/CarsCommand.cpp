@@ -45,7 +45,8 @@ QString CarsCommand::helpText() {
         "      for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
         "      \"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
         "      (kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
-        "      that are refused, all of them.\n"
+        "      that are refused, all of them. Ctrl+C gives up the car being unpacked (nothing of\n"
+        "      it reaches the game) and installs no more.\n"
         "  list [--json]\n"
         "      The installed cars in the game's order: id, serial number, name, and the marks\n"
         "      \"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n"
@@ -204,6 +205,9 @@ int CarsCommand::install() {
         m_out << ZipInstallRun::line(r) << Qt::endl;
     };
     const QList<ZipInstallRun::Result> results = run.run(cars);
+    if (results.size() < cars.size())
+        return fail(QStringLiteral("interrupted: %1 and the ZIPs after it were not installed")
+                        .arg(cars.at(results.size()).zipPath));
     for (const ZipInstallRun::Result& r : results)
         if (!r.installed())
             return 1;

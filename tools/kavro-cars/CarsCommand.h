@@ -18,6 +18,11 @@ public:
     explicit CarsCommand(QString programFolder);
     int run(const QStringList& args);
 
+    // The end of the program as an interrupt (Ctrl+C, a termination request) asks for it: the
+    // install in progress stops while it waits for its extractor, leaving the game as it was, and
+    // no further ZIP is installed.
+    ProgramEnd& programEnd() { return m_end; }
+
     static QString helpText();
 
 private:
@@ -36,7 +41,7 @@ private:
     Session m_session;
     SettingsStore m_settings{SettingsStore::defaultPath()};
     StderrNotices m_notices{m_err};
-    ProgramEnd m_end{false};
+    ProgramEnd m_end{true}; // only recorded: the commands finish their step and return
     Clock m_clock;
     AppContext m_ctx;
 

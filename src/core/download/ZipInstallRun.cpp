@@ -2,6 +2,7 @@
 
 #include "core/browser/DownloadSelection.h"
 #include "core/download/DownloadDisplay.h"
+#include "core/download/DownloadLogText.h"
 #include "core/download/DownloadRun.h"
 #include "core/download/DownloadWindowState.h"
 #include "core/download/HttpTransfer.h"
@@ -127,14 +128,19 @@ QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
             break;
         current = Result{cars.at(n - 1), {}, 0, {}, {}};
         const QString errors = downloadRun.installDownloadedCar(qint16(n), current.car.name);
+        // The copy and what the extractor unpacked are of no further use.
+        QFile::remove(work + QStringLiteral("CAR%1.ZIP").arg(n));
+        QDir(work + QStringLiteral("CAR%1").arg(n)).removeRecursively();
+        if (m_ctx.programEnd->ended() && !current.installed()) {
+            // Ended while the extractor ran: nothing of this car reached the game.
+            state.DownloadLog += DownloadLogText::errorsLine(QStringLiteral("Cancelled by User"));
+            break;
+        }
         if (current.installed())
             current.serial =
                 qMax<qint16>(ReadViv(CarArchivePath(session, current.carId), QString(), 1), 0);
         else
             current.failure = reasonOf(errors);
-        // The copy and what the extractor unpacked are of no further use.
-        QFile::remove(work + QStringLiteral("CAR%1.ZIP").arg(n));
-        QDir(work + QStringLiteral("CAR%1").arg(n)).removeRecursively();
         results.append(current);
         if (onCar)
             onCar(current);

@@ -47,7 +47,8 @@ public:
     std::function<void(const Result&)> onCar;
 
     // Installs the cars in order (the limit is the caller's to check first) and returns one
-    // result for each. The run stops early only when the program ends.
+    // result for each. When the program ends while a car's extractor runs, that car is left out
+    // of the game and of the results, and the run stops there.
     QList<Result> run(const QList<Car>& cars);
 
 private:
