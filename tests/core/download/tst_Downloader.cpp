@@ -6,6 +6,7 @@
 #include "core/download/Downloader.h"
 #include "core/download/HttpTransfer.h"
 
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -66,6 +67,7 @@ private Q_SLOTS:
     void silentServerTimesOut();
     void fullBufferIsNotSilence();
     void answerLeftWhileItsErrorIsOnItsWay();
+    void untrustedCertificateFails();
 
 private:
     bool run(const QString& path, const QString& destination = QString());
@@ -349,6 +351,25 @@ void tst_Downloader::answerLeftWhileItsErrorIsOnItsWay() {
     inet->Cancel();
     QTest::qWait(200);
     QCOMPARE(inet->GetHeader(), QString());
+}
+
+void tst_Downloader::untrustedCertificateFails() {
+    QString why;
+    const QSslConfiguration tls = FakeHttpServer::selfSignedTls(env->root(), &why);
+    if (tls.isNull())
+        QSKIP(qPrintable(why));
+    FakeHttpServer secure;
+    QVERIFY(secure.listenTls(tls));
+    secure.route(QStringLiteral("/car.zip"), FakeResponse::ok(pattern(5000)));
+    QVERIFY(!downloader->DownloadFile(secure.url(QStringLiteral("/car.zip")), dest, QString(),
+                                      QString()));
+    QVERIFY2(state->ErrorText.startsWith(
+                 QStringLiteral("Cannot establish a secure connection.\r\r\n"
+                                "The server's certificate could not be verified: ")),
+             qPrintable(state->ErrorText));
+    QVERIFY(state->ErrorText.endsWith(QStringLiteral(".\r\nDownload failed!\r\n")));
+    QVERIFY(!QFile::exists(dest));
+    QCOMPARE(secure.requests(), QStringList()); // no request was ever sent over it
 }
 
 QTEST_GUILESS_MAIN(tst_Downloader)
