@@ -44,10 +44,12 @@ frmSerial::frmSerial(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
     lblinfo->adjustSize();
 
     cmdStart = new QPushButton(QStringLiteral("Start"), this);
+    cmdStart->setAutoDefault(true); // Enter on the focused button presses it, as Space does
     cmdStart->setObjectName(QStringLiteral("cmdStart"));
     cmdStart->setGeometry(twips(2160, 2400, 1155, 315));
 
     cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit->setAutoDefault(true); // Enter on the focused button presses it, as Space does
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setGeometry(twips(3360, 2400, 1155, 315));
 

@@ -108,11 +108,13 @@ void frmSplash::buildControls() {
     lblver->setGeometry(::toPixels(kLblver));
 
     cmdOK = new QPushButton(QStringLiteral("Continue"), this);
+    cmdOK->setAutoDefault(true); // Enter on the focused button presses it, as Space does
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(::toPixels(kCmdOK));
     connect(cmdOK, &QPushButton::clicked, this, &frmSplash::cmdOK_Click);
 
     cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit->setAutoDefault(true); // Enter on the focused button presses it, as Space does
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setGeometry(::toPixels(kCmdExit));
     connect(cmdExit, &QPushButton::clicked, this, &frmSplash::cmdExit_Click);
