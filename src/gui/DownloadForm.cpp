@@ -38,7 +38,7 @@ DownloadForm::DownloadForm(AppContext& ctx, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_ctx(ctx), Inet1(new HttpTransfer(ctx.network, this)),
+      Inet1(new HttpTransfer(ctx.network, this)), m_ctx(ctx),
       m_run(ctx, *Inet1, *this, *this, DownloadRun::carSteps(ctx, [this](const QString& status) {
                 StatusLabel->setText(status);
                 setWindowTitle(status);
