@@ -5,6 +5,7 @@
 #include "ZipBuilder.h"
 #include "core/session/AppSettings.h"
 #include "core/session/StartupMessages.h"
+#include "core/session/WorkFolder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -205,6 +206,18 @@ private Q_SLOTS:
         QVERIFY2(r.errorText.contains("at most 50 cars") && r.errorText.contains(refusal),
                  qPrintable(r.errorText));
         QCOMPARE(r.lines, QStringList());
+        QCOMPARE(snapshot(w.env.gamePath()), before);
+    }
+
+    // A running kavro downloads into the same work folder under the same names: nothing installs.
+    void refusedWhileKavroHoldsTheWorkFolder() {
+        World w;
+        WorkFolder held(w.env.workDir());
+        QVERIFY(held.lock());
+        const auto before = snapshot(w.env.gamePath());
+        const Outcome r = runCars({"install", w.carZip("car.zip", 9)});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.errorText.contains("already running"), qPrintable(r.errorText));
         QCOMPARE(snapshot(w.env.gamePath()), before);
     }
 

@@ -11,6 +11,7 @@
 #include "core/session/ProgramInfo.h"
 #include "core/session/StartupMessages.h"
 #include "core/session/StartupPaths.h"
+#include "core/session/WorkFolder.h"
 
 #include <QDir>
 
@@ -196,6 +197,15 @@ int CarsCommand::install() {
         ZipInstallRun::limitRefusal(int(m_operands.size()), CountInstalledCars(m_session));
     if (!refusal.isEmpty())
         return fail(refusal);
+
+    // The ZIPs are unpacked in kavro's work folder: it must be private, and no running kavro may
+    // be downloading into it (both name their files CAR<n>.ZIP).
+    WorkFolder workFolder(m_session.workDir());
+    QString problem = workFolder.make();
+    if (problem.isEmpty())
+        workFolder.lock(&problem);
+    if (!problem.isEmpty())
+        return fail(problem);
 
     QList<ZipInstallRun::Car> cars;
     for (const QString& zip : std::as_const(m_operands))
