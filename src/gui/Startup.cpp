@@ -8,6 +8,7 @@
 #include "core/session/ProgramInfo.h"
 #include "core/session/RunOnceEntry.h"
 #include "core/session/Session.h"
+#include "core/session/StartupMessages.h"
 #include "core/session/StartupPaths.h"
 #include "core/session/WorkFolder.h"
 #include "gui/CheckConnection.h"
@@ -97,9 +98,8 @@ void Startup::run() {
         // For the user who started the program from a terminal: where the game was looked for.
         qWarning().noquote() << QStringLiteral("kavro: the game folder was not found; looked at ") +
                                     looked;
-        m_ctx.prompts->show(QStringLiteral("NFSHS is not installed on this computer, or it's files "
-                                           "are corrupt. Please (re)install it."),
-                            QStringLiteral("NFSHS"), kCritical);
+        m_ctx.prompts->show(StartupMessages::kGameMissing, StartupMessages::kGameMissingTitle,
+                            kCritical);
         m_ctx.programEnd->EndProgram();
         return;
     }
@@ -108,16 +108,12 @@ void Startup::run() {
 
     const QString command = AppSettings::ReadWinZipCommand(m_ctx);
     if (command.isEmpty()) {
-        m_ctx.prompts->show(
-            QStringLiteral("This program requires WinZip to perform all unzipping operations. "
-                           "Please make sure it is installed. You can download it for free from ") +
-                ProgramInfo::kWinZipWebSite,
-            QStringLiteral("WinZip"), kCritical);
+        m_ctx.prompts->show(StartupMessages::winZipMissing(), StartupMessages::kWinZipMissingTitle,
+                            kCritical);
         m_ctx.programEnd->EndProgram();
         return;
     }
-    // The open command ends in ` "%1"`: what stays is the program, quoted or plain.
-    session.WinZipPath = command.left(qMax<qsizetype>(0, command.size() - 5));
+    session.WinZipPath = AppSettings::WinZipProgram(command);
 
     if (line.has(CommandLine::kSerial)) {
         // The fixer writes its scratch files there; it never empties the folder.

@@ -181,8 +181,7 @@ bool CarsCommand::findExtractor() {
         fail(StartupMessages::winZipMissing());
         return false;
     }
-    // The open command ends in ` "%1"`: what stays is the program, quoted or plain.
-    m_session.WinZipPath = command.left(qMax<qsizetype>(0, command.size() - 5));
+    m_session.WinZipPath = AppSettings::WinZipProgram(command);
     return true;
 }
 

@@ -144,4 +144,8 @@ bool IsConnected(AppContext& ctx) {
     return OnlineCheck::hasDefaultRoute(ctx.routeFile) || PppLink::isUp(ctx.netClassFolder);
 }
 
+QString WinZipProgram(const QString& openCommand) {
+    return openCommand.left(qMax<qsizetype>(0, openCommand.size() - 5));
+}
+
 } // namespace AppSettings

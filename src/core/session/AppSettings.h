@@ -39,6 +39,8 @@ bool isGameFolder(const QString& folder);
 // WinZip's open command: the store's value, else our own kavro-unzip (see extractorPath); empty
 // when the stored value is empty.
 QString ReadWinZipCommand(AppContext& ctx);
+// The program part of an open command, which ends in ` "%1"`: quoted or plain as it stands.
+QString WinZipProgram(const QString& openCommand);
 // Where our own extractor stands for a program in programFolder: beside it (the build folder),
 // else in the installed tree's libexec/kavro folder; beside it when neither exists.
 QString extractorPath(const QString& programFolder);
