@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QTextDocument>
 #include <QTimer>
+#include <memory>
 
 AdPane::AdPane(QNetworkAccessManager* network, QWidget* parent)
     : QTextBrowser(parent), m_network(network) {
@@ -23,7 +24,30 @@ QNetworkReply* AdPane::get(const QUrl& url, qint64 maxBytes) {
         return nullptr;
     NetworkPolicy::Limits limits;
     limits.maxBytes = maxBytes;
-    return NetworkPolicy::get(*m_network, url, limits);
+    auto reply = std::make_shared<QPointer<QNetworkReply>>();
+    // A page or picture the policy stops (too big, too slow, redirected elsewhere) is dropped
+    // like one that failed, once the signal that stopped it is over.
+    limits.onStop = [this, reply] {
+        QTimer::singleShot(0, this, [this, reply] {
+            if (*reply)
+                dropStopped(*reply);
+        });
+    };
+    *reply = NetworkPolicy::get(*m_network, url, limits);
+    return *reply;
+}
+
+void AdPane::dropStopped(QNetworkReply* reply) {
+    m_images.removeAll(reply);
+    if (reply == m_page) {
+        m_page = nullptr;
+        m_html.clear();
+        clear();
+        NetworkPolicy::discard(reply);
+        Q_EMIT pageFinished(false);
+        return;
+    }
+    NetworkPolicy::discard(reply);
 }
 
 void AdPane::stopLoading() {
@@ -61,7 +85,8 @@ void AdPane::pageArrived(QNetworkReply* reply) {
         return;
     m_page = nullptr;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299) {
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299 ||
+        NetworkPolicy::stopOf(reply) != NetworkPolicy::Stop::None) {
         m_html.clear();
         clear();
         Q_EMIT pageFinished(false);
@@ -98,7 +123,8 @@ QVariant AdPane::loadResource(int type, const QUrl& name) {
 void AdPane::imageArrived(QNetworkReply* reply, const QUrl& url) {
     reply->deleteLater();
     m_images.removeAll(reply);
-    if (reply->error() != QNetworkReply::NoError)
+    if (reply->error() != QNetworkReply::NoError ||
+        NetworkPolicy::stopOf(reply) != NetworkPolicy::Stop::None)
         return;
     const QImage image = QImage::fromData(reply->readAll());
     if (image.isNull())

@@ -41,6 +41,7 @@ private:
     void pageArrived(QNetworkReply* reply);
     void imageArrived(QNetworkReply* reply, const QUrl& url);
     QNetworkReply* get(const QUrl& url, qint64 maxBytes);
+    void dropStopped(QNetworkReply* reply);
     void relayout();
 
     QNetworkAccessManager* m_network;

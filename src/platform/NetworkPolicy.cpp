@@ -25,7 +25,7 @@ class Watch : public QObject {
 public:
     Watch(QNetworkReply* reply, const QUrl& url, const Limits& limits)
         : QObject(reply), m_reply(reply), m_maxBytes(limits.maxBytes),
-          m_secure(isHttps(url)) {
+          m_secure(isHttps(url)), m_onStop(limits.onStop) {
         setObjectName(QLatin1String(kWatchName));
         m_window.setInterval(limits.stallWindowMs > 0 ? limits.stallWindowMs : stallWindowMs());
         connect(&m_window, &QTimer::timeout, this, &Watch::windowEnded);
@@ -47,10 +47,8 @@ private:
             return;
         m_stop = why;
         m_window.stop();
-        // A reply that has already failed is left to end by itself: aborting it as well would
-        // report a second error for it.
-        if (!m_reply->isFinished() && m_reply->error() == QNetworkReply::NoError)
-            m_reply->abort();
+        if (m_onStop)
+            m_onStop();
     }
 
     void metaData() {
@@ -65,13 +63,15 @@ private:
     }
 
     void progress(qint64 received, qint64) {
+        if (m_stop != Stop::None)
+            return;
         m_received = received;
         if (m_maxBytes > 0 && received > m_maxBytes)
             halt(Stop::TooLarge);
     }
 
     void windowEnded() {
-        if (m_reply->isFinished()) {
+        if (m_reply->isFinished() || m_stop != Stop::None) {
             m_window.stop();
             return;
         }
@@ -114,6 +114,7 @@ private:
     bool m_secure;
     Stop m_stop = Stop::None;
     QList<QSslError> m_sslErrors;
+    std::function<void()> m_onStop;
 };
 
 const Watch* watchOf(const QNetworkReply* reply) {
@@ -167,6 +168,10 @@ QNetworkReply* get(QNetworkAccessManager& network, const QUrl& url, const Limits
 Stop stopOf(const QNetworkReply* reply) {
     const Watch* watch = watchOf(reply);
     return watch ? watch->stop() : Stop::None;
+}
+
+bool ended(const QNetworkReply* reply) {
+    return reply && (reply->isFinished() || stopOf(reply) != Stop::None);
 }
 
 QList<QSslError> certificateErrors(const QNetworkReply* reply) {

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -44,6 +45,10 @@ struct Limits {
     qint64 maxBytes = -1;       // > 0: a body (announced or received) over this is stopped
     qint64 readBufferSize = 0;  // > 0: the reply holds at most this much unread
     int stallWindowMs = 0;      // > 0: this window instead of stallWindowMs()
+    // Called once when the policy stops the reply. A stopped reply is not aborted (Qt 6.4 would
+    // report an error already on its way as a second one): it simply counts as ended, and its
+    // owner lets go of it with discard().
+    std::function<void()> onStop;
 };
 
 // Starts a GET under the policy: no content coding, network only, redirects checked, the window
@@ -52,6 +57,8 @@ QNetworkReply* get(QNetworkAccessManager& network, const QUrl& url, const Limits
 
 // Why the policy stopped this reply (None when it did not, or the reply is not one of ours).
 Stop stopOf(const QNetworkReply* reply);
+// True once the reply has finished or the policy has stopped it.
+bool ended(const QNetworkReply* reply);
 // The certificate problems of an https reply that failed its handshake; empty otherwise.
 QList<QSslError> certificateErrors(const QNetworkReply* reply);
 // The callers' message for an https server whose certificate does not verify:

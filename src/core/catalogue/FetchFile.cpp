@@ -71,16 +71,18 @@ void useSystemProxyOnce() {
 }
 
 // Null when the policy does not allow the address: nothing is asked of anyone.
-QNetworkReply* startGet(AppContext& ctx, const QString& url) {
+// A reply the policy stops ends the caller's wait as a finished one would.
+QNetworkReply* startGet(AppContext& ctx, const QString& url, QEventLoop& loop) {
     NetworkPolicy::Limits limits;
     limits.maxBytes = FetchRules::kMaxBodyBytes;
+    limits.onStop = [&loop] { loop.quit(); };
     return NetworkPolicy::get(*ctx.network, QUrl(url, QUrl::TolerantMode), limits);
 }
 
 // Runs the caller's local event loop until the reply has finished, something quit the loop, or
 // the program has ended.
 void waitFor(AppContext& ctx, QNetworkReply* reply, QEventLoop& loop) {
-    if (reply->isFinished() || programEnded(ctx))
+    if (NetworkPolicy::ended(reply) || programEnded(ctx))
         return;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (ctx.programEnd)
@@ -115,10 +117,10 @@ MainResult mainPath(AppContext& ctx, const QString& url, const QString& fileName
     QCoreApplication::processEvents();
     if (programEnded(ctx))
         return MainResult::Ended;
-    QNetworkReply* reply = startGet(ctx, url);
+    QEventLoop loop;
+    QNetworkReply* reply = startGet(ctx, url, loop);
     if (!reply)
         return MainResult::Failed;
-    QEventLoop loop;
     waitFor(ctx, reply, loop);
     if (programEnded(ctx)) {
         release(reply);
@@ -161,10 +163,10 @@ Probe failurePath(AppContext& ctx, const QString& url) {
     QCoreApplication::processEvents();
     if (programEnded(ctx))
         return {Probe::Ended, {}};
-    QNetworkReply* reply = startGet(ctx, url);
+    QEventLoop loop;
+    QNetworkReply* reply = startGet(ctx, url, loop);
     if (!reply)
         return {Probe::NoResponse, {}};
-    QEventLoop loop;
     QString header;
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [reply, &header, &loop] {
         if (!header.isEmpty() || !hasStatus(reply))

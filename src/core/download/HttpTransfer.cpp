@@ -55,8 +55,7 @@ QString HttpTransfer::errorDescription() const {
 }
 
 bool HttpTransfer::redirectRefused() const {
-    return m_reply && m_reply->isFinished() &&
-           NetworkPolicy::stopOf(m_reply) == NetworkPolicy::Stop::RedirectRefused;
+    return m_reply && NetworkPolicy::stopOf(m_reply) == NetworkPolicy::Stop::RedirectRefused;
 }
 
 QString HttpTransfer::certificateProblem() const {
@@ -75,7 +74,8 @@ void HttpTransfer::onMetaData() {
         return;
     // A redirect is not the answer yet: it is followed, or the transfer ends when the policy
     // refuses it.
-    if (isRedirect(status.toInt()) && m_reply->hasRawHeader("Location") && !m_reply->isFinished())
+    if (isRedirect(status.toInt()) && m_reply->hasRawHeader("Location") &&
+        !NetworkPolicy::ended(m_reply))
         return;
     m_headerReceived = true;
 }
@@ -83,14 +83,18 @@ void HttpTransfer::onMetaData() {
 bool HttpTransfer::StillExecuting() const {
     if (!m_reply)
         return false;
-    return !m_headerReceived && !m_reply->isFinished();
+    return !m_headerReceived && !NetworkPolicy::ended(m_reply);
 }
 
 bool HttpTransfer::noResponse() const {
-    if (m_failedToStart || !m_reply || !m_reply->isFinished())
+    if (m_failedToStart || !NetworkPolicy::ended(m_reply))
         return false;
-    return !m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-           m_reply->error() != QNetworkReply::NoError &&
+    if (m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+        return false;
+    // Silence before any answer, stopped by the policy, counts as no response.
+    if (NetworkPolicy::stopOf(m_reply) == NetworkPolicy::Stop::TooSlow)
+        return true;
+    return m_reply->error() != QNetworkReply::NoError &&
            m_reply->error() != QNetworkReply::ProtocolFailure;
 }
 
@@ -144,13 +148,13 @@ void HttpTransfer::GetChunk(QByteArray& chunk, qint64 maxBytes, const std::funct
     chunk.resize(0);
     if (!m_reply || maxBytes <= 0)
         return;
-    while (m_reply && m_reply->bytesAvailable() < maxBytes && !m_reply->isFinished()) {
+    while (m_reply && m_reply->bytesAvailable() < maxBytes && !NetworkPolicy::ended(m_reply)) {
         if (stop && stop())
             break;
         waitForEvents();
     }
-    if (!m_reply || !m_reply->isOpen())
-        return; // aborted: nothing more to read
+    if (!m_reply || !m_reply->isOpen() || NetworkPolicy::stopOf(m_reply) != NetworkPolicy::Stop::None)
+        return; // aborted or stopped: nothing more to read
     chunk.resize(maxBytes);
     const qint64 n = m_reply->read(chunk.data(), maxBytes);
     chunk.resize(n > 0 ? n : 0);
