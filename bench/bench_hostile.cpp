@@ -39,14 +39,6 @@ qint64 ioField(pid_t pid, const char* name) {
     return -1;
 }
 
-class SilentDisplay : public DownloadDisplay {
-public:
-    void setStatus(const QString&) override {}
-    void setStatus2(const QString&) override {}
-    void openClip(const QString&) override {}
-    void playClip() override {}
-    void showProgress(const DownloadProgress&) override {}
-};
 
 // The server of part 1, in a child process so that its socket writes are not counted as ours.
 [[noreturn]] void serveEndless(int argc, char** argv, int portPipe) {

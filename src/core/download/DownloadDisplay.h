@@ -21,3 +21,13 @@ public:
     // The run moves on to car n of its queue (1-based), before its download starts.
     virtual void showCar(qint16 n) { Q_UNUSED(n); }
 };
+
+// A display that shows nothing: a run without a window (a command, a benchmark).
+class SilentDisplay : public DownloadDisplay {
+public:
+    void setStatus(const QString&) override {}
+    void setStatus2(const QString&) override {}
+    void openClip(const QString&) override {}
+    void playClip() override {}
+    void showProgress(const DownloadProgress&) override {}
+};

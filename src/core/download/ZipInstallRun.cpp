@@ -21,15 +21,6 @@ namespace {
 
 const QString kInstallFailed = QStringLiteral("Installation failed: ");
 
-// Nothing is downloaded, so there is nothing to show.
-class NoDisplay : public DownloadDisplay {
-public:
-    void setStatus(const QString&) override {}
-    void setStatus2(const QString&) override {}
-    void openClip(const QString&) override {}
-    void playClip() override {}
-    void showProgress(const DownloadProgress&) override {}
-};
 
 // The car's errors as one reason, without the installer's "Installation failed: " prefix.
 QString reasonOf(const QString& errorText) {
@@ -115,7 +106,7 @@ QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
         current.warning = downloadLog.mid(before).simplified();
         current.carId = installer.carId();
     };
-    NoDisplay display;
+    SilentDisplay display; // nothing is downloaded, so there is nothing to show
     DownloadWindowState state;
     HttpTransfer inet(m_ctx.network);
     DownloadRun downloadRun(m_ctx, inet, display, state, steps);

@@ -14,13 +14,8 @@
 
 namespace {
 
-class RecordingDisplay : public DownloadDisplay {
+class RecordingDisplay : public SilentDisplay {
 public:
-    void setStatus(const QString&) override {}
-    void setStatus2(const QString&) override {}
-    void openClip(const QString&) override {}
-    void playClip() override {}
-    void showProgress(const DownloadProgress&) override {}
     void showCar(qint16 n) override { cars.append(n); }
     QList<qint16> cars;
 };
