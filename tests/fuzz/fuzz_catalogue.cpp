@@ -57,8 +57,10 @@ void checkCatalogue(const QStringList& lines, const QString& base) {
         const CatalogueFile::Entry& e = cat.entries.at(k);
         if (e.name != lines.at(first + per * k))
             fail("entry name not from its line");
-        if (cat.format == 1 && (e.shotUrl.isEmpty() || e.zipUrl.isEmpty()))
-            fail("a completed URL is empty");
+        // Layout 1 completes the addresses it is given; an empty line stays empty.
+        if (cat.format == 1 && (e.shotUrl.isEmpty() != lines.at(first + per * k + 2).isEmpty() ||
+                                e.zipUrl.isEmpty() != lines.at(first + per * k + 3).isEmpty()))
+            fail("a completed URL is empty, or an empty line was filled in");
         if (cat.format == 0 && e.zipUrl != lines.at(first + per * k + 2))
             fail("layout 0 changed a ZIP line");
     }
