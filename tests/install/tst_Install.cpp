@@ -1,9 +1,9 @@
 // The installed tree: `cmake --install` of this build into a temporary prefix.
+#include "ProgramRun.h"
 #include "TestEnv.h"
 #include "ZipBuilder.h"
 #include "core/session/AppSettings.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -11,18 +11,15 @@ namespace {
 
 const QString kAppId = QStringLiteral("net.example.kavro.Kavro");
 
+// A run's exit code and all it printed, standard output and error together.
 struct Run {
     int code = -1;
     QString output;
 };
 
 Run run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return {-1, QString::fromUtf8(p.readAll())};
-    return {p.exitCode(), QString::fromUtf8(p.readAll())};
+    const ProgramRun r = ProgramRun::of(program, args, 120000);
+    return {r.exitCode, r.output + r.errorText};
 }
 
 } // namespace

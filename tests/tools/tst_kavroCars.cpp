@@ -1,4 +1,5 @@
 // kavro-cars, the command-line companion, run as a process against a test world's game.
+#include "ProgramRun.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
 #include "VivBuilder.h"
@@ -15,20 +16,14 @@
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
+struct Outcome : ProgramRun {
     QStringList lines; // standard output
-    QString errorText;
 };
 
 Outcome runCars(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), args);
-    if (!p.waitForFinished(60000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
-            QString::fromUtf8(p.readAllStandardError())};
+    Outcome o{ProgramRun::of(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), args), {}};
+    o.lines = o.output.split(u'\n', Qt::SkipEmptyParts);
+    return o;
 }
 
 // Every file below the game with its bytes, and every folder: two equal snapshots are two games

@@ -1,4 +1,5 @@
 // The extractor started with WinZip's line: kavro-unzip -% /extractX "folder" "zip".
+#include "ProgramRun.h"
 #include "ZipBomb.h"
 #include "ZipBuilder.h"
 
@@ -15,18 +16,10 @@
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString errorText;
-};
+using Outcome = ProgramRun;
 
 Outcome runUnzip(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip"), args);
-    if (!p.waitForFinished(20000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardError())};
+    return ProgramRun::of(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip"), args, 20000);
 }
 
 Outcome extract(const QString& folder, const QString& zip) {

@@ -1,6 +1,7 @@
 #include "core/session/AppSettings.h"
 
 #include "core/session/AppContext.h"
+#include "core/session/GameFolder.h"
 #include "platform/Clock.h"
 #include "platform/GameFs.h"
 #include "platform/OnlineCheck.h"
@@ -70,13 +71,6 @@ void SaveOptions(AppContext& ctx, bool viewScreenShots, bool shutdownAfter, bool
                    boolText(disconnectAfter));
 }
 
-bool isGameFolder(const QString& folder) {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return false;
-    const QString data = GameFs::findEntry(folder, QStringLiteral("Data"));
-    return !data.isEmpty() && QFileInfo(GameFs::withSlash(folder) + data).isDir();
-}
-
 QString ReadGameFolder(AppContext& ctx, QString* looked) {
     QStringList places;
     auto done = [&](const QString& found) {
@@ -89,7 +83,7 @@ QString ReadGameFolder(AppContext& ctx, QString* looked) {
     if (!stored.trimmed().isEmpty()) {
         // The store names the game: that folder or none (a typo must not send the cars elsewhere).
         places.append(QStringLiteral("the settings store's InstallPath \"%1\"").arg(stored));
-        return done(isGameFolder(stored) ? stored : QString());
+        return done(GameFolder::mayHoldGame(stored) ? stored : QString());
     }
     // Not in our store: the game may have been installed under Wine, by hand or by a launcher.
     const QStringList prefixes =
@@ -100,7 +94,7 @@ QString ReadGameFolder(AppContext& ctx, QString* looked) {
         const QString folder = WinePrefix(prefix).installFolder(kGameKey);
         places.append(folder.isEmpty() ? QStringLiteral("Wine prefix %1").arg(prefix)
                                        : QStringLiteral("Wine prefix %1 (%2)").arg(prefix, folder));
-        if (isGameFolder(folder))
+        if (GameFolder::mayHoldGame(folder))
             return done(folder);
     }
     if (places.isEmpty())

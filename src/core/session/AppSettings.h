@@ -31,11 +31,9 @@ std::optional<bool> toBoolean(const QString& text);
 
 // The game's install folder: the store's value, else the first Wine prefix (see
 // WineLaunchers::prefixes) whose registry names it. A folder counts only when it exists and holds
-// a "Data" folder (in any case). Empty when not found; looked then says where the search went,
+// a "Data" folder (in any case, see GameFolder::mayHoldGame). Empty when not found; looked then says where the search went,
 // one place after another, for a line on the terminal.
 QString ReadGameFolder(AppContext& ctx, QString* looked = nullptr);
-// True when folder exists and holds a "Data" folder, its name in any case.
-bool isGameFolder(const QString& folder);
 // WinZip's open command: the store's value, else our own kavro-unzip (see extractorPath); empty
 // when the stored value is empty.
 QString ReadWinZipCommand(AppContext& ctx);

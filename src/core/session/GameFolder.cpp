@@ -6,11 +6,16 @@
 
 namespace GameFolder {
 
-bool holdsGame(const QString& folder) {
+bool mayHoldGame(const QString& folder) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return false;
-    return QFileInfo(GameFs::resolve(GameFs::withSlash(folder), QStringLiteral("Data/Cars")))
-        .isDir();
+    return QFileInfo(GameFs::resolve(GameFs::withSlash(folder), QStringLiteral("Data"))).isDir();
+}
+
+bool holdsGame(const QString& folder) {
+    return mayHoldGame(folder) &&
+           QFileInfo(GameFs::resolve(GameFs::withSlash(folder), QStringLiteral("Data/Cars")))
+               .isDir();
 }
 
 } // namespace GameFolder
