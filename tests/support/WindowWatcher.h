@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -54,11 +55,14 @@ inline void whenShown(const QString& objectName, std::function<void(QWidget*)> a
     timer->start();
 }
 
-// Deletes every top-level widget (between tests).
+// Deletes every top-level widget (between tests). A window deleted with its parent is not
+// deleted again.
 inline void closeAll() {
-    const auto widgets = QApplication::topLevelWidgets();
-    for (QWidget* w : widgets)
-        delete w;
+    QList<QPointer<QWidget>> widgets;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        widgets.append(w);
+    for (const QPointer<QWidget>& w : widgets)
+        delete w.data();
 }
 
 } // namespace WindowWatcher
