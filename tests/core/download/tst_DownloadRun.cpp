@@ -112,6 +112,8 @@ private Q_SLOTS:
     void installDownloadedCar();
     void hostileServers_data();
     void hostileServers();
+    void brokenConnections_data();
+    void brokenConnections();
 };
 
 void tst_DownloadRun::threeCarsSecondMissing() {
@@ -142,6 +144,7 @@ void tst_DownloadRun::threeCarsSecondMissing() {
 
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR1.ZIP")), pattern(3000));
     QVERIFY(!QFile::exists(r.env.workDir() + QStringLiteral("CAR2.ZIP")));
+    QCOMPARE(r.server.requestCount(QStringLiteral("/roadster.zip")), 1); // never tried again
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR3.ZIP")), pattern(5000));
     QCOMPARE(r.env.prompts.count(), 0);
     QCOMPARE(r.env.programEnd.endCount(), 0); // what follows the run is the caller's
@@ -356,6 +359,66 @@ void tst_DownloadRun::hostileServers() {
         QCOMPARE(QFileInfo(r.env.workDir() + QStringLiteral("CAR1.ZIP")).size(),
                  qint64(response.contentLength >= 0 ? response.contentLength
                                                     : response.body.size()));
+}
+
+// A car whose connection breaks at 40% of its body is tried twice more, from where it stopped
+// when the server honours the Range, from the start otherwise; the real installer then gets the
+// ZIP byte for byte, or the car's block says the download failed.
+void tst_DownloadRun::brokenConnections_data() {
+    QTest::addColumn<FakeResponse::Range>("range");
+    QTest::addColumn<int>("dropTimes");
+    QTest::addColumn<bool>("stall");
+    QTest::addColumn<QString>("ranges"); // the Range of each request, "D" for the 40% mark
+    QTest::addColumn<QString>("line");   // in the car's block
+    using R = FakeResponse::Range;
+    const QString resumed2 = QStringLiteral("Download resumed after a broken connection (2 tries)");
+    QTest::newRow("closed at 40%, Range honoured") << R::Honour << 1 << false << "|bytes=D-"
+                                                   << resumed2;
+    QTest::newRow("stalled at 40%, Range honoured") << R::Honour << 1 << true << "|bytes=D-"
+                                                    << resumed2;
+    QTest::newRow("closed at 40%, Range ignored") << R::Ignore << 1 << false << "|bytes=D-"
+                                                  << resumed2;
+    QTest::newRow("closed at 40%, Content-Range not matching")
+        << R::Wrong << 1 << false << "|bytes=D-|"
+        << "Download resumed after a broken connection (3 tries)";
+    QTest::newRow("closed every time") << R::Ignore << -1 << false << "|bytes=D-|bytes=D-"
+                                       << "ERRORS : Download failed!\r\n";
+}
+
+void tst_DownloadRun::brokenConnections() {
+    QFETCH(FakeResponse::Range, range);
+    QFETCH(int, dropTimes);
+    QFETCH(bool, stall);
+    QFETCH(QString, ranges);
+    QFETCH(QString, line);
+    Run r(false);
+    if (!r.hasUnzip())
+        QSKIP("kavro-unzip is not built");
+    r.inet.setTimeout(1500);
+    const QString zip = r.env.root() + QStringLiteral("car.zip");
+    QVERIFY(ZipBuilder()
+                .add("CAR.VIV", VivBuilder::carArchive(5))
+                .setStored(true)
+                .add("CAR.FEC", pattern(40000))
+                .write(zip));
+    FakeResponse response = FakeResponse::ok(TestFiles::readAll(zip));
+    response.range = range;
+    response.dropTimes = dropTimes;
+    response.stallAtDrop = stall;
+    response.dropAfterBytes = response.body.size() * 2 / 5;
+    r.server.route(QStringLiteral("/car.zip"), response);
+    r.add(QStringLiteral("Broken Car"), QStringLiteral("/car.zip"));
+    QVERIFY(r.run->run(r.names, r.urls));
+
+    QVERIFY2(r.state.DownloadLog.contains(QStringLiteral("\r\n") + line), qPrintable(r.state.DownloadLog));
+    QCOMPARE(r.server.ranges().join(u'|'),
+             QString(ranges).replace(u'D', QString::number(response.dropAfterBytes)));
+    const bool installed = line.startsWith(QLatin1String("Download resumed"));
+    QCOMPARE(r.env.session.installedCount(), installed ? 1 : 0);
+    if (installed)
+        QVERIFY(r.state.DownloadLog.contains(line + QStringLiteral("\r\nERRORS : (none)")));
+    QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR1.ZIP")),
+             installed ? response.body : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadRun)

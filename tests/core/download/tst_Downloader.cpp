@@ -55,7 +55,9 @@ private Q_SLOTS:
     void twoChunksOneUpdate();
     void failures_data();
     void failures();
-    void chunksAreExactlyOneKB();
+    void progressCountsWholeKB();
+    void boundsBeforeAByte_data();
+    void boundsBeforeAByte();
     void cutBodyLeavesNothing();
     void noResponseAtAll_data();
     void noResponseAtAll();
@@ -89,6 +91,7 @@ void tst_Downloader::init() {
     server = std::make_unique<FakeHttpServer>();
     QVERIFY(server->listen());
     inet = std::make_unique<HttpTransfer>(&env->network);
+    inet->setTimeout(3000); // and with it the pause before a broken transfer is tried again
     display = std::make_unique<RecordingDisplay>();
     state = std::make_unique<DownloadWindowState>();
     downloader = std::make_unique<Downloader>(env->ctx, *inet, *display, *state);
@@ -162,20 +165,53 @@ void tst_Downloader::failures() {
     QVERIFY(state->TransferEnded);
 }
 
-void tst_Downloader::chunksAreExactlyOneKB() {
-    // 10,000 bytes arriving in pieces of 700: ten chunks of 1024 (the last 784), so updates
-    // at 1 to 9 KB, each a whole KB.
+void tst_Downloader::progressCountsWholeKB() {
+    // 10,000 bytes arriving in pieces of 700: each read takes what has arrived, and the progress
+    // moves by whole KB received (bytes / 1024), about once a KB on a link this slow.
     server->route(QStringLiteral("/c.zip"), slow(pattern(10000), 700, 5));
     QVERIFY(run(QStringLiteral("/c.zip")));
-    QCOMPARE(display->lines.size(), 9);
-    for (int i = 0; i < 9; ++i) {
-        QVERIFY2(display->blocks.at(i).contains(
-                     QStringLiteral("(%1.0 KB of 10.0 KB copied)").arg(i + 1)),
-                 qPrintable(display->blocks.at(i)));
-        QCOMPARE(display->lines.at(i),
-                 QStringLiteral("%1% of Example GT Downloaded").arg((i + 1) * 10));
+    QVERIFY2(display->lines.size() >= 5, qPrintable(display->lines.join(u'|')));
+    static const QRegularExpression copied(QStringLiteral("\\((\\d)\\.0 KB of 10\\.0 KB copied\\)"));
+    int shown = 0;
+    for (int i = 0; i < display->blocks.size(); ++i) {
+        const QRegularExpressionMatch m = copied.match(display->blocks.at(i));
+        QVERIFY2(m.hasMatch() && m.captured(1).toInt() > shown, qPrintable(display->blocks.at(i)));
+        shown = m.captured(1).toInt();
+        QCOMPARE(display->lines.at(i), QStringLiteral("%1% of Example GT Downloaded").arg(shown * 10));
     }
+    QCOMPARE(shown, 9);
     QCOMPARE(QFileInfo(dest).size(), qint64(10000));
+}
+
+void tst_Downloader::boundsBeforeAByte_data() {
+    QTest::addColumn<qint64>("announced");
+    QTest::addColumn<qint64>("free"); // -1: the disk's own
+    QTest::addColumn<QString>("errors");
+    QTest::newRow("4 GiB car") << (qint64(4) << 30) << qint64(-1)
+                               << "The car is too large: 4.0 GB announced, at most 512.0 MB can "
+                                  "be unpacked.\r\nDownload failed!\r\n";
+    QTest::newRow("past the free space less the margin")
+        << qint64(100) * 1024 * 1024 << qint64(150) * 1024 * 1024
+        << "Not enough free disk space for the car: 100.0 MB announced, 150.0 MB free in %DIR% "
+           "(64.0 MB must stay free).\r\nDownload failed!\r\n";
+}
+
+void tst_Downloader::boundsBeforeAByte() {
+    QFETCH(qint64, announced);
+    QFETCH(qint64, free);
+    QFETCH(QString, errors);
+    if (free >= 0)
+        downloader->freeSpace = [free](const QString&) { return free; };
+    FakeResponse r = FakeResponse::ok(pattern(64 * 1024));
+    r.endless = true;
+    r.contentLength = announced;
+    server->route(QStringLiteral("/big.zip"), r);
+    QVERIFY(!run(QStringLiteral("/big.zip")));
+    QCOMPARE(state->ErrorText,
+             errors.replace(QStringLiteral("%DIR%"), QFileInfo(dest).absolutePath()));
+    QVERIFY(!QFile::exists(dest));
+    QVERIFY(display->lines.isEmpty());
+    QCOMPARE(server->requests().size(), 1); // a refused car is not tried again
 }
 
 void tst_Downloader::cutBodyLeavesNothing() {
@@ -248,7 +284,7 @@ void tst_Downloader::unwritableDestination() {
                                               "Cannot write file to disk!\r\n"
                                               "Download failed!\r\n"));
     QVERIFY(!QFile::exists(bad));
-    QCOMPARE(display->lines.size(), 4); // the body was still read to its end
+    QVERIFY(!display->lines.isEmpty()); // the body was still read to its end
 }
 
 void tst_Downloader::bodyPast32MBCompletes() {
@@ -265,10 +301,11 @@ void tst_Downloader::bodyPast32MBCompletes() {
     QVERIFY(run(QStringLiteral("/big.zip")));
     QCOMPARE(state->ErrorText, QString());
     QCOMPARE(QFileInfo(dest).size(), size);
-    // 32,812.5 KB make 32,812 (halves to even): updates up to one short of that.
-    QCOMPARE(display->lines.size(), 32811);
+    // 32,812.5 KB make 32,812 (halves to even); reads of up to 64 KiB bring the last update
+    // within 0.2% of the end, and far fewer updates than one a KB.
+    QVERIFY2(display->lines.size() < 32811 / 4, qPrintable(QString::number(display->lines.size())));
     QCOMPARE(display->lines.last(), QStringLiteral("100% of Example GT Downloaded"));
-    QVERIFY2(display->blocks.last().contains(QStringLiteral("(32.04 MB of 32.04 MB copied)")),
+    QVERIFY2(display->blocks.last().contains(QStringLiteral(" of 32.04 MB copied)")),
              qPrintable(display->blocks.last()));
 }
 
