@@ -162,7 +162,7 @@ private Q_SLOTS:
         QProcess p;
         p.start(KAVRO_BIN_DIR "/kavro-cars",
                 {"install", w.carZip("a.zip", 3), w.carZip("b.zip", 4)});
-        QTRY_VERIFY(QFileInfo::exists(w.env.workDir() + "CAR1.ZIP"));
+        QTRY_VERIFY(!QDir(w.env.workDir()).entryList({"CAR1-*"}, QDir::Dirs).isEmpty());
         QTest::qWait(300);
         p.terminate();
         QVERIFY(p.waitForFinished(10000));
