@@ -153,9 +153,21 @@ private Q_SLOTS:
         env.useFixedClock();
         installGame(env);
         leaveJunk(env);
+        // An install killed before its car arrived: the start undoes it.
+        const QString staged = env.gamePath() + "Data/.kavro-staging/ZZZZ/";
+        env.writeFile(staged + "car/CAR.VIV", "BIGF");
+        env.writeFile(staged + "PLACED.TXT",
+                      "tree SaveData/Cars/ZZZZ\r\nfile Data/FeArt/Vidwall/ZZZZ.QFS\r\n");
+        env.writeFile(env.gamePath() + "SaveData/Cars/ZZZZ/CAR.FEC", "fec");
+        env.writeFile(env.gamePath() + "Data/FeArt/Vidwall/ZZZZ.QFS", "picture");
+        QTest::ignoreMessage(QtWarningMsg,
+                             "kavro: The install of car ZZZZ never finished: it was undone.");
         env.ctx.commandLine = QStringLiteral("");
         Startup startup(env.ctx);
         startup.run();
+        QVERIFY(!QFileInfo::exists(env.gamePath() + "Data/.kavro-staging"));
+        QVERIFY(!QFileInfo::exists(env.gamePath() + "SaveData/Cars/ZZZZ"));
+        QVERIFY(!QFileInfo::exists(env.gamePath() + "Data/FeArt/Vidwall/ZZZZ.QFS"));
 
         QCOMPARE(env.prompts.count(), 0);
         QVERIFY(!env.programEnd.ended());
