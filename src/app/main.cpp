@@ -1,4 +1,5 @@
 #include "core/session/AppContext.h"
+#include "core/session/CommandLine.h"
 #include "core/session/Session.h"
 #include "gui/ClassicFont.h"
 #include "gui/QtMessageBoxService.h"
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments();
     if (!args.isEmpty())
         args.removeFirst();
-    ctx.commandLine = args.join(u' ');
+    ctx.commandLine = CommandLine::switchText(args);
+    ctx.zipFiles = CommandLine::zipFiles(args);
 
     Startup startup(ctx);
     startup.run();

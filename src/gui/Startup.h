@@ -11,8 +11,10 @@ class WorkFolder;
 
 // The start-up routine: reads the command line, fixes the run's addresses and work folder, shows
 // the previous log ("/SHOWLOG"), checks for the game and the extractor, opens the fixer alone
-// ("/SERIAL") or makes the normal start: welcome window (unless "/SKIPINTRO"), fresh work folder,
+// ("/SERIAL"), opens the Installed Cars window alone ("/CARS"), installs the car ZIPs named on the
+// command line, or makes the normal start: welcome window (unless "/SKIPINTRO"), fresh work folder,
 // start stamp, installed-car scan, then the connection check or the welcome window's Continue.
+// When neither the store nor a Wine prefix names the game, the player is asked where it is first.
 // A work folder that is not the user's own ends the program on every road; a normal start also
 // ends when another running copy holds the work folder. The hold lasts as long as this object.
 //
@@ -36,6 +38,14 @@ private:
     bool yield();
     // With a message: shows it (critical) and ends the program; true then.
     bool refuseWorkFolder(const QString& message);
+    // The game found nowhere: asks the player for its folder; one that holds the game is
+    // recorded in the store (as kavro-cars set-game does) and becomes GamePath. False when the
+    // player cancels or the folder does not hold the game.
+    bool askForGame();
+    // The roads of the cars the player already has: the ZIPs of the command line go through the
+    // download window, then the log window, and the program ends; "/CARS" opens the Installed
+    // Cars window, whose close ends the program. Both hold the work folder as a normal start does.
+    void ownCarsRoad(bool installedCars);
 
     AppContext& m_ctx;
     QPointer<frmSplash> m_splash;
