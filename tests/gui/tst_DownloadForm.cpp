@@ -2,12 +2,12 @@
 // clip player and the advertisement pane.
 #include "DownloadTestSupport.h"
 #include "TestEnv.h"
-#include "TestFiles.h"
 #include "core/download/HttpTransfer.h"
-#include "core/session/AppSettings.h"
 #include "core/session/Session.h"
 #include "gui/AdPane.h"
 #include "gui/ClipPlayer.h"
+#include "TestFiles.h"
+#include "core/session/AppSettings.h"
 #include "gui/DownloadForm.h"
 
 #include <QLabel>
@@ -262,9 +262,7 @@ void tst_DownloadForm::adPaneLoadsPageAndPictures() {
     const QUrl localUrl = QUrl::fromLocalFile(local);
     FakeResponse page =
         FakeResponse::ok("<html><body><script>alert('x')</script><p>Fast cars here</p>"
-                         "<img src=\"" +
-                         localUrl.toEncoded() +
-                         "\">"
+                         "<img src=\"" + localUrl.toEncoded() + "\">"
                          "<img src=\"pics/banner.png\"></body></html>");
     page.headers.append(
         qMakePair(QByteArray("Content-Type"), QByteArray("text/html; charset=utf-8")));
