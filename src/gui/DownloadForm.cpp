@@ -10,6 +10,7 @@
 #include "gui/ClassicFont.h"
 #include "gui/ClipPlayer.h"
 #include "gui/Twips.h"
+#include "gui/WindowPlacement.h"
 #include "gui/frmLog.h"
 #include "platform/AnsiText.h"
 #include "platform/MessageBoxService.h"
@@ -212,6 +213,7 @@ QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars) {
         disconnect(programEnded);
         m_zipCancel = nullptr;
         Animation1->stop();
+        wbADS->show();
         hide();
     });
 
@@ -229,6 +231,8 @@ QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars) {
     Animation1->open(m_ctx.session->workDir() + QStringLiteral("KAVRO.DRT"));
     Animation1->play();
     showZip(cars, 1);
+    wbADS->hide(); // nothing on this road comes from the network
+    centreOnScreen(this);
     show();
     QCoreApplication::processEvents();
 

@@ -133,11 +133,13 @@ void frmInstalled::removeSelected() {
     const QStringList ids = selectedIds();
     if (ids.isEmpty())
         return;
-    QString question = ids.size() == 1
-                           ? QStringLiteral("Remove this car from the game?")
-                           : QStringLiteral("Remove these %1 cars from the game?").arg(ids.size());
-    question += QStringLiteral(" Its folder, its save data and its video-wall pictures are "
-                               "deleted.\r\n");
+    QString question =
+        ids.size() == 1
+            ? QStringLiteral("Remove this car from the game? Its folder, its save data and its "
+                             "video-wall pictures are deleted.\r\n")
+            : QStringLiteral("Remove these %1 cars from the game? Their folders, save data and "
+                             "video-wall pictures are deleted.\r\n")
+                  .arg(ids.size());
     for (int i = 0; i < lstInstalled->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = lstInstalled->topLevelItem(i);
         if (row->isSelected())
@@ -166,6 +168,7 @@ void frmInstalled::fixSerials() {
     fixer->setEndsProgram(false);
     fixer->setAttribute(Qt::WA_DeleteOnClose);
     fixer->setWindowModality(Qt::ApplicationModal);
+    fixer->move(geometry().center() - fixer->rect().center());
     QEventLoop wait;
     connect(fixer, &QObject::destroyed, &wait, &QEventLoop::quit);
     connect(m_ctx.programEnd, &ProgramEnd::programEnded, &wait, &QEventLoop::quit);
