@@ -227,16 +227,6 @@ private Q_SLOTS:
         QCOMPARE(items[5]->text(), QStringLiteral("Install Cars from Files…"));
         QCOMPARE(items[5]->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(items[6]->text(), QStringLiteral("Installed Cars…"));
-        // Ctrl+O asks for ZIPs while the menu is closed, and not while a screenshot is fetched.
-        int asked = 0;
-        env.ctx.chooseFiles = [&](const QString&, const QString&) {
-            return ++asked, QStringList();
-        };
-        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
-        w.DisableControls();
-        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
-        w.EnableControls();
-        QCOMPARE(asked, 1);
         QCOMPARE(w.mnuOpt->title(), QStringLiteral("Options"));
         QCOMPARE(w.mnuDAD->text(), QStringLiteral("Disconnect after Download"));
         QCOMPARE(w.mnuSAD->text(), QStringLiteral("Shutdown after Download"));

@@ -47,8 +47,6 @@ private Q_SLOTS:
         QCOMPARE(rows(w), QStringList({"AAAA|Alpha GT|5|shares its serial number with BBBB",
                                        "BBBB||5|shares its serial number with AAAA", "CCCC||1|",
                                        "DDDD|||invalid archive"}));
-        QVERIFY(!w.cmdRemove->isEnabled());
-        QVERIFY(!w.cmdOpen->isEnabled());
 
         // Enter opens the folder of the one car selected; with two, only Remove works.
         select(w, {"CCCC"});
@@ -62,7 +60,6 @@ private Q_SLOTS:
         env.prompts.expect(MessageBoxService::No);
         QTest::keyClick(w.lstInstalled, Qt::Key_Delete);
         QVERIFY(env.prompts.last().text.contains("\r\nCCCC  \r\nDDDD  "));
-        QCOMPARE(env.prompts.last().style, 36 + 256);
         QCOMPARE(rows(w).size(), 4);
         env.prompts.expect(MessageBoxService::Yes);
         QTest::mouseClick(w.cmdRemove, Qt::LeftButton);

@@ -244,7 +244,6 @@ private Q_SLOTS:
             // The drop reaches the window that took the drag's entry.
             QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, {});
             QApplication::sendEvent(world.w.get(), &enter);
-            QVERIFY(enter.isAccepted());
             QDropEvent e(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, {});
             QApplication::sendEvent(world.w.get(), &e);
         } else {
