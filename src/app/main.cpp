@@ -1,4 +1,5 @@
 #include "core/session/AppContext.h"
+#include "core/session/CommandLine.h"
 #include "core/session/Session.h"
 #include "gui/ClassicFont.h"
 #include "gui/QtMessageBoxService.h"
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments();
     if (!args.isEmpty())
         args.removeFirst();
-    ctx.commandLine = args.join(u' ');
+    ctx.commandLine = CommandLine::switchText(args);
+    ctx.zipFiles = CommandLine::zipFiles(args);
 
     // The end of a session (logout, a closed terminal, Ctrl+C) is a confirmed Cancel without the
     // question: it is taken from the event loop, so a car's copies that run without yielding

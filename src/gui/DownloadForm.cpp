@@ -2,6 +2,7 @@
 
 #include "core/download/AfterDownloadActions.h"
 #include "core/download/DownloadFormats.h"
+#include "core/download/DownloadLogText.h"
 #include "core/download/HttpTransfer.h"
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
@@ -9,7 +10,10 @@
 #include "gui/ClassicFont.h"
 #include "gui/ClipPlayer.h"
 #include "gui/Twips.h"
+#include "gui/WindowPlacement.h"
 #include "gui/frmLog.h"
+#include "platform/AnsiText.h"
+#include "platform/MessageBoxService.h"
 #include "platform/ProgramEnd.h"
 
 #include <QCloseEvent>
@@ -26,6 +30,15 @@ using Twips::twips;
 namespace {
 
 const QString kCaptionDownloading = QStringLiteral("Downloading...");
+const QString kCaptionInstalling = QStringLiteral("Installing Car...");
+const QString kCancelled = QStringLiteral("Cancelled by User");
+
+// The run's boxes (the scan's notices about a broken installed car) are not shown: no box comes
+// during a run; the car's log block gives them.
+class NoBoxes : public MessageBoxService {
+public:
+    Answer show(const QString&, const QString&, int) override { return Ok; }
+};
 
 } // namespace
 
@@ -157,11 +170,7 @@ void DownloadForm::Process() {
     if (ended())
         return;
 
-    QFile clip(QStringLiteral(":/movies/DLAVI"));
-    QFile copy(m_ctx.session->workDir() + QStringLiteral("KAVRO.DRT"));
-    if (clip.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly))
-        copy.write(clip.readAll());
-    copy.close();
+    writeClip();
 
     QStringList names, urls;
     for (int row = 0; row < lstdl->count(); ++row) {
@@ -178,6 +187,93 @@ void DownloadForm::Process() {
                                            [this] { frmLog::showAndEnd(m_ctx, DownloadLog); });
 }
 
+void DownloadForm::writeClip() {
+    QFile clip(QStringLiteral(":/movies/DLAVI"));
+    QFile copy(m_ctx.session->workDir() + QStringLiteral("KAVRO.DRT"));
+    if (clip.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly))
+        copy.write(clip.readAll());
+    copy.close();
+}
+
+QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars) {
+    // A confirmed cancel ends this run the way the end of the program ends any run: the car
+    // being unpacked is left out, no further car starts. The program's own end does the same.
+    ProgramEnd cancel(true);
+    NoBoxes noBoxes;
+    AppContext runCtx = m_ctx;
+    runCtx.programEnd = &cancel;
+    runCtx.prompts = &noBoxes;
+    const QMetaObject::Connection programEnded =
+        connect(m_ctx.programEnd, &ProgramEnd::programEnded, &cancel, [&cancel] {
+            if (!cancel.ended())
+                cancel.EndProgram();
+        });
+    m_zipCancel = &cancel;
+    const auto done = qScopeGuard([&] {
+        disconnect(programEnded);
+        m_zipCancel = nullptr;
+        Animation1->stop();
+        wbADS->show();
+        hide();
+    });
+
+    lstdl->clear();
+    lstdlx->clear();
+    for (const ZipInstallRun::Car& car : cars)
+        lstdl->addItem(car.name);
+    ErrorText.clear();
+    DownloadLog.clear();
+    CancelRequested = false;
+    TransferEnded = false; // a cancel is always asked for
+    CurrentItem = 0;
+    setWindowTitle(kCaptionInstalling);
+    writeClip();
+    Animation1->open(m_ctx.session->workDir() + QStringLiteral("KAVRO.DRT"));
+    Animation1->play();
+    showZip(cars, 1);
+    wbADS->hide(); // nothing on this road comes from the network
+    centreOnScreen(this);
+    show();
+    QCoreApplication::processEvents();
+
+    ZipInstallRun run(runCtx);
+    int installed = 0;
+    run.onCar = [&](const ZipInstallRun::Result&) {
+        ++installed;
+        showZipBar(installed, int(cars.size()));
+        if (installed < cars.size())
+            showZip(cars, installed + 1);
+        QCoreApplication::processEvents();
+    };
+    if (!cancel.ended())
+        run.run(cars);
+    if (ended())
+        return {};
+
+    QStringList lines;
+    AnsiText::readLines(m_ctx.session->workDir() + QStringLiteral("DOWNLOAD.LOG"), lines);
+    QString log;
+    for (const QString& l : std::as_const(lines))
+        log += l + QStringLiteral("\r\n");
+    if (cancel.ended() && !log.contains(kCancelled))
+        log += DownloadLogText::cancelLines(DownloadLogText::stamp(*m_ctx.clock));
+    return log;
+}
+
+void DownloadForm::showZip(const QList<ZipInstallRun::Car>& cars, int n) {
+    const int count = int(cars.size());
+    CurrentItem = qint16(n);
+    showCar(qint16(n));
+    StatusLabel->setText(
+        QStringLiteral("Installing car %1 of %2: %3").arg(n).arg(count).arg(cars.at(n - 1).name));
+    showStatus2(cars.at(n - 1).zipPath);
+    showZipBar(n - 1, count);
+}
+
+void DownloadForm::showZipBar(int done, int count) {
+    PBar->resize(count > 0 ? PBarOut->width() * done / count : 0, PBar->height());
+}
+
 void DownloadForm::closeEvent(QCloseEvent* e) {
     // The window never closes by itself: a confirmed close ends the program instead.
     e->ignore();
@@ -185,7 +281,7 @@ void DownloadForm::closeEvent(QCloseEvent* e) {
 }
 
 void DownloadForm::closeRequest() {
-    if (m_inCloseRequest || ended())
+    if (m_inCloseRequest || ended() || (m_zipCancel && m_zipCancel->ended()))
         return;
     m_inCloseRequest = true;
     const auto done = qScopeGuard([this] { m_inCloseRequest = false; });
@@ -196,6 +292,11 @@ void DownloadForm::closeRequest() {
     QCoreApplication::processEvents();
     if (ended() || !CancelRequested)
         return;
+    if (m_zipCancel) {
+        // Installing ZIPs: the run stops; the log and the window the player came from follow.
+        m_zipCancel->EndProgram();
+        return;
+    }
     hide();
     m_run.logCancel();
     frmLog::showAndEnd(m_ctx, DownloadLog);

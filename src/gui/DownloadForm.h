@@ -1,8 +1,9 @@
 #pragma once
 
 #include "core/download/DownloadDisplay.h"
-#include "core/download/DownloadWindowState.h"
 #include "core/download/DownloadRun.h"
+#include "core/download/DownloadWindowState.h"
+#include "core/download/ZipInstallRun.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
@@ -10,6 +11,7 @@
 class AdPane;
 class ClipPlayer;
 class HttpTransfer;
+class ProgramEnd;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -30,6 +32,11 @@ public:
 
     // The whole run (see DownloadRun) and what follows it; the program ends inside it.
     void Process();
+    // Installs car ZIPs that are on this machine (see ZipInstallRun), showing which car of how
+    // many is installed, its name and the bar; Cancel asks as during a download and stops the
+    // run after (or, while the car is unpacked, without) the car under way. Returns the log to
+    // show, as written to DOWNLOAD.LOG (a cancel's lines added); the program goes on.
+    QString InstallZips(const QList<ZipInstallRun::Car>& cars);
     // One car's download (see Downloader); errors go to ErrorText.
     bool DownloadFile(const QString& strURL, const QString& strDestination, const QString& UserName,
                       const QString& Password);
@@ -71,6 +78,9 @@ private:
     void keepCurrentItem();
     void adsTick();
     QString selectedName() const;
+    void writeClip();
+    void showZip(const QList<ZipInstallRun::Car>& cars, int n);
+    void showZipBar(int done, int count);
     bool ended() const;
 
     AppContext& m_ctx;
@@ -84,4 +94,6 @@ private:
     QTimer* m_progressTimer = nullptr;
     bool m_inCloseRequest = false;
     bool m_keepingItem = false;
+    // While InstallZips runs: what a confirmed cancel ends (the run, not the program).
+    ProgramEnd* m_zipCancel = nullptr;
 };

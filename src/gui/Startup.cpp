@@ -6,6 +6,7 @@
 #include "core/session/AppSettings.h"
 #include "core/session/ClearFolder.h"
 #include "core/session/CommandLine.h"
+#include "core/session/GameFolder.h"
 #include "core/session/ProgramInfo.h"
 #include "core/session/RunOnceEntry.h"
 #include "core/session/Session.h"
@@ -13,6 +14,9 @@
 #include "core/session/StartupPaths.h"
 #include "core/session/WorkFolder.h"
 #include "gui/CheckConnection.h"
+#include "gui/FileChoosers.h"
+#include "gui/InstallFromFiles.h"
+#include "gui/frmInstalled.h"
 #include "gui/frmLog.h"
 #include "gui/frmSerial.h"
 #include "gui/frmSplash.h"
@@ -123,7 +127,7 @@ void Startup::run() {
 
     QString looked;
     session.GamePath = AppSettings::ReadGameFolder(m_ctx, &looked);
-    if (session.GamePath.isEmpty()) {
+    if (session.GamePath.isEmpty() && !askForGame()) {
         // For the user who started the program from a terminal: where the game was looked for.
         qWarning().noquote() << QStringLiteral("kavro: the game folder was not found; looked at ") +
                                     looked;
@@ -151,15 +155,13 @@ void Startup::run() {
         return;
     }
 
-    // A copy that runs holds the work folder: this one must not empty it under that one.
-    if (QString held; !m_workFolder->lock(&held)) {
-        refuseWorkFolder(held);
+    if (!m_ctx.zipFiles.isEmpty() || line.has(CommandLine::kCars)) {
+        ownCarsRoad(m_ctx.zipFiles.isEmpty());
         return;
     }
-    // However the program ends, the next start finds the work folder free.
-    QObject::connect(m_ctx.programEnd, &ProgramEnd::programEnded, m_ctx.programEnd,
-                     [folder = m_workFolder.get()] { folder->unlock(); });
-    undoUnfinishedInstalls(session.GamePath);
+
+    if (!holdWorkFolder())
+        return;
 
     const bool skipIntro = line.has(CommandLine::kSkipIntro);
     if (!skipIntro) {
@@ -191,4 +193,52 @@ void Startup::run() {
         CheckConnection(m_ctx);
     else if (m_splash)
         m_splash->cmdOK->setEnabled(true);
+}
+
+bool Startup::askForGame() {
+    const QString folder =
+        FileChoosers::chooseFolder(m_ctx, nullptr, StartupMessages::kWhereIsTheGame);
+    if (m_ctx.programEnd->ended() || folder.isEmpty() || !GameFolder::holdsGame(folder))
+        return false;
+    AppSettings::WriteGameFolder(m_ctx, folder);
+    m_ctx.session->GamePath = QDir(folder).absolutePath();
+    return true;
+}
+
+bool Startup::holdWorkFolder() {
+    // A copy that runs holds the work folder: this one must not empty it under that one.
+    if (QString held; !m_workFolder->lock(&held)) {
+        refuseWorkFolder(held);
+        return false;
+    }
+    // However the program ends, the next start finds the work folder free.
+    QObject::connect(m_ctx.programEnd, &ProgramEnd::programEnded, m_ctx.programEnd,
+                     [folder = m_workFolder.get()] { folder->unlock(); });
+    undoUnfinishedInstalls(m_ctx.session->GamePath);
+    return true;
+}
+
+void Startup::ownCarsRoad(bool installedCars) {
+    // Cars go into the game and the work folder is written: as in a normal start, no other
+    // running copy may be doing the same.
+    if (!holdWorkFolder())
+        return;
+    if (!installedCars)
+        ClearFolder(m_ctx.session->workDir(), true);
+    if (refuseWorkFolder(m_workFolder->make()))
+        return;
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (!installedCars) {
+        InstallFromFiles::install(m_ctx, nullptr, m_ctx.zipFiles);
+        return;
+    }
+    auto* window = new frmInstalled(m_ctx);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    ProgramEnd* end = m_ctx.programEnd;
+    QObject::connect(window, &QDialog::finished, window, [end] {
+        if (!end->ended())
+            end->EndProgram();
+    });
+    window->show();
 }

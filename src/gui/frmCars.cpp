@@ -11,6 +11,7 @@
 #include "gui/CarListItem.h"
 #include "gui/ClassicFont.h"
 #include "gui/DownloadForm.h"
+#include "gui/InstallFromFiles.h"
 #include "gui/ScreenshotPicture.h"
 #include "gui/Twips.h"
 #include "gui/WindowPlacement.h"
@@ -160,6 +161,9 @@ void frmCars::buildControls() {
     mnuSAD = mnuOpt->addAction(QStringLiteral("Shutdown after Download"));
     mnuSAD->setObjectName(QStringLiteral("mnuSAD"));
     mnuSAD->setCheckable(true);
+    mnuOpt->addSeparator();
+    InstallFromFiles::addMenuItems(m_ctx, this, mnuOpt, [this] { return ready(); });
+    setAcceptDrops(true);
 
     // Only the list and the buttons take the focus, in this order; the list has it first. Enter
     // on a focused button presses it, as Space does.
@@ -408,6 +412,18 @@ void frmCars::showEvent(QShowEvent* e) {
     if (lstCars->currentRow() < 0)
         lstCars->setCurrentIndex(QModelIndex());
     QWidget::showEvent(e);
+}
+
+bool frmCars::ready() const {
+    return cmdOpt->isEnabled();
+}
+
+void frmCars::dragEnterEvent(QDragEnterEvent* e) {
+    InstallFromFiles::dragEnter(e);
+}
+
+void frmCars::dropEvent(QDropEvent* e) {
+    InstallFromFiles::drop(m_ctx, this, e, [this] { return ready(); });
 }
 
 void frmCars::closeEvent(QCloseEvent* e) {

@@ -16,7 +16,8 @@ class QTimer;
 struct AppContext;
 
 // The car browser: one server's catalogue with check boxes, author line, screenshot preview,
-// options menu and the download button. Geometry in twips / 15 (pixels at 96 DPI).
+// options menu and the download button. The options menu (and a drop of car ZIPs) also installs
+// cars from files and shows the installed cars. Geometry in twips / 15 (pixels at 96 DPI).
 class frmCars : public QWidget {
     Q_OBJECT
 public:
@@ -78,6 +79,8 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void buildControls();
@@ -87,6 +90,8 @@ private:
     void setListWidth(int width);
     // Controls back on, but nothing to open: no picture, no full-size button.
     void showNoPicture(const QString& caption);
+    // No screenshot fetch is under way (the options button is on).
+    bool ready() const;
 
     AppContext& m_ctx;
     bool m_placed = false;

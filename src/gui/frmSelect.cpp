@@ -7,6 +7,7 @@
 #include "core/session/ConfirmExit.h"
 #include "core/session/Session.h"
 #include "gui/ClassicFont.h"
+#include "gui/InstallFromFiles.h"
 #include "gui/Twips.h"
 #include "gui/WindowPlacement.h"
 #include "gui/frmCars.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -53,19 +55,31 @@ frmSelect::frmSelect(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
     picStatus = make<QWidget>(this, "picStatus", twips(0, 1710, 4920, 255));
     lblStatus = make<QLabel>(picStatus, "lblStatus", twips(60, 0, 4800, 195));
     lblStatus->setText(kIdle);
+    cmdOpt = make<QPushButton>(this, "cmdOpt", twips(120, 1005, 1515, 375));
+    cmdOpt->setText(QStringLiteral("Options              ->"));
+    mnuOpt = new QMenu(QStringLiteral("Options"), this);
+    mnuOpt->setObjectName(QStringLiteral("mnuOpt"));
+    mnuOpt->setFont(ClassicFont());
+    InstallFromFiles::addMenuItems(m_ctx, this, mnuOpt, [this] { return !m_busy; });
+    setAcceptDrops(true);
     tmrDo = new QTimer(this);
     tmrDo->setObjectName(QStringLiteral("tmrDo"));
     tmrDo->setInterval(100);
 
     // Enter on a focused button presses it, as Space does.
-    for (QPushButton* b : {cmdConnect, cmdExit})
+    for (QPushButton* b : {cmdOpt, cmdConnect, cmdExit})
         b->setAutoDefault(true);
-    setTabOrder(cboSites, cmdConnect);
+    setTabOrder(cboSites, cmdOpt);
+    setTabOrder(cmdOpt, cmdConnect);
     setTabOrder(cmdConnect, cmdExit);
 
     connect(tmrDo, &QTimer::timeout, this, [this] { fetchServerList(); });
     connect(cmdConnect, &QPushButton::clicked, this, [this] { connectToServer(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { ConfirmExit(m_ctx); });
+    connect(cmdOpt, &QPushButton::clicked, this, [this] {
+        // The menu opens at the button's top-right corner, as the car browser's does.
+        mnuOpt->popup(mapToGlobal(cmdOpt->geometry().topRight() + QPoint(1, 0)));
+    });
 
     tmrDo->start();
 }
@@ -78,12 +92,18 @@ frmCars* frmSelect::carBrowser() const {
     return m_cars;
 }
 
+QString frmSelect::noServersStatus() {
+    return QStringLiteral("No server list. Cars can be installed from files: Ctrl+O.");
+}
+
 void frmSelect::fetchServerList() {
     tmrDo->stop(); // the list is fetched once per window
     lblStatus->setText(QStringLiteral("Getting list of servers..."));
     const Session& s = *m_ctx.session;
+    m_busy = true;
     const bool fetched =
         FetchFile(m_ctx, s.SessionPaths[Session::ServerListURL], s.workDir() + kServerListFile);
+    m_busy = false;
     if (m_ctx.programEnd->ended())
         return;
     if (fetched) {
@@ -93,7 +113,8 @@ void frmSelect::fetchServerList() {
             return;
     }
     cboSites->setFocus();
-    lblStatus->setText(kIdle);
+    // Without servers the window is still of use: the Options menu installs cars from files.
+    lblStatus->setText(cmdConnect->isEnabled() ? kIdle : noServersStatus());
 }
 
 void frmSelect::readServerList() {
@@ -136,7 +157,9 @@ void frmSelect::connectToServer() {
     Session& s = *m_ctx.session;
     const QString file = s.workDir() + kCatalogueFile;
     // The catalogue path is appended as it stands: no slash is put in between.
+    m_busy = true;
     const bool fetched = FetchFile(m_ctx, url + m_servers.ServerCataloguePaths.at(i), file);
+    m_busy = false;
     if (m_ctx.programEnd->ended())
         return;
     if (!fetched) {
@@ -200,6 +223,14 @@ void frmSelect::showEvent(QShowEvent* e) {
         centreOnScreen(this);
     }
     QWidget::showEvent(e);
+}
+
+void frmSelect::dragEnterEvent(QDragEnterEvent* e) {
+    InstallFromFiles::dragEnter(e);
+}
+
+void frmSelect::dropEvent(QDropEvent* e) {
+    InstallFromFiles::drop(m_ctx, this, e, [this] { return !m_busy; });
 }
 
 void frmSelect::closeEvent(QCloseEvent* e) {

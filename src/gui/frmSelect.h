@@ -7,13 +7,16 @@
 
 class QComboBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTimer;
 class frmCars;
 struct AppContext;
 
 // The server selection window: fetches the server list 100 ms after it opens, lists the
-// servers, and on Connect loads the chosen server's catalogue into the car browser.
+// servers, and on Connect loads the chosen server's catalogue into the car browser. Its Options
+// menu (and a drop of car ZIPs) installs cars from files and shows the installed cars, also when
+// no server list could be had.
 class frmSelect : public QWidget {
     Q_OBJECT
 public:
@@ -32,10 +35,17 @@ public:
     QWidget* picStatus = nullptr;
     QLabel* lblStatus = nullptr;
     QTimer* tmrDo = nullptr;
+    QPushButton* cmdOpt = nullptr;
+    QMenu* mnuOpt = nullptr;
+
+    // The status line when no server list could be read.
+    static QString noServersStatus();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void fetchServerList();
@@ -47,4 +57,6 @@ private:
     ServerList m_servers;
     QPointer<frmCars> m_cars;
     bool m_placed = false;
+    // A fetch is under way: the menu's items and drops wait.
+    bool m_busy = false;
 };

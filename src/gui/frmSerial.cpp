@@ -82,6 +82,10 @@ void frmSerial::cmdStart_Click() {
 }
 
 void frmSerial::cmdExit_Click() {
+    if (!m_endsProgram) {
+        close();
+        return;
+    }
     m_ctx.programEnd->EndProgram();
 }
 
@@ -92,6 +96,6 @@ void frmSerial::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    if (!m_ctx.programEnd->ended())
+    if (m_endsProgram && !m_ctx.programEnd->ended())
         m_ctx.programEnd->EndProgram();
 }

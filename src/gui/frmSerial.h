@@ -15,6 +15,10 @@ class frmSerial : public QWidget {
 public:
     explicit frmSerial(AppContext& ctx, QWidget* parent = nullptr);
 
+    // Opened from another window (the Installed Cars window), Exit and the close box only close
+    // this window; as the program's only window they end the program.
+    void setEndsProgram(bool ends) { m_endsProgram = ends; }
+
     QLabel* LblInfo1 = nullptr;
     QListWidget* lst1 = nullptr;
     QLabel* lblinfo = nullptr;
@@ -29,4 +33,5 @@ private:
     void cmdExit_Click();
 
     AppContext& m_ctx;
+    bool m_endsProgram = true;
 };

@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -74,6 +75,12 @@ void DesktopActions::openUrl(const QString& url) {
     const QUrl address(url, QUrl::TolerantMode);
     if (!NetworkPolicy::allows(address))
         return;
+    QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromLatin1(address.toEncoded())});
+}
+
+void DesktopActions::openFolder(const QString& path) {
+    if (!QFileInfo(path).isDir())
+        return;
     QProcess::startDetached(QStringLiteral("xdg-open"),
-                            {QString::fromLatin1(address.toEncoded())});
+                            {QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString()});
 }

@@ -2,11 +2,16 @@
 
 #include "TestEnv.h"
 #include "TestFiles.h"
+#include "VivBuilder.h"
 #include "WindowWatcher.h"
+#include "ZipBuilder.h"
+#include "core/gamedata/CarSerials.h"
 #include "core/session/AppSettings.h"
+#include "core/session/CommandLine.h"
 #include "core/session/ProgramInfo.h"
 #include "core/session/RunOnceEntry.h"
 #include "core/session/WorkFolder.h"
+#include "gui/frmInstalled.h"
 #include "gui/frmLog.h"
 
 #include <QDir>
@@ -146,6 +151,84 @@ private Q_SLOTS:
         // Nothing is made where the store pointed.
         QVERIFY(!QFileInfo::exists(env.root() + "gone"));
         QCOMPARE(TestFiles::filesBelow(env.root() + "empty"), QStringList());
+    }
+
+    // The game found nowhere: the player is asked where it is. A copy of the game (names in lower
+    // case) is recorded and the start goes on; the next start finds it without asking. Any other
+    // folder ends the start as before.
+    void noGameAsksWhereItIs_data() {
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("lower-case copy") << "copy/nfshs" << true;
+        QTest::newRow("folder without the game") << "copy" << false;
+    }
+    void noGameAsksWhereItIs() {
+        QFETCH(QString, picked);
+        QFETCH(bool, found);
+        TestEnv env;
+        QDir().mkpath(env.root() + "copy/nfshs/data/cars");
+        QStringList asked;
+        env.ctx.chooseFolder = [&](const QString& title) {
+            asked << title;
+            return env.root() + picked;
+        };
+        Startup(env.ctx).run();
+        QCOMPARE(asked, QStringList{"Where is Need for Speed High Stakes?"});
+        QCOMPARE(env.programEnd.ended(), !found);
+        if (!found) {
+            QCOMPARE(env.prompts.last().text, kNoGame);
+            return;
+        }
+        QCOMPARE(env.prompts.count(), 0);
+        QCOMPARE(env.session.GamePath, env.root() + picked + '/');
+        QCOMPARE(WindowWatcher::countVisible("frmSplash"), 1);
+        WindowWatcher::closeAll();
+        Session next;
+        env.ctx.session = &next;
+        Startup(env.ctx).run();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(next.GamePath, env.root() + picked + '/');
+    }
+
+    // ZIPs on the command line are installed, even when their path holds a switch, and the
+    // program ends when the log closes; "/CARS" opens the Installed Cars window alone.
+    void ownCarsRoads_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("ZIP named like a switch") << QStringList{"<root>/serial-pack.zip"};
+        QTest::newRow("/CARS") << QStringList{"/cars"};
+    }
+    void ownCarsRoads() {
+        QFETCH(QStringList, arguments);
+        TestEnv env;
+        installGame(env);
+        ZipBuilder()
+            .add("CAR.VIV", VivBuilder::carArchive(4))
+            .write(env.root() + "serial-pack.zip");
+        arguments.replaceInStrings("<root>/", env.root());
+        env.ctx.commandLine = CommandLine::switchText(arguments);
+        env.ctx.zipFiles = CommandLine::zipFiles(arguments);
+        QString log;
+        if (!env.ctx.zipFiles.isEmpty())
+            WindowWatcher::whenShown("frmLog", [&](QWidget* w) {
+                log = static_cast<frmLog*>(w)->txtlog->toPlainText();
+                w->close();
+            });
+        Startup startup(env.ctx);
+        startup.run();
+        QVERIFY(!WindowWatcher::find("frmSerial"));
+        QVERIFY(!WindowWatcher::find("frmSplash"));
+        if (env.ctx.zipFiles.isEmpty()) {
+            QCOMPARE(WindowWatcher::countVisible("frmInstalled"), 1);
+            QVERIFY(!env.programEnd.ended());
+            WindowWatcher::find("frmInstalled")->close();
+            QVERIFY(env.programEnd.ended());
+            return;
+        }
+        QCOMPARE(log.count("ERRORS : (none)"), 1);
+        QVERIFY(log.startsWith("serial-pack\n"));
+        QCOMPARE(CountInstalledCars(env.session), 1);
+        QCOMPARE(env.programEnd.endCount(), 1);
+        QCOMPARE(env.prompts.count(), 0);
     }
 
     void normalStartResetsTheWorkFolderAndStampsTheStore() {

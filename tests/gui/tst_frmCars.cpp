@@ -218,11 +218,15 @@ private Q_SLOTS:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QList<QAction*> items = w.mnuOpt->actions();
-        QCOMPARE(items.size(), 4);
+        QCOMPARE(items.size(), 7);
         QCOMPARE(items[0], w.mnuVSS);
         QVERIFY(items[1]->isSeparator());
         QCOMPARE(items[2], w.mnuDAD);
         QCOMPARE(items[3], w.mnuSAD);
+        QVERIFY(items[4]->isSeparator());
+        QCOMPARE(items[5]->text(), QStringLiteral("Install Cars from Files…"));
+        QCOMPARE(items[5]->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(items[6]->text(), QStringLiteral("Installed Cars…"));
         QCOMPARE(w.mnuOpt->title(), QStringLiteral("Options"));
         QCOMPARE(w.mnuDAD->text(), QStringLiteral("Disconnect after Download"));
         QCOMPARE(w.mnuSAD->text(), QStringLiteral("Shutdown after Download"));

@@ -1,13 +1,23 @@
 #include "CatalogueText.h"
 #include "FakeHttpServer.h"
 #include "TestEnv.h"
+#include "VivBuilder.h"
+#include "WindowWatcher.h"
+#include "ZipBuilder.h"
+#include "core/browser/DownloadSelection.h"
 #include "core/catalogue/FetchFile.h"
+#include "core/gamedata/CarSerials.h"
+#include "core/session/AppSettings.h"
+#include "gui/InstallFromFiles.h"
 #include "gui/frmCars.h"
+#include "gui/frmLog.h"
 #include "gui/frmSelect.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -163,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(world.w->cboSites->count(), 0);
         QVERIFY(!world.w->cboSites->isEnabled());
         QVERIFY(!world.w->cmdConnect->isEnabled());
-        QCOMPARE(world.w->lblStatus->text(), QStringLiteral("."));
+        QCOMPARE(world.w->lblStatus->text(), frmSelect::noServersStatus());
     }
 
     void listFetchFailure() {
@@ -174,7 +184,89 @@ private Q_SLOTS:
         QCOMPARE(world.env.prompts.last().text, QStringLiteral("The file was not found!\r\n"));
         QCOMPARE(world.w->cboSites->count(), 0);
         QVERIFY(!world.w->cmdConnect->isEnabled());
-        QCOMPARE(world.w->lblStatus->text(), QStringLiteral("."));
+        // The window is still of use: its status line says how.
+        QCOMPARE(world.w->lblStatus->text(), frmSelect::noServersStatus());
+    }
+
+    // Without a server list, Ctrl+O (the Options menu's item) and a drop of ZIPs install them
+    // through the download window, show the log and come back; anything but ZIPs dropped is
+    // refused, and ZIPs past the limit of cars are refused before anything starts.
+    void installsCarsFromFiles_data() {
+        QTest::addColumn<bool>("drop");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("installedBefore");
+        QTest::addColumn<QString>("box"); // empty: none, the log window comes
+        const QStringList three{"aurora.zip", "cinder.ZIP", "old.zip"};
+        QTest::newRow("Ctrl+O") << false << three << 0 << QString();
+        QTest::newRow("drop") << true << three << 0 << QString();
+        QTest::newRow("drop of another file") << true << QStringList{"aurora.zip", "readme.txt"}
+                                              << 0 << InstallFromFiles::dropRefusal("readme.txt");
+        QTest::newRow("past the limit")
+            << true << three << 48 << DownloadSelection::limitMessage(3, 48);
+    }
+    void installsCarsFromFiles() {
+        QFETCH(bool, drop);
+        QFETCH(QStringList, files);
+        QFETCH(int, installedBefore);
+        QFETCH(QString, box);
+        World world;
+        world.env.prompts.expect(MessageBoxService::Ok); // the list's 404
+        world.open();
+        world.env.prompts.clear();
+        const QString folder = world.env.root() + "zips/";
+        QDir().mkpath(folder);
+        const QByteArray car = VivBuilder::carArchive(7);
+        ZipBuilder().add("CAR.VIV", car).write(folder + "aurora.zip");
+        ZipBuilder().add("car/CAR.VIV", car).write(folder + "cinder.ZIP");
+        ZipBuilder().add("readme.txt", "no car").write(folder + "old.zip");
+        world.env.writeFile(folder + "readme.txt", "text");
+        for (int i = 0; i < installedBefore; ++i)
+            QDir().mkpath(world.env.gamePath() +
+                          QStringLiteral("Data/Cars/C%1").arg(i, 3, 10, QChar(u'0')));
+        QStringList paths;
+        for (const QString& f : files)
+            paths << folder + f;
+
+        QString log;
+        if (box.isEmpty())
+            WindowWatcher::whenShown("frmLog", [&](QWidget* w) {
+                log = static_cast<frmLog*>(w)->txtlog->toPlainText();
+                w->close();
+            });
+        else
+            world.env.prompts.expect(MessageBoxService::Ok);
+        if (drop) {
+            QMimeData mime;
+            QList<QUrl> urls;
+            for (const QString& p : paths)
+                urls << QUrl::fromLocalFile(p);
+            mime.setUrls(urls);
+            // The drop reaches the window that took the drag's entry.
+            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(world.w.get(), &enter);
+            QDropEvent e(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(world.w.get(), &e);
+        } else {
+            world.env.ctx.chooseFiles = [&](const QString&, const QString&) { return paths; };
+            QTest::keyClick(world.w.get(), Qt::Key_O, Qt::ControlModifier);
+        }
+        if (box.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(!log.isEmpty() && world.w->isVisible(), 20000);
+            QCOMPARE(log.count("ERRORS : (none)"), 2);
+            QCOMPARE(log.count("ERRORS : Installation failed: "), 1);
+            QVERIFY(QFileInfo::exists(world.env.workDir() + "DOWNLOAD.LOG"));
+            QCOMPARE(CountInstalledCars(world.env.session), 2);
+        } else {
+            QTRY_COMPARE(world.env.prompts.count(), 1);
+            QCOMPARE(world.env.prompts.last().text, box);
+            QCOMPARE(world.env.prompts.last().style, 48);
+            QCOMPARE(CountInstalledCars(world.env.session), installedBefore);
+            QVERIFY(world.w->isVisible());
+        }
+        if (!drop) // the dialog starts there next time
+            QCOMPARE(AppSettings::ReadAppSetting(world.env.ctx, "zipfolder") + '/', folder);
+        QCOMPARE(world.env.prompts.unexpectedCount(), 0);
+        QVERIFY(!world.env.programEnd.ended());
     }
 
     void connectFillsTheBrowser() {

@@ -13,6 +13,9 @@ public:
         return !powerOffRefused;
     }
     void openUrl(const QString& url) override { calls.append(QStringLiteral("open ") + url); }
+    void openFolder(const QString& path) override {
+        calls.append(QStringLiteral("folder ") + path);
+    }
     QStringList calls;
     bool powerOffRefused = false; // the shutdown request is refused
 };

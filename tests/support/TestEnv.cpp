@@ -48,6 +48,9 @@ TestEnv::TestEnv() {
     ctx.programFolder = QStringLiteral(KAVRO_BIN_DIR);
     ctx.netClassFolder = root() + QStringLiteral("net"); // no dial-up link unless a test adds one
     ctx.routeFile = root() + QStringLiteral("route");    // no default route unless a test adds one
+    // The player cancels every folder chooser and file dialog unless a test answers.
+    ctx.chooseFolder = [](const QString&) { return QString(); };
+    ctx.chooseFiles = [](const QString&, const QString&) { return QStringList(); };
 }
 
 TestEnv::~TestEnv() {

@@ -387,6 +387,9 @@ private Q_SLOTS:
                                 << "DMOA   3";
         QTest::newRow("no game") << QStringList{"list"} << false << 1
                                  << StartupMessages::kGameMissing;
+        QTest::newRow("no game: how to name it")
+            << QStringList{"list"} << false << 1
+            << "or record it once with kavro-cars set-game DIR";
         QTest::newRow("--game elsewhere")
             << QStringList{"list", "--game", "<root>"} << true << 1 << "does not hold the game";
         QTest::newRow("unknown command") << QStringList{"lst"} << true << 1 << "unknown command";

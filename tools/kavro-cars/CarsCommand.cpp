@@ -189,9 +189,12 @@ bool CarsCommand::findGame() {
         }
         game = QDir(m_gameDir).absolutePath();
     } else {
-        game = AppSettings::ReadGameFolder(m_ctx);
+        QString looked;
+        game = AppSettings::ReadGameFolder(m_ctx, &looked);
         if (!GameFolder::holdsGame(game)) {
-            fail(StartupMessages::kGameMissing);
+            fail(StartupMessages::kGameMissing + QStringLiteral(" Looked at: ") + looked +
+                 QStringLiteral(". Name the game folder with --game DIR, or record it once with "
+                                "kavro-cars set-game DIR."));
             return false;
         }
     }
@@ -361,8 +364,7 @@ int CarsCommand::setGame() {
     if (!GameFolder::holdsGame(dir))
         return fail(kNoGameFolder.arg(dir));
     const QString game = QDir(dir).absolutePath();
-    if (!m_settings.WriteSetting(RegistryRoot::LocalMachine, AppSettings::kGameKey,
-                                 QStringLiteral("InstallPath"), game))
+    if (!AppSettings::WriteGameFolder(m_ctx, game))
         return fail(
             QStringLiteral("cannot write the settings store %1").arg(m_settings.filePath()));
     m_out << "The game folder is now " << game << Qt::endl;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -26,8 +27,12 @@ struct AppContext {
     // The folder of the kavro program file (for "installpath", the run-once entry, and the
     // kavro-unzip fallback); main sets it from the application's folder.
     QString programFolder;
-    // The command line as given (main joins the arguments after the program name).
+    // The command line as given (main joins the arguments after the program name), without the
+    // arguments that name car ZIPs: those are in zipFiles.
     QString commandLine;
+    // The car ZIPs named on the command line (absolute paths): installed instead of the normal
+    // start.
+    QStringList zipFiles;
     // Where the network interfaces are listed (the dial-up link is a ppp* entry); tests point it
     // at a folder of their own.
     QString netClassFolder = QStringLiteral("/sys/class/net");
@@ -39,4 +44,10 @@ struct AppContext {
     // The program file that runs (what the one-time start entry starts); main sets it from the
     // application's file path. Empty: programFolder + "/kavro".
     QString programFile;
+    // Asks the player for a folder (the title says what for); empty when cancelled. Unset: the
+    // desktop's folder chooser. Tests answer for the player.
+    std::function<QString(const QString& title)> chooseFolder;
+    // Asks the player for files to open, starting in folder; none when cancelled. Unset: the
+    // desktop's file dialog.
+    std::function<QStringList(const QString& title, const QString& folder)> chooseFiles;
 };

@@ -103,6 +103,11 @@ QString ReadGameFolder(AppContext& ctx, QString* looked) {
     return done({});
 }
 
+bool WriteGameFolder(AppContext& ctx, const QString& folder) {
+    return ctx.settings->WriteSetting(RegistryRoot::LocalMachine, kGameKey,
+                                      QStringLiteral("InstallPath"), QDir(folder).absolutePath());
+}
+
 QString extractorPath(const QString& programFolder) {
     const QString beside = GameFs::withSlash(programFolder) + QStringLiteral("kavro-unzip");
     if (QFileInfo(beside).isExecutable())

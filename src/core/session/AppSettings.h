@@ -31,9 +31,12 @@ std::optional<bool> toBoolean(const QString& text);
 
 // The game's install folder: the store's value, else the first Wine prefix (see
 // WineLaunchers::prefixes) whose registry names it. A folder counts only when it exists and holds
-// a "Data" folder (in any case, see GameFolder::mayHoldGame). Empty when not found; looked then says where the search went,
-// one place after another, for a line on the terminal.
+// a "Data" folder (in any case, see GameFolder::mayHoldGame). Empty when not found; looked then
+// says where the search went, one place after another, for a line on the terminal.
 QString ReadGameFolder(AppContext& ctx, QString* looked = nullptr);
+// Records folder (made absolute) as the game's InstallPath in the store, for kavro and kavro-cars
+// alike; false when the store cannot be written. The caller has checked that it holds the game.
+bool WriteGameFolder(AppContext& ctx, const QString& folder);
 // WinZip's open command: the store's value, else our own kavro-unzip (see extractorPath); empty
 // when the stored value is empty.
 QString ReadWinZipCommand(AppContext& ctx);

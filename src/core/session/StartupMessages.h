@@ -10,6 +10,8 @@ namespace StartupMessages {
 inline const QString kGameMissingTitle = QStringLiteral("NFSHS");
 inline const QString kGameMissing = QStringLiteral(
     "NFSHS is not installed on this computer, or it's files are corrupt. Please (re)install it.");
+// The folder chooser offered when neither the store nor a Wine prefix names the game.
+inline const QString kWhereIsTheGame = QStringLiteral("Where is Need for Speed High Stakes?");
 inline const QString kWinZipMissingTitle = QStringLiteral("WinZip");
 inline QString winZipMissing() {
     return QStringLiteral("This program requires WinZip to perform all unzipping operations. "
