@@ -1,5 +1,7 @@
 #include "CarsCommand.h"
 
+#include "CatalogueCommands.h"
+
 #include "core/browser/DownloadSelection.h"
 #include "core/download/ZipInstallRun.h"
 #include "core/gamedata/CarRemoval.h"
@@ -33,44 +35,61 @@ CarsCommand::CarsCommand(QString programFolder) {
 
 QString CarsCommand::helpText() {
     return QStringLiteral(
-        "Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
-        "\n"
-        "Installs, lists, fixes and removes the add-on cars of Need for Speed High Stakes with\n"
-        "the same code as kavro.\n"
-        "\n"
-        "Commands:\n"
-        "  install [--name TEXT] ZIP...\n"
-        "      Installs each car ZIP as kavro installs a downloaded car: a fresh car id, the\n"
-        "      game's folders, the video-wall pictures and a serial number no other car holds.\n"
-        "      The car's name (its ID.TXT) is the ZIP's file name without its extension, or TEXT\n"
-        "      for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
-        "      \"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
-        "      (kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
-        "      that are refused, all of them. Ctrl+C gives up the car being unpacked (nothing of\n"
-        "      it reaches the game) and installs no more.\n"
-        "  list [--json]\n"
-        "      The installed cars in the game's order: id, serial number, name, and the marks\n"
-        "      \"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n"
-        "  fix\n"
-        "      Gives every car that shares its serial number with another a free one, as kavro\n"
-        "      /SERIAL does, and says what it changed.\n"
-        "  remove ID...\n"
-        "      Removes each car: its folder in Data/Cars, its save folder in SaveData/Cars and\n"
-        "      its video-wall pictures. The game's own cars can be removed too. Nothing is asked;\n"
-        "      an id that is not installed refuses the whole command.\n"
-        "  set-game DIR\n"
-        "      Checks that DIR holds the game (a Data/Cars folder, names in any letter case) and\n"
-        "      records it as the game's InstallPath in the settings store, for kavro and\n"
-        "      kavro-cars alike.\n"
-        "\n"
-        "Options:\n"
-        "  --game DIR   the game in DIR instead of the one kavro finds (the settings store's\n"
-        "               InstallPath, else the Wine prefix: $WINEPREFIX, else ~/.wine)\n"
-        "  --help       this text\n"
-        "  --version    the version\n"
-        "\n"
-        "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
-        "error).\n");
+               "Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
+               "\n"
+               "Installs, lists, fixes and removes the add-on cars of Need for Speed High Stakes "
+               "with\n"
+               "the same code as kavro.\n"
+               "\n"
+               "Commands:\n"
+               "  install [--name TEXT] ZIP...\n"
+               "      Installs each car ZIP as kavro installs a downloaded car: a fresh car id, "
+               "the\n"
+               "      game's folders, the video-wall pictures and a serial number no other car "
+               "holds.\n"
+               "      The car's name (its ID.TXT) is the ZIP's file name without its extension, or "
+               "TEXT\n"
+               "      for a single ZIP. One line per ZIP: the new car id and its serial number, "
+               "or\n"
+               "      \"failed: \" and the reason. The run's log replaces the work folder's "
+               "DOWNLOAD.LOG\n"
+               "      (kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would "
+               "pass\n"
+               "      that are refused, all of them. Ctrl+C gives up the car being unpacked "
+               "(nothing of\n"
+               "      it reaches the game) and installs no more.\n"
+               "  list [--json]\n"
+               "      The installed cars in the game's order: id, serial number, name, and the "
+               "marks\n"
+               "      \"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n"
+               "  fix\n"
+               "      Gives every car that shares its serial number with another a free one, as "
+               "kavro\n"
+               "      /SERIAL does, and says what it changed.\n"
+               "  remove ID...\n"
+               "      Removes each car: its folder in Data/Cars, its save folder in SaveData/Cars "
+               "and\n"
+               "      its video-wall pictures. The game's own cars can be removed too. Nothing is "
+               "asked;\n"
+               "      an id that is not installed refuses the whole command.\n"
+               "  set-game DIR\n"
+               "      Checks that DIR holds the game (a Data/Cars folder, names in any letter "
+               "case) and\n"
+               "      records it as the game's InstallPath in the settings store, for kavro and\n"
+               "      kavro-cars alike.\n"
+               "%1"
+               "\n"
+               "Options:\n"
+               "  --game DIR   the game in DIR instead of the one kavro finds (the settings "
+               "store's\n"
+               "               InstallPath, else the Wine prefix: $WINEPREFIX, else ~/.wine)\n"
+               "  --help       this text\n"
+               "  --version    the version\n"
+               "\n"
+               "Exit status: 0 when everything asked for was done, 1 otherwise (errors on "
+               "standard\n"
+               "error).\n")
+        .arg(CatalogueCommands::helpText());
 }
 
 int CarsCommand::fail(const QString& message) {
@@ -122,6 +141,21 @@ bool CarsCommand::parse(const QStringList& args, QString& error) {
 }
 
 int CarsCommand::run(const QStringList& args) {
+    // The hosts' commands read their own arguments.
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--game") || a == QLatin1String("--name")) {
+            ++i;
+            continue;
+        }
+        if (a.startsWith(u'-'))
+            continue;
+        if (a == QLatin1String("catalogue"))
+            return CatalogueCommands::catalogue(m_ctx, args.mid(i + 1), m_out, m_err);
+        if (a == QLatin1String("check"))
+            return CatalogueCommands::check(m_ctx, args.mid(i + 1), m_out, m_err);
+        break;
+    }
     QString error;
     if (!parse(args, error))
         return fail(error);
