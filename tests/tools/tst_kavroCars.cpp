@@ -90,7 +90,7 @@ Outcome runCarsServing(const QStringList& args) {
 // A car ZIP for a host's folder: CAR.VIV and, unless it is left out, an 800 x 600 picture.
 void hostZip(const QString& path, bool car = true, bool picture = true) {
     ZipBuilder zip;
-    zip.add("readme.txt", "a car");
+    zip.setStored(true).add("readme.txt", QByteArray(1024, 'x')); // more than a download's 512 bytes
     if (picture)
         zip.add("shot.png", PictureBytes::encode(PictureBytes::quadrants(800, 600), "png"));
     if (car)
@@ -262,8 +262,9 @@ private Q_SLOTS:
         QCOMPARE(cars[0].toObject(), (QJsonObject{{"id", "DMOA"},
                                                   {"serial", 3},
                                                   {"name", "Demo Alpha"},
-                                                  {"marks", QJsonArray{"conflict with DMOB"}}}));
-        QCOMPARE(cars[2].toObject()["marks"].toArray(), QJsonArray{"invalid archive"});
+                                                  {"conflictWith", QJsonArray{"DMOB"}},
+                                                  {"invalidArchive", false}}));
+        QCOMPARE(cars[2].toObject()["invalidArchive"].toBool(), true);
     }
 
     void fixRepairsThenFindsNothing() {
