@@ -90,7 +90,8 @@ Outcome runCarsServing(const QStringList& args) {
 // A car ZIP for a host's folder: CAR.VIV and, unless it is left out, an 800 x 600 picture.
 void hostZip(const QString& path, bool car = true, bool picture = true) {
     ZipBuilder zip;
-    zip.setStored(true).add("readme.txt", QByteArray(1024, 'x')); // more than a download's 512 bytes
+    zip.setStored(true).add("readme.txt",
+                            QByteArray(1024, 'x')); // more than a download's 512 bytes
     if (picture)
         zip.add("shot.png", PictureBytes::encode(PictureBytes::quadrants(800, 600), "png"));
     if (car)
@@ -465,6 +466,16 @@ private Q_SLOTS:
         QTest::newRow("unknown command") << QStringList{"lst"} << true << 1 << "unknown command";
         QTest::newRow("--name for two") << QStringList{"install", "--name", "x", "a", "b"} << true
                                         << 1 << "--name names the car of a single ZIP";
+        QTest::newRow("--game=DIR after the command")
+            << QStringList{"list", "--game=<game>"} << false << 0 << "DMOA   3";
+        QTest::newRow("--json for another command")
+            << QStringList{"fix", "--json"} << true << 1 << "--json is for the list command";
+        QTest::newRow("--name without its value")
+            << QStringList{"install", "--name"} << true << 1 << "--name needs a value";
+        QTest::newRow("unknown option") << QStringList{"list", "-x"} << true << 1
+                                        << "unknown option -x (see kavro-cars --help)";
+        QTest::newRow("a command's own help")
+            << QStringList{"catalogue", "--help"} << false << 0 << "--author <TEXT>";
         QTest::newRow("help") << QStringList{"--help"} << false << 0
                               << "The game's own cars can be removed too.";
         QTest::newRow("version") << QStringList{"--version"} << false << 0

@@ -8,6 +8,8 @@
 #include "platform/SettingsStore.h"
 
 #include <QStringList>
+
+class QCommandLineParser;
 #include <QTextStream>
 
 // One run of kavro-cars: reads the command line, finds the game, the extractor and the work folder
@@ -27,6 +29,7 @@ public:
 
 private:
     bool parse(const QStringList& args, QString& error);
+    void readOptions(const QCommandLineParser& parser);
     bool findGame();
     bool findExtractor();
     int install();

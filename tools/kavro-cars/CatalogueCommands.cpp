@@ -33,7 +33,11 @@ bool parseArguments(QCommandLineParser& parser, const QString& command, const QS
         return false;
     }
     if (parser.isSet(help)) {
-        out << parser.helpText() << Qt::flush;
+        // Qt names the program by its path; the usage line names the command.
+        QString text = parser.helpText();
+        text.replace(0, text.indexOf(QLatin1String(" [options]")),
+                     QStringLiteral("Usage: kavro-cars ") + command);
+        out << text << Qt::flush;
         status = 0;
         return false;
     }
