@@ -2,6 +2,8 @@
 
 #include "platform/NetworkPolicy.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -35,6 +37,10 @@ QNetworkReply* AdPane::get(const QUrl& url, qint64 maxBytes) {
     };
     *reply = NetworkPolicy::get(*m_network, url, limits);
     return *reply;
+}
+
+bool AdPane::isLoading() const {
+    return m_page || !m_images.isEmpty();
 }
 
 void AdPane::dropStopped(QNetworkReply* reply) {
@@ -97,6 +103,7 @@ void AdPane::pageArrived(QNetworkReply* reply) {
     m_html = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
     m_imageCache.clear();
     m_requested.clear();
+    m_pixels = 0;
     document()->setBaseUrl(m_base);
     setHtml(m_html);
     Q_EMIT pageFinished(true);
@@ -109,7 +116,7 @@ QVariant AdPane::loadResource(int type, const QUrl& name) {
     const auto cached = m_imageCache.constFind(url);
     if (cached != m_imageCache.constEnd())
         return cached.value();
-    if (m_requested.contains(url))
+    if (m_requested.contains(url) || m_requested.size() >= kMaxPictures)
         return QVariant();
     m_requested.insert(url);
     if (QNetworkReply* reply = get(url, NetworkPolicy::kAdPictureMaxBytes)) {
@@ -126,9 +133,22 @@ void AdPane::imageArrived(QNetworkReply* reply, const QUrl& url) {
     if (reply->error() != QNetworkReply::NoError ||
         NetworkPolicy::stopOf(reply) != NetworkPolicy::Stop::None)
         return;
-    const QImage image = QImage::fromData(reply->readAll());
-    if (image.isNull())
+    // The header says how large the picture is before anything is decoded.
+    QBuffer bytes;
+    bytes.setData(reply->readAll());
+    bytes.open(QIODevice::ReadOnly);
+    QImageReader reader(&bytes);
+    const QSize size = reader.size();
+    const auto fits = [this](QSize s) {
+        return s.isValid() && s.width() <= kMaxPictureSide && s.height() <= kMaxPictureSide &&
+               m_pixels + qint64(s.width()) * s.height() <= kMaxPixels;
+    };
+    if (!fits(size))
         return;
+    QImage image;
+    if (!reader.read(&image) || !fits(image.size()))
+        return;
+    m_pixels += qint64(image.width()) * image.height();
     m_imageCache.insert(url, image);
     relayout();
 }

@@ -15,10 +15,19 @@ class QNetworkReply;
 // not allow, for the page, a picture or a clicked link, is never fetched). It runs no scripts,
 // opens no dialogs and says nothing when a page or picture cannot be loaded (the pane is then left
 // blank or without that picture). A clicked link is shown in the pane.
+//
+// A page cannot take the program's memory: at most kMaxPictures pictures of a page are fetched,
+// a picture is decoded only when its header says it is at most kMaxPictureSide pixels each way,
+// and the pictures shown together hold at most kMaxPixels pixels. A picture over a bound is left
+// out, like one that cannot be read.
 class AdPane : public QTextBrowser {
     Q_OBJECT
 public:
     explicit AdPane(QNetworkAccessManager* network, QWidget* parent = nullptr);
+
+    static constexpr int kMaxPictures = 32;
+    static constexpr int kMaxPictureSide = 2048;
+    static constexpr qint64 kMaxPixels = 32'000'000;
 
     // Stops what is loading and starts loading url.
     void navigate(const QUrl& url);
@@ -29,6 +38,9 @@ public:
     int navigationCount() const { return m_navigations; }
     // True once the picture at url (absolute) has arrived and is shown.
     bool hasPicture(const QUrl& url) const { return m_imageCache.contains(url); }
+    int pictureCount() const { return int(m_imageCache.size()); }
+    // True while the page or one of its pictures is still on its way.
+    bool isLoading() const;
 
 Q_SIGNALS:
     // A navigation has ended (ok: the page is shown).
@@ -49,6 +61,7 @@ private:
     QList<QPointer<QNetworkReply>> m_images;
     QHash<QUrl, QImage> m_imageCache;
     QSet<QUrl> m_requested;
+    qint64 m_pixels = 0; // of the pictures shown
     QString m_html;
     QUrl m_base;
     int m_navigations = 0;

@@ -146,10 +146,13 @@ bool allows(const QString& address) {
     return allows(QUrl(address, QUrl::TolerantMode));
 }
 
-QNetworkReply* get(QNetworkAccessManager& network, const QUrl& url, const Limits& limits) {
+QNetworkReply* get(QNetworkAccessManager& network, const QUrl& url, const Limits& limits,
+                   const Headers& headers) {
     if (!allows(url))
         return nullptr;
     QNetworkRequest request(url);
+    for (const auto& header : headers)
+        request.setRawHeader(header.first, header.second);
     // Without content coding the bytes counted are the bytes that arrive: a compressed body that
     // would inflate a thousandfold stays the size it was sent.
     request.setRawHeader("Accept-Encoding", "identity");

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -23,6 +25,8 @@ constexpr qint64 kSmallFileMaxBytes = 16 * 1024 * 1024;
 // The advertisement pane's largest page and largest picture.
 constexpr qint64 kAdPageMaxBytes = 1024 * 1024;
 constexpr qint64 kAdPictureMaxBytes = 4 * 1024 * 1024;
+// The largest car ZIP, announced or received: nothing larger can be unpacked.
+constexpr qint64 kCarMaxBytes = 512LL * 1024 * 1024;
 // A transfer must bring at least this many body bytes in every window...
 constexpr qint64 kMinBytesPerWindow = 1024;
 // ...of this length, unless tests shorten it.
@@ -51,9 +55,13 @@ struct Limits {
     std::function<void()> onStop;
 };
 
+// Request headers a caller adds (a Range to go on with a body that broke off).
+using Headers = QList<QPair<QByteArray, QByteArray>>;
+
 // Starts a GET under the policy: no content coding, network only, redirects checked, the window
 // and the cap watched. Null when the address is not allowed (nothing is started).
-QNetworkReply* get(QNetworkAccessManager& network, const QUrl& url, const Limits& limits = {});
+QNetworkReply* get(QNetworkAccessManager& network, const QUrl& url, const Limits& limits = {},
+                   const Headers& headers = {});
 
 // Why the policy stopped this reply (None when it did not, or the reply is not one of ours).
 Stop stopOf(const QNetworkReply* reply);

@@ -6,6 +6,7 @@
 #include "core/session/Session.h"
 #include "gui/AdPane.h"
 #include "gui/ClipPlayer.h"
+#include "PictureBytes.h"
 #include "TestFiles.h"
 #include "core/session/AppSettings.h"
 #include "gui/DownloadForm.h"
@@ -32,6 +33,8 @@ private Q_SLOTS:
     void clipPlayerWithoutClip();
     void adPaneLoadsPageAndPictures();
     void adPaneSilentWhenUnreachable();
+    void adPaneBoundsItsPictures_data();
+    void adPaneBoundsItsPictures();
     void cancelDuringTransfer();
     void listClickJumpsBack();
     void afterRun_data();
@@ -290,6 +293,37 @@ void tst_DownloadForm::adPaneLoadsPageAndPictures() {
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.last().first().toBool(), false);
     QVERIFY(!pane.toPlainText().contains(QStringLiteral("Fast cars here")));
+}
+
+void tst_DownloadForm::adPaneBoundsItsPictures_data() {
+    QTest::addColumn<QList<QSize>>("pictures");
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("32 pictures a page") << QList<QSize>(40, QSize(8, 8)) << 32 << 32;
+    QTest::newRow("2048 pixels each way")
+        << QList<QSize>{QSize(2049, 1), QSize(1, 2049), QSize(2048, 2048)} << 3 << 1;
+    QTest::newRow("32 million pixels together") << QList<QSize>(9, QSize(2000, 2000)) << 9 << 8;
+}
+
+void tst_DownloadForm::adPaneBoundsItsPictures() {
+    QFETCH(QList<QSize>, pictures);
+    QFETCH(int, requested);
+    QFETCH(int, shown);
+    QByteArray page = "<p>Ad</p>";
+    for (int i = 0; i < pictures.size(); ++i) {
+        QImage picture(pictures.at(i), QImage::Format_Mono);
+        picture.fill(1);
+        server->route(QStringLiteral("/p%1.png").arg(i),
+                      FakeResponse::ok(PictureBytes::encode(picture, "png")));
+        page += "<img src=\"p" + QByteArray::number(i) + ".png\">";
+    }
+    server->route(QStringLiteral("/ads.html"), FakeResponse::ok(page));
+    AdPane pane(&env->network);
+    pane.show();
+    pane.navigate(QUrl(server->url(QStringLiteral("/ads.html"))));
+    QTRY_COMPARE(server->requests().size(), 1 + requested);
+    QTRY_VERIFY(!pane.isLoading());
+    QCOMPARE(pane.pictureCount(), shown);
 }
 
 void tst_DownloadForm::adPaneSilentWhenUnreachable() {

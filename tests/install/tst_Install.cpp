@@ -30,12 +30,11 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_prefix.isValid());
         // ctest names the build and its cmake; run by hand, the build is the test's own.
-        QString build = qEnvironmentVariable("KAVRO_BUILD_DIR");
-        if (build.isEmpty())
-            build = QStringLiteral(KAVRO_BIN_DIR "/..");
-        const Run r =
-            run(qEnvironmentVariable("KAVRO_CMAKE", QStringLiteral("cmake")),
-                {QStringLiteral("--install"), build, QStringLiteral("--prefix"), m_prefix.path()});
+        m_build = qEnvironmentVariable("KAVRO_BUILD_DIR");
+        if (m_build.isEmpty())
+            m_build = QStringLiteral(KAVRO_BIN_DIR "/..");
+        const Run r = run(m_cmake, {QStringLiteral("--install"), m_build,
+                                    QStringLiteral("--prefix"), m_prefix.path()});
         QVERIFY2(r.code == 0, qPrintable(r.output));
     }
 
@@ -43,10 +42,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("executable");
         QTest::newRow("program") << "bin/kavro" << true;
+        QTest::newRow("command-line companion") << "bin/kavro-cars" << true;
         QTest::newRow("extractor") << "libexec/kavro/kavro-unzip" << true;
         QTest::newRow("menu entry") << "share/applications/" + kAppId + ".desktop" << false;
         QTest::newRow("icon") << "share/icons/hicolor/scalable/apps/" + kAppId + ".svg" << false;
         QTest::newRow("metadata") << "share/metainfo/" + kAppId + ".metainfo.xml" << false;
+        QTest::newRow("manual page") << "share/man/man1/kavro.1.gz" << false;
+        QTest::newRow("companion's manual page") << "share/man/man1/kavro-cars.1.gz" << false;
+        QTest::newRow("copyright") << "share/doc/kavro/copyright" << false;
+        QTest::newRow("changelog") << "share/doc/kavro/changelog.gz" << false;
     }
     void files() {
         QFETCH(QString, path);
@@ -81,6 +85,23 @@ private Q_SLOTS:
                      qPrintable(r.output));
     }
 
+    // The Debian package of this build: lintian finds no error and no warning in it.
+    void debianPackage() {
+        const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+        QVERIFY2(!lintian.isEmpty(), "lintian is missing: run scripts/setup-deps");
+        QTemporaryDir out;
+        const QString cpack = QFileInfo(m_cmake).isAbsolute()
+                                  ? QFileInfo(m_cmake).absolutePath() + QStringLiteral("/cpack")
+                                  : QStringLiteral("cpack");
+        Run r = run(cpack, {"-G", "DEB", "-B", out.path(), "--config",
+                            m_build + QStringLiteral("/CPackConfig.cmake")});
+        QVERIFY2(r.code == 0, qPrintable(r.output));
+        const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")});
+        QCOMPARE(debs.size(), 1);
+        r = run(lintian, {"--fail-on", "error,warning", out.filePath(debs.first())});
+        QVERIFY2(r.code == 0, qPrintable(r.output));
+    }
+
     // The installed program, without any setting, finds the installed extractor, and it unpacks.
     void installedProgramFindsItsExtractor() {
         TestEnv env;
@@ -97,6 +118,8 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_prefix;
+    const QString m_cmake = qEnvironmentVariable("KAVRO_CMAKE", QStringLiteral("cmake"));
+    QString m_build;
 };
 
 QTEST_GUILESS_MAIN(tst_Install)

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -76,6 +77,10 @@ private:
             m_sent += n;
         }
         const bool dropNow = m_r.dropAfterBytes >= 0 && m_sent >= m_r.dropAfterBytes;
+        if (dropNow && m_r.stallAtDrop) {
+            m_done = true; // silent from here on, the connection left open
+            return;
+        }
         if (m_sent >= total() || dropNow) {
             m_done = true;
             if (m_r.chunked && !dropNow)
@@ -185,15 +190,16 @@ void FakeHttpServer::onNewConnection() {
             if (end < 0)
                 return;
             const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
+            const QByteArray head = buffer->left(end);
             *buffer = QByteArray();
             const QString path = requestLine.size() >= 2 ? QString::fromLatin1(requestLine[1]) : QString();
             m_requests.append(path);
-            answer(socket, path);
+            answer(socket, path, head);
         });
     }
 }
 
-void FakeHttpServer::answer(QTcpSocket* socket, const QString& path) {
+void FakeHttpServer::answer(QTcpSocket* socket, const QString& path, const QByteArray& request) {
     FakeResponse r;
     const QString plain = QUrl(path).path();
     if (m_routes.contains(path))
@@ -202,6 +208,25 @@ void FakeHttpServer::answer(QTcpSocket* socket, const QString& path) {
         r = m_routes.value(plain);
     else
         r = FakeResponse::status("HTTP/1.1 404 Not Found", "<html>Not Found</html>");
+    if (r.dropTimes >= 0 && m_answers[plain]++ >= r.dropTimes)
+        r.dropAfterBytes = -1;
+
+    static const QRegularExpression rangeHeader(QStringLiteral("\r\nRange: *([^\r]*)"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    const QString range = rangeHeader.match(QString::fromLatin1(request)).captured(1);
+    m_ranges.append(range);
+    static const QRegularExpression fromByte(QStringLiteral("^bytes=(\\d+)-$"));
+    const qint64 from = fromByte.match(range).captured(1).toLongLong();
+    const qint64 whole = r.body.size();
+    if (r.range != FakeResponse::Range::Ignore && from > 0 && from < whole) {
+        const bool honour = r.range == FakeResponse::Range::Honour;
+        r.statusLine = "HTTP/1.1 206 Partial Content";
+        r.headers.append({"Content-Range", "bytes " + QByteArray::number(honour ? from : 0) + '-' +
+                                               QByteArray::number(whole - 1) + '/' +
+                                               QByteArray::number(whole)});
+        if (honour)
+            r.body = r.body.mid(from);
+    }
 
     if (r.dropWithoutResponse) {
         socket->abort();

@@ -27,6 +27,12 @@ struct FakeResponse {
     bool noBody = false;             // headers only (for a 0-length body use body = "")
     bool chunked = false;            // "Transfer-Encoding: chunked", each piece one chunk
     bool endless = false;            // with chunked: the body repeats for ever
+    int dropTimes = -1;              // >= 0: only the first this many answers are cut short
+    bool stallAtDrop = false;        // at dropAfterBytes go silent instead of closing
+    // What a request with "Range: bytes=N-" gets: the whole body (200), its part from N (206 with
+    // the matching Content-Range), or a 206 naming a part it does not hold.
+    enum class Range { Ignore, Honour, Wrong };
+    Range range = Range::Ignore;
 
     static FakeResponse ok(const QByteArray& body) {
         FakeResponse r;
@@ -42,7 +48,8 @@ struct FakeResponse {
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 for tests: any status line and headers, missing or lying
-// "Content-Length", slow, chunked or endless bodies, dropped connections, optionally over TLS. Every connection is closed after its
+// "Content-Length", slow, chunked or endless bodies, dropped or stalled connections, Range
+// requests (for bodies held in memory), optionally over TLS. Every connection is closed after its
 // answer ("Connection: close"). Paths without a route get 404. Runs in the test's thread: it
 // answers while the code under test waits in an event loop.
 class FakeHttpServer : public QObject {
@@ -69,15 +76,19 @@ public:
 
     // Paths of the requests received, in order (query strings kept).
     QStringList requests() const { return m_requests; }
+    // The "Range" header of each request received, in order ("" when it had none).
+    QStringList ranges() const { return m_ranges; }
     int requestCount(const QString& path) const { return int(m_requests.count(path)); }
     void clearRequests() { m_requests.clear(); }
 
 private:
     void onNewConnection();
-    void answer(QTcpSocket* socket, const QString& path);
+    void answer(QTcpSocket* socket, const QString& path, const QByteArray& request);
 
     QTcpServer* m_server;
     bool m_tls = false;
     QHash<QString, FakeResponse> m_routes;
     QStringList m_requests;
+    QStringList m_ranges;
+    QHash<QString, int> m_answers; // per route
 };

@@ -3,11 +3,11 @@
 #include <QString>
 
 // The progress arithmetic of one download attempt: the transfer rate in KB per second and the
-// estimated time left, kept between chunks, and the texts the download window shows from them.
-// Every chunk counts as 1 KB.
+// estimated time left, kept between updates, and the texts the download window shows from them.
+// The count is of whole KB received (bytes received / 1024).
 class DownloadProgress {
 public:
-    // Updates after `chunks` chunks of `sizeKB`, `elapsed` seconds after the request was sent.
+    // Updates after `chunks` KB of `sizeKB`, `elapsed` seconds after the request was sent.
     // With no elapsed time the rate keeps its previous value; with a rate of 0 so does the time
     // left. Both start at 0.
     void update(qint64 chunks, qint64 sizeKB, double elapsed);

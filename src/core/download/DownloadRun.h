@@ -17,8 +17,9 @@ class HttpTransfer;
 // Shows no window and no box of its own: the display and the steps are passed in, so a window, a
 // command-line tool or a test drives the same run.
 //
-// A car's block: its name, a row of "=", "Start at", "End at", perhaps the serial warning, and
-// "ERRORS : " with the car's errors or "(none)". The work folder's "CAR" + n + ".ZIP" is car n's
+// A car's block: its name, a row of "=", "Start at", "End at", perhaps the line saying its
+// download was resumed after a broken connection, perhaps the serial warning, and "ERRORS : "
+// with the car's errors or "(none)". The work folder's "CAR" + n + ".ZIP" is car n's
 // download.
 class DownloadRun {
 public:
@@ -62,9 +63,10 @@ public:
 
 private:
     void beginCar(qint16 n, const QString& name);
-    // "End at", the install when nothing went wrong, the rescan (its notices become lines of
-    // the car's errors) and "ERRORS : ". False when the program ended meanwhile.
-    bool finishCar(qint16 n, const QString& name);
+    // "End at" (and the line saying the download was resumed after `resumedTries` tries), the
+    // install when nothing went wrong, the rescan (its notices become lines of the car's errors)
+    // and "ERRORS : ". False when the program ended meanwhile.
+    bool finishCar(qint16 n, const QString& name, int resumedTries = 0);
     bool ended() const;
 
     AppContext& m_ctx;

@@ -10,13 +10,30 @@
 #include "platform/ProgramEnd.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QStorageInfo>
+#include <QTimer>
+#include <algorithm>
 #include <limits>
 
 namespace {
+
 const QString kCrLf = QStringLiteral("\r\n");
+
+// True when a Content-Range header value says the answer holds the body from byte `from` to its
+// end, of a body `total` bytes long.
+bool rangeGoesOnAt(const QString& value, qint64 from, qint64 total) {
+    static const QRegularExpression range(QStringLiteral("^\\s*bytes\\s+(\\d+)-(\\d+)/(\\d+)\\s*$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = range.match(value);
+    return m.hasMatch() && m.captured(1).toLongLong() == from &&
+           m.captured(2).toLongLong() == total - 1 && m.captured(3).toLongLong() == total;
 }
+
+} // namespace
 
 Downloader::Downloader(AppContext& ctx, HttpTransfer& inet, DownloadDisplay& display,
                        DownloadWindowState& state)
@@ -29,6 +46,19 @@ bool Downloader::ended() const {
 bool Downloader::yield() {
     QCoreApplication::processEvents();
     return !ended();
+}
+
+bool Downloader::pause(int ms) {
+    QElapsedTimer waited;
+    waited.start();
+    QTimer tick; // an event to wait for, so every turn looks at the time, the end and the cancel
+    tick.start(20);
+    while (waited.elapsed() < ms && !m_state.CancelRequested) {
+        HttpTransfer::waitForEvents();
+        if (ended())
+            return false;
+    }
+    return true;
 }
 
 qint64 Downloader::leadingNumber(const QString& text) {
@@ -45,6 +75,10 @@ qint64 Downloader::leadingNumber(const QString& text) {
     return value;
 }
 
+QString Downloader::resumedLine(int tries) {
+    return QStringLiteral("Download resumed after a broken connection (%1 tries)").arg(tries);
+}
+
 bool Downloader::connectionFailure(const QString& description) {
     m_state.CancelRequested = true;
     m_inet.Cancel();
@@ -57,14 +91,22 @@ bool Downloader::DownloadFile(const QString& strURL, const QString& strDestinati
                               const QString& UserName, const QString& Password) {
     Attempt a;
     m_progress = DownloadProgress();
-    if (!transfer(a, strURL, strDestination, UserName, Password))
+    m_destination = strDestination;
+    m_resumedTries = 0;
+    QFile file(strDestination);
+    if (!firstTry(a, file, strURL, UserName, Password))
         return false;
+    while (a.broken && a.tries < kTries && !m_state.CancelRequested)
+        if (!retry(a, file))
+            return false;
+    file.close();
 
     // Outcome: complete only when every announced byte arrived and was written.
     bool result = false;
-    if (a.sizeKB > 0 && a.received == a.contentLength && !a.writeFailed) {
+    if (a.sizeKB > 0 && a.received == a.contentLength && !a.writeFailed && !a.tooLong) {
         m_display.setStatus(QStringLiteral("Download completed!"));
         m_state.TransferEnded = true;
+        m_resumedTries = a.tries > 1 ? a.tries : 0;
         result = true;
     } else {
         if (QFileInfo(strDestination).isFile())
@@ -81,8 +123,9 @@ bool Downloader::DownloadFile(const QString& strURL, const QString& strDestinati
     return result;
 }
 
-bool Downloader::transfer(Attempt& a, const QString& strURL, const QString& strDestination,
-                          const QString& UserName, const QString& Password) {
+bool Downloader::firstTry(Attempt& a, QFile& file, const QString& strURL, const QString& UserName,
+                          const QString& Password) {
+    a.tries = 1;
     m_state.TransferEnded = false;
     m_state.CancelRequested = false;
     m_display.openClip(m_ctx.session->workDir() + QStringLiteral("KAVRO.DRT"));
@@ -93,83 +136,190 @@ bool Downloader::transfer(Attempt& a, const QString& strURL, const QString& strD
     m_inet.setURL(strURL);
     m_inet.setUserName(UserName);
     m_inet.setPassword(Password);
+    m_inet.setRange(0);
     if (!m_inet.Execute() && !connectionFailure(m_inet.errorDescription()))
         return false;
     m_display.setStatus(QStringLiteral("Downloading... "));
-    const double startTime = m_ctx.clock->monotonicSeconds();
+    a.startTime = m_ctx.clock->monotonicSeconds();
 
+    switch (request(a)) {
+    case Answer::Ended:
+        return false;
+    case Answer::Whole:
+        break;
+    default:
+        return true;
+    }
+    if (!takeWholeBody(a, file))
+        return true;
+    m_display.playClip();
+    if (!yield())
+        return false;
+    return body(a, file);
+}
+
+bool Downloader::retry(Attempt& a, QFile& file) {
+    ++a.tries;
+    a.broken = false;
+    // A server that dropped the connection gets a moment (2 s, less under a shorter window).
+    if (!pause(std::clamp(m_inet.timeout() / 30, 0, 2000)))
+        return false;
+    if (m_state.CancelRequested)
+        return true;
+    const qint64 from = a.rangeUsable && file.isOpen() && !a.writeFailed ? a.received : 0;
+    m_inet.setRange(from, a.validator);
+    const bool started = m_inet.Execute();
+    m_inet.setRange(0);
+    if (!started && !connectionFailure(m_inet.errorDescription()))
+        return false;
+
+    switch (request(a)) {
+    case Answer::Ended:
+        return false;
+    case Answer::Settled:
+        return true;
+    case Answer::Broken:
+        a.broken = true;
+        return true;
+    case Answer::Whole:
+        if (!takeWholeBody(a, file))
+            return true;
+        break;
+    case Answer::Rest:
+        break;
+    }
+    return body(a, file);
+}
+
+Downloader::Answer Downloader::request(Attempt& a) {
     while (m_inet.StillExecuting()) {
         HttpTransfer::waitForEvents();
         if (ended())
-            return false;
+            return Answer::Ended;
         if (m_state.CancelRequested)
-            return true;
+            return Answer::Settled;
     }
     // A redirect to an address that is not allowed fails like a malformed address.
     if (m_inet.redirectRefused() && !connectionFailure(m_inet.errorDescription()))
-        return false;
+        return Answer::Ended;
     const QString certificate = m_inet.certificateProblem();
     if (!certificate.isEmpty()) {
         m_state.ErrorText += certificate;
-        return true;
+        return Answer::Settled;
     }
 
     const QString header = m_inet.GetHeader();
     const QString code = m_inet.noResponse() ? kCrLf : header.mid(9, 3);
+    if (a.tries > 1) {
+        // Going on: silence is one more broken try; a part must start where the file ends.
+        if (code == kCrLf)
+            return Answer::Broken;
+        if (code == QLatin1String("206") && a.rangeUsable && a.received > 0) {
+            if (rangeGoesOnAt(m_inet.GetHeader(QStringLiteral("Content-Range")), a.received,
+                              a.contentLength))
+                return Answer::Rest;
+            a.rangeUsable = false; // the next try asks for the whole body
+            return Answer::Broken;
+        }
+    }
     if (code == QLatin1String("401")) {
         m_state.ErrorText += QStringLiteral("Authorization failed!") + kCrLf;
-        return true;
+        return Answer::Settled;
     }
     if (code == QLatin1String("404")) {
         m_state.ErrorText += QStringLiteral("The file, \"") + m_inet.URL() +
                              QStringLiteral("\" was not found!") + kCrLf;
-        return true;
+        return Answer::Settled;
     }
     if (code == kCrLf) {
         m_state.ErrorText += QStringLiteral("Cannot establish connection.\r") + kCrLf +
                              QStringLiteral("Check your Internet connection and try again.") +
                              kCrLf;
-        return true;
+        return Answer::Settled;
     }
     if (code != QLatin1String("200")) {
         const QString statusLine = header.left(header.indexOf(QLatin1Char('\r')) + 1);
         m_state.ErrorText += QStringLiteral("The server returned the following response:") + kCrLf +
                              kCrLf + statusLine + kCrLf;
-        return true;
+        return Answer::Settled;
     }
-
-    a.contentLength = leadingNumber(m_inet.GetHeader(QStringLiteral("Content-Length")));
-    a.sizeKB = DownloadFormats::sizeInKB(a.contentLength);
-    if (a.sizeKB == 0)
-        return true;
-    m_display.playClip();
-    if (!yield())
-        return false;
-    return body(a, strDestination, startTime);
+    return Answer::Whole;
 }
 
-bool Downloader::body(Attempt& a, const QString& strDestination, double startTime) {
-    a.chunks = 0;
-    if (m_inet.ResponseCode() == 0) {
-        a.regime = Regime::File;
+bool Downloader::takeWholeBody(Attempt& a, QFile& file) {
+    a.contentLength = leadingNumber(m_inet.GetHeader(QStringLiteral("Content-Length")));
+    a.sizeKB = DownloadFormats::sizeInKB(a.contentLength);
+    a.received = 0;
+    a.shownKB = 0;
+    a.rangeUsable = true;
+    if (a.sizeKB == 0)
+        return false;
+    if (file.isOpen() && (!file.resize(0) || !file.seek(0)))
+        a.writeFailed = true;
+
+    // Bounded before a byte is written: what cannot be unpacked, and what would fill the disk.
+    const QString announced = FormatFileSize(double(a.contentLength));
+    if (a.contentLength > kMaxCarBytes) {
+        m_state.ErrorText += QStringLiteral("The car is too large: ") + announced +
+                             QStringLiteral(" announced, at most ") +
+                             FormatFileSize(double(kMaxCarBytes)) +
+                             QStringLiteral(" can be unpacked.") + kCrLf;
+        return false;
+    }
+    const QString folder = QFileInfo(m_destination).absolutePath();
+    const qint64 free = freeSpace ? freeSpace(folder) : QStorageInfo(folder).bytesAvailable();
+    if (free >= 0 && a.contentLength > free - kFreeSpaceMargin) {
+        m_state.ErrorText +=
+            QStringLiteral("Not enough free disk space for the car: ") + announced +
+            QStringLiteral(" announced, ") + FormatFileSize(double(std::max<qint64>(free, 0))) +
+            QStringLiteral(" free in ") + folder + QStringLiteral(" (") +
+            FormatFileSize(double(kFreeSpaceMargin)) + QStringLiteral(" must stay free).") + kCrLf;
+        return false;
+    }
+
+    // A strong ETag, else the date, names this body when a later try asks for its rest.
+    const QString etag = m_inet.GetHeader(QStringLiteral("ETag"));
+    a.validator = (!etag.isEmpty() && !etag.startsWith(QLatin1String("W/")))
+                      ? etag.toLatin1()
+                      : m_inet.GetHeader(QStringLiteral("Last-Modified")).toLatin1();
+    return true;
+}
+
+bool Downloader::body(Attempt& a, QFile& file) {
+    if (m_inet.ResponseCode() != 0 && !m_inet.hasArrived()) {
+        // The connection failed right after the answer: nothing of the body came.
+        a.broken = true;
+    } else {
+        if (a.regime == Regime::Connection)
+            a.regime = Regime::File;
         const QString cannotWrite = QStringLiteral("Cannot write file to disk!") + kCrLf;
-        QFile file(strDestination);
-        if (!file.open(QIODevice::WriteOnly)) {
-            a.writeFailed = true;
-            m_state.ErrorText += cannotWrite;
+        if (!a.openTried) {
+            a.openTried = true;
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+                a.writeFailed = true;
+                m_state.ErrorText += cannotWrite;
+            }
         }
         const auto stop = [this] { return ended() || m_state.CancelRequested; };
         QByteArray chunk;
-        chunk.reserve(kChunkSize);
-        m_inet.GetChunk(chunk, kChunkSize, stop);
-        if (ended())
-            return false;
-        while (!chunk.isEmpty()) {
+        for (;;) {
+            m_inet.GetArrived(chunk, kReadSize, stop);
+            if (ended())
+                return false;
+            if (m_state.CancelRequested) {
+                file.close();
+                QFile::remove(m_destination);
+                return true;
+            }
+            if (chunk.isEmpty())
+                break;
             a.received += chunk.size();
             // More than the server announced: the attempt fails at once, whatever the transfer
             // encoding, and nothing past the announced length is written.
-            if (a.received > a.contentLength)
+            if (a.received > a.contentLength) {
+                a.tooLong = true;
                 break;
+            }
             if (!file.isOpen() || file.write(chunk) != chunk.size()) {
                 // Reported once per attempt: a full disk does not grow the text by the KB.
                 if (a.regime == Regime::File && !a.appendReported)
@@ -177,24 +327,18 @@ bool Downloader::body(Attempt& a, const QString& strDestination, double startTim
                 a.appendReported = true;
                 a.writeFailed = true;
             }
-            m_inet.GetChunk(chunk, kChunkSize, stop);
-            if (ended())
-                return false;
-            if (m_state.CancelRequested) {
-                file.close();
-                QFile::remove(strDestination);
-                return true;
-            }
-            ++a.chunks;
-            if (a.chunks < a.sizeKB) {
+            // The progress counts whole KB received and moves when that count grows.
+            const qint64 kb = a.received / 1024;
+            if (kb > a.shownKB && kb < a.sizeKB) {
+                a.shownKB = kb;
                 a.regime = Regime::Quiet;
-                m_progress.update(a.chunks, a.sizeKB, m_ctx.clock->monotonicSeconds() - startTime);
+                m_progress.update(kb, a.sizeKB, m_ctx.clock->monotonicSeconds() - a.startTime);
                 m_display.showProgress(m_progress);
             }
         }
         if (file.isOpen() && !file.flush())
             a.writeFailed = true;
-        file.close();
+        a.broken = !a.tooLong && !a.writeFailed && a.received < a.contentLength;
     }
     m_display.setStatus2(QString());
     return yield();

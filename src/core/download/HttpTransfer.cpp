@@ -21,7 +21,11 @@ bool isRedirect(int status) {
 } // namespace
 
 HttpTransfer::HttpTransfer(QNetworkAccessManager* network, QObject* parent)
-    : QObject(parent), m_network(network) {}
+    : QObject(parent), m_network(network), m_maxBytes(NetworkPolicy::kCarMaxBytes) {}
+
+int HttpTransfer::timeout() const {
+    return m_windowMs > 0 ? m_windowMs : NetworkPolicy::stallWindowMs();
+}
 
 HttpTransfer::~HttpTransfer() {
     Cancel();
@@ -45,7 +49,14 @@ bool HttpTransfer::Execute() {
     NetworkPolicy::Limits limits;
     limits.readBufferSize = kReadBufferSize;
     limits.stallWindowMs = m_windowMs;
-    m_reply = NetworkPolicy::get(*m_network, url, limits);
+    limits.maxBytes = m_maxBytes;
+    NetworkPolicy::Headers headers;
+    if (m_rangeFrom > 0) {
+        headers.append({"Range", "bytes=" + QByteArray::number(m_rangeFrom) + '-'});
+        if (!m_rangeValidator.isEmpty())
+            headers.append({"If-Range", m_rangeValidator});
+    }
+    m_reply = NetworkPolicy::get(*m_network, url, limits, headers);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaData);
     return true;
 }
@@ -134,6 +145,10 @@ int HttpTransfer::ResponseCode() const {
     return int(e);
 }
 
+bool HttpTransfer::hasArrived() const {
+    return m_reply && m_reply->isOpen() && m_reply->bytesAvailable() > 0;
+}
+
 void HttpTransfer::waitForEvents() {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
@@ -153,10 +168,29 @@ void HttpTransfer::GetChunk(QByteArray& chunk, qint64 maxBytes, const std::funct
             break;
         waitForEvents();
     }
-    if (!m_reply || !m_reply->isOpen() || NetworkPolicy::stopOf(m_reply) != NetworkPolicy::Stop::None)
+    if (!m_reply || !m_reply->isOpen() ||
+        NetworkPolicy::stopOf(m_reply) != NetworkPolicy::Stop::None)
         return; // aborted or stopped: nothing more to read
     chunk.resize(maxBytes);
     const qint64 n = m_reply->read(chunk.data(), maxBytes);
+    chunk.resize(n > 0 ? n : 0);
+}
+
+void HttpTransfer::GetArrived(QByteArray& chunk, qint64 maxBytes,
+                              const std::function<bool()>& stop) {
+    chunk.resize(0);
+    if (!m_reply || maxBytes <= 0)
+        return;
+    while (m_reply && m_reply->bytesAvailable() == 0 && !NetworkPolicy::ended(m_reply)) {
+        if (stop && stop())
+            return;
+        waitForEvents();
+    }
+    if (!m_reply || !m_reply->isOpen() ||
+        NetworkPolicy::stopOf(m_reply) != NetworkPolicy::Stop::None)
+        return; // aborted or stopped: nothing more to read
+    chunk.resize(qMin(maxBytes, m_reply->bytesAvailable()));
+    const qint64 n = m_reply->read(chunk.data(), chunk.size());
     chunk.resize(n > 0 ? n : 0);
 }
 

@@ -25,6 +25,18 @@ public:
     // The policy's window (fewer than 1 KB of body in it aborts the transfer) for the transfers
     // started from now on; 0: the policy's own (tests shorten it).
     void setTimeout(int ms) { m_windowMs = ms; }
+    // The window in force for the next transfer.
+    int timeout() const;
+    // The largest body, announced or received, of the transfers started from now on: a body
+    // past it is stopped (and one without a length cut off there). A car's bound by default.
+    void setMaxBytes(qint64 maxBytes) { m_maxBytes = maxBytes; }
+    // The next transfers ask for the body from byte `from` on ("Range: bytes=from-"; 0: the whole
+    // body), only while it is still the body whose ETag or Last-Modified was `validator`
+    // ("If-Range"; empty: none).
+    void setRange(qint64 from, const QByteArray& validator = QByteArray()) {
+        m_rangeFrom = from;
+        m_rangeValidator = validator;
+    }
 
     void setURL(const QString& url) { m_url = url; }
     void setUserName(const QString& userName) { m_userName = userName; }
@@ -55,14 +67,20 @@ public:
     QString GetHeader(const QString& name) const;
     // 0 while the transfer has not failed; otherwise the network error's number.
     int ResponseCode() const;
+    // True while body bytes that arrived are waiting to be read (also after a failure).
+    bool hasArrived() const;
 
     // The next chunk of the body: exactly `maxBytes` bytes, or fewer only at the end of the body.
     // Waits (handling events) until that much has arrived or the body has ended. Empty when the
     // body has ended. `stop` is asked after every event; when it says true the wait ends and
     // what has arrived so far (at most maxBytes) is returned.
     QByteArray GetChunk(qint64 maxBytes, const std::function<bool()>& stop = {});
-    // The same into chunk, reusing its memory (the downloader's loop).
+    // The same into chunk, reusing its memory.
     void GetChunk(QByteArray& chunk, qint64 maxBytes, const std::function<bool()>& stop = {});
+    // Whatever of the body has arrived, at most maxBytes, into chunk (the downloader's loop):
+    // waits (handling events) only while nothing has. Empty when the body has ended; `stop` as
+    // for GetChunk.
+    void GetArrived(QByteArray& chunk, qint64 maxBytes, const std::function<bool()>& stop = {});
 
     // Handles pending events once, waiting for one when none is pending.
     static void waitForEvents();
@@ -75,6 +93,9 @@ private:
 
     QNetworkAccessManager* m_network;
     int m_windowMs = 0;
+    qint64 m_maxBytes;
+    qint64 m_rangeFrom = 0;
+    QByteArray m_rangeValidator;
     QPointer<QNetworkReply> m_reply;
     QString m_url;
     QString m_userName;

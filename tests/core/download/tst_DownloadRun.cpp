@@ -112,6 +112,8 @@ private Q_SLOTS:
     void installDownloadedCar();
     void hostileServers_data();
     void hostileServers();
+    void brokenConnections_data();
+    void brokenConnections();
 };
 
 void tst_DownloadRun::threeCarsSecondMissing() {
@@ -142,6 +144,7 @@ void tst_DownloadRun::threeCarsSecondMissing() {
 
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR1.ZIP")), pattern(3000));
     QVERIFY(!QFile::exists(r.env.workDir() + QStringLiteral("CAR2.ZIP")));
+    QCOMPARE(r.server.requestCount(QStringLiteral("/roadster.zip")), 1); // never tried again
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR3.ZIP")), pattern(5000));
     QCOMPARE(r.env.prompts.count(), 0);
     QCOMPARE(r.env.programEnd.endCount(), 0); // what follows the run is the caller's
@@ -356,6 +359,59 @@ void tst_DownloadRun::hostileServers() {
         QCOMPARE(QFileInfo(r.env.workDir() + QStringLiteral("CAR1.ZIP")).size(),
                  qint64(response.contentLength >= 0 ? response.contentLength
                                                     : response.body.size()));
+}
+
+// A car whose connection breaks at 40% of its body is tried twice more, from where it stopped
+// when the server honours the Range, from the start otherwise; the real installer then gets the
+// ZIP byte for byte, or the car's block says the download failed.
+void tst_DownloadRun::brokenConnections_data() {
+    QTest::addColumn<FakeResponse::Range>("range");
+    QTest::addColumn<int>("dropTimes");
+    QTest::addColumn<bool>("stall");
+    QTest::addColumn<QString>("ranges"); // the Range of each request, "D" for the 40% mark
+    QTest::addColumn<int>("tries");      // 0: failed
+    using R = FakeResponse::Range;
+    QTest::newRow("closed, Range honoured") << R::Honour << 1 << false << "|bytes=D-" << 2;
+    QTest::newRow("stalled, Range honoured") << R::Honour << 1 << true << "|bytes=D-" << 2;
+    QTest::newRow("closed, Range ignored") << R::Ignore << 1 << false << "|bytes=D-" << 2;
+    QTest::newRow("closed, Content-Range not matching")
+        << R::Wrong << 1 << false << "|bytes=D-|" << 3;
+    QTest::newRow("closed every time") << R::Ignore << -1 << false << "|bytes=D-|bytes=D-" << 0;
+}
+
+void tst_DownloadRun::brokenConnections() {
+    QFETCH(FakeResponse::Range, range);
+    QFETCH(int, dropTimes);
+    QFETCH(bool, stall);
+    QFETCH(QString, ranges);
+    QFETCH(int, tries);
+    Run r(false);
+    if (!r.hasUnzip())
+        QSKIP("kavro-unzip is not built");
+    r.inet.setTimeout(1500);
+    const QString zip = r.env.root() + QStringLiteral("car.zip");
+    QVERIFY(ZipBuilder()
+                .add("CAR.VIV", VivBuilder::carArchive(5))
+                .add("CAR.FEC", pattern(40000))
+                .write(zip));
+    FakeResponse response = FakeResponse::ok(TestFiles::readAll(zip));
+    response.range = range;
+    response.dropTimes = dropTimes;
+    response.stallAtDrop = stall;
+    response.dropAfterBytes = response.body.size() * 2 / 5;
+    r.server.route(QStringLiteral("/car.zip"), response);
+    r.add(QStringLiteral("Broken Car"), QStringLiteral("/car.zip"));
+    QVERIFY(r.run->run(r.names, r.urls));
+
+    const QString end = tries
+                            ? Downloader::resumedLine(tries) + QStringLiteral("\r\nERRORS : (none)")
+                            : QStringLiteral("\r\nERRORS : Download failed!\r\n");
+    QVERIFY2(r.state.DownloadLog.contains(end), qPrintable(r.state.DownloadLog));
+    QCOMPARE(r.server.ranges().join(u'|'),
+             ranges.replace(u'D', QString::number(response.dropAfterBytes)));
+    QCOMPARE(r.env.session.installedCount(), tries ? 1 : 0);
+    QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR1.ZIP")),
+             tries ? response.body : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadRun)

@@ -55,7 +55,7 @@ private Q_SLOTS:
     void twoChunksOneUpdate();
     void failures_data();
     void failures();
-    void chunksAreExactlyOneKB();
+    void progressCountsWholeKB();
     void cutBodyLeavesNothing();
     void noResponseAtAll_data();
     void noResponseAtAll();
@@ -89,6 +89,7 @@ void tst_Downloader::init() {
     server = std::make_unique<FakeHttpServer>();
     QVERIFY(server->listen());
     inet = std::make_unique<HttpTransfer>(&env->network);
+    inet->setTimeout(3000); // and with it the pause before a broken transfer is tried again
     display = std::make_unique<RecordingDisplay>();
     state = std::make_unique<DownloadWindowState>();
     downloader = std::make_unique<Downloader>(env->ctx, *inet, *display, *state);
@@ -146,15 +147,28 @@ void tst_Downloader::failures_data() {
     FakeResponse noLength = FakeResponse::ok(pattern(5000));
     noLength.sendContentLength = false;
     QTest::newRow("no Content-Length") << noLength << "Download failed!\r\n";
+    // Refused before a byte is written (the test's disk has 150 MiB free).
+    FakeResponse huge = FakeResponse::ok(pattern(5000));
+    huge.contentLength = qint64(4) << 30;
+    QTest::newRow("4 GiB car") << huge
+                               << "The car is too large: 4.0 GB announced, at most 512.0 MB can "
+                                  "be unpacked.\r\nDownload failed!\r\n";
+    huge.contentLength = 100 << 20;
+    QTest::newRow("past the free space less its margin")
+        << huge
+        << "Not enough free disk space for the car: 100.0 MB announced, 150.0 MB free in "
+           "%DIR% (64.0 MB must stay free).\r\nDownload failed!\r\n";
 }
 
 void tst_Downloader::failures() {
     QFETCH(FakeResponse, response);
     QFETCH(QString, errors);
+    downloader->freeSpace = [](const QString&) { return qint64(150) << 20; };
     server->route(QStringLiteral("/car.zip"), response);
     QVERIFY(!run(QStringLiteral("/car.zip")));
-    QCOMPARE(state->ErrorText, QString(errors).replace(QStringLiteral("%URL%"),
-                                                       server->url(QStringLiteral("/car.zip"))));
+    errors.replace(QStringLiteral("%DIR%"), QFileInfo(dest).absolutePath());
+    QCOMPARE(state->ErrorText,
+             errors.replace(QStringLiteral("%URL%"), server->url(QStringLiteral("/car.zip"))));
     QVERIFY(!QFile::exists(dest));
     QCOMPARE(display->statuses.last(), QStringLiteral("Download failed!"));
     QVERIFY(display->lines.isEmpty());
@@ -162,19 +176,15 @@ void tst_Downloader::failures() {
     QVERIFY(state->TransferEnded);
 }
 
-void tst_Downloader::chunksAreExactlyOneKB() {
-    // 10,000 bytes arriving in pieces of 700: ten chunks of 1024 (the last 784), so updates
-    // at 1 to 9 KB, each a whole KB.
+void tst_Downloader::progressCountsWholeKB() {
+    // 10,000 bytes arriving in pieces of 700: each read takes what has arrived, and the progress
+    // moves by whole KB received (bytes / 1024), about once a KB on a link this slow.
     server->route(QStringLiteral("/c.zip"), slow(pattern(10000), 700, 5));
     QVERIFY(run(QStringLiteral("/c.zip")));
-    QCOMPARE(display->lines.size(), 9);
-    for (int i = 0; i < 9; ++i) {
-        QVERIFY2(display->blocks.at(i).contains(
-                     QStringLiteral("(%1.0 KB of 10.0 KB copied)").arg(i + 1)),
-                 qPrintable(display->blocks.at(i)));
-        QCOMPARE(display->lines.at(i),
-                 QStringLiteral("%1% of Example GT Downloaded").arg((i + 1) * 10));
-    }
+    QVERIFY2(display->lines.size() >= 5, qPrintable(display->lines.join(u'|')));
+    QCOMPARE(display->lines.last(), QStringLiteral("90% of Example GT Downloaded"));
+    QVERIFY2(display->blocks.last().contains(QStringLiteral("(9.0 KB of 10.0 KB copied)")),
+             qPrintable(display->blocks.last()));
     QCOMPARE(QFileInfo(dest).size(), qint64(10000));
 }
 
@@ -248,7 +258,7 @@ void tst_Downloader::unwritableDestination() {
                                               "Cannot write file to disk!\r\n"
                                               "Download failed!\r\n"));
     QVERIFY(!QFile::exists(bad));
-    QCOMPARE(display->lines.size(), 4); // the body was still read to its end
+    QVERIFY(!display->lines.isEmpty()); // the body was still read to its end
 }
 
 void tst_Downloader::bodyPast32MBCompletes() {
@@ -265,10 +275,9 @@ void tst_Downloader::bodyPast32MBCompletes() {
     QVERIFY(run(QStringLiteral("/big.zip")));
     QCOMPARE(state->ErrorText, QString());
     QCOMPARE(QFileInfo(dest).size(), size);
-    // 32,812.5 KB make 32,812 (halves to even): updates up to one short of that.
-    QCOMPARE(display->lines.size(), 32811);
+    // Reads of up to 64 KiB bring the last update within 0.2% of the end.
     QCOMPARE(display->lines.last(), QStringLiteral("100% of Example GT Downloaded"));
-    QVERIFY2(display->blocks.last().contains(QStringLiteral("(32.04 MB of 32.04 MB copied)")),
+    QVERIFY2(display->blocks.last().contains(QStringLiteral(" of 32.04 MB copied)")),
              qPrintable(display->blocks.last()));
 }
 
