@@ -35,14 +35,15 @@ public:
     QString message;
 };
 
-// What is wrong with a reply that has ended; empty when the server answered 200.
-QString answerProblem(QNetworkReply* reply) {
+// What is wrong with a reply that has ended (under a cap of maxBytes); empty when the server
+// answered 200.
+QString answerProblem(QNetworkReply* reply, qint64 maxBytes) {
     switch (NetworkPolicy::stopOf(reply)) {
     case NetworkPolicy::Stop::TooSlow:
         return QStringLiteral("the server sent less than 1 KB in %1 seconds")
             .arg(NetworkPolicy::stallWindowMs() / 1000.0);
     case NetworkPolicy::Stop::TooLarge:
-        return QStringLiteral("larger than %1 bytes").arg(NetworkPolicy::kSmallFileMaxBytes);
+        return QStringLiteral("larger than %1 bytes").arg(maxBytes);
     case NetworkPolicy::Stop::RedirectRefused:
         return QStringLiteral("redirected to an address that is not allowed");
     case NetworkPolicy::Stop::None:
@@ -235,7 +236,7 @@ void CatalogueCheck::startShot(Task& t) {
     const bool started =
         startGet(this, *m_ctx.network, car.shotUrl, limits, t.reply, t.replyEnded, [this, &t] {
             Car& c = (*m_cars)[t.car];
-            QString why = answerProblem(t.reply);
+            QString why = answerProblem(t.reply, NetworkPolicy::kSmallFileMaxBytes);
             if (why.isEmpty() && !m_pictures.isPicture(t.reply->readAll()))
                 why = QStringLiteral("not a picture");
             NetworkPolicy::discard(t.reply);
@@ -260,6 +261,7 @@ void CatalogueCheck::startZip(Task& t) {
         return;
     }
     NetworkPolicy::Limits limits;
+    limits.maxBytes = NetworkPolicy::kCarMaxBytes;
     limits.readBufferSize = 256 * 1024;
     const bool started =
         startGet(this, *m_ctx.network, car.zipUrl, limits, t.reply, t.replyEnded, [this, &t] {
@@ -268,7 +270,7 @@ void CatalogueCheck::startZip(Task& t) {
             t.received += rest.size();
             t.zip.write(rest);
             t.zip.close();
-            QString why = answerProblem(t.reply);
+            QString why = answerProblem(t.reply, NetworkPolicy::kCarMaxBytes);
             const qint64 announced =
                 t.reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
             if (why.isEmpty() && DownloadFormats::sizeInKB(announced) == 0)

@@ -15,9 +15,9 @@ struct AppContext;
 // catalogue it names, or one catalogue. The files are fetched as the program fetches them
 // (FetchFile, under the network rules) and read by the program's own readers; then every car's
 // screenshot (it answers and is a picture) and ZIP (it answers, within the bounds of a download:
-// an announced length of more than half a KB that the body matches; and it unpacks to a car the
-// installer takes, see CarZip) are fetched, kAtOnce cars at a time. Nothing is kept: everything
-// fetched lands in a temporary folder that goes when the check ends.
+// an announced length of more than half a KB and at most the largest car, that the body matches;
+// and it unpacks to a car the installer takes, see CarZip) are fetched, kAtOnce cars at a time.
+// Nothing is kept: everything fetched lands in a temporary folder that goes when the check ends.
 class CatalogueCheck : public QObject {
     Q_OBJECT
 public:
