@@ -5,6 +5,7 @@
 #include "gui/Startup.h"
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
+#include "platform/EndSignals.h"
 #include "platform/OnlineCheck.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
@@ -43,6 +44,18 @@ int main(int argc, char** argv) {
     if (!args.isEmpty())
         args.removeFirst();
     ctx.commandLine = args.join(u' ');
+
+    // The end of a session (logout, a closed terminal, Ctrl+C) is a confirmed Cancel without the
+    // question: it is taken from the event loop, so a car's copies that run without yielding
+    // finish first, while a car still being unpacked is given up (nothing of it is in the game
+    // yet). No box waits, no after-download action runs; the work folder's lock is released.
+    EndSignals::install([&programEnd](int signal) {
+        if (programEnd.ended())
+            return;
+        qWarning().noquote() << QStringLiteral("kavro: ended by %1")
+                                    .arg(QString::fromLatin1(EndSignals::name(signal)));
+        programEnd.EndProgram();
+    });
 
     Startup startup(ctx);
     startup.run();

@@ -1,6 +1,7 @@
 #include "gui/Startup.h"
 
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/InstallStaging.h"
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
 #include "core/session/ClearFolder.h"
@@ -46,6 +47,23 @@ bool Startup::refuseWorkFolder(const QString& message) {
     return true;
 }
 
+QStringList Startup::undoUnfinishedInstalls(const QString& game) {
+    // Only while no other copy holds the work folder: an install of that copy may be under way.
+    std::unique_ptr<WorkFolder> probe;
+    if (!m_workFolder->holdsLock()) {
+        probe = std::make_unique<WorkFolder>(m_ctx.session->workDir());
+        if (!probe->lock())
+            return {};
+    }
+    QStringList lines = InstallStaging::undoUnfinished(game);
+    for (QString& l : lines) {
+        l[0] = l[0].toUpper();
+        l += u'.';
+        qWarning().noquote() << QStringLiteral("kavro: ") + l;
+    }
+    return lines;
+}
+
 bool Startup::yield() {
     QCoreApplication::processEvents();
     return !m_ctx.programEnd->ended();
@@ -55,8 +73,9 @@ void Startup::run() {
     Session& session = *m_ctx.session;
     const CommandLine line(m_ctx.commandLine);
 
-    // Started once by the entry a shutdown left behind: that entry has done its work.
-    if (line.has(CommandLine::kRunOnce))
+    // Started once by the entry a shutdown left behind: that entry has done its work (once the
+    // log it is for has been shown, under "/SHOWLOG").
+    if (line.has(CommandLine::kRunOnce) && !line.has(CommandLine::kShowLog))
         RunOnceEntry::remove(*m_ctx.settings);
 
     StartupPaths::setSessionPaths(session, line.has(CommandLine::kLocalHost));
@@ -70,14 +89,12 @@ void Startup::run() {
     if (!yield())
         return;
 
-    // A work folder that is a link or someone else's is neither read nor written.
     m_workFolder = std::make_unique<WorkFolder>(session.workDir());
-    if (refuseWorkFolder(m_workFolder->check()))
-        return;
 
     if (line.has(CommandLine::kShowLog)) {
-        // The one-time start shows the copy kept when the shutdown was scheduled: the work
-        // folder may have been emptied by the reboot.
+        // The log viewer writes nothing in the work folder: it never refuses over it. The
+        // one-time start shows the copy kept when the shutdown was scheduled: the work folder may
+        // have been emptied by the reboot.
         const bool runOnce = line.has(CommandLine::kRunOnce);
         const QString log = runOnce ? RunOnceEntry::logToShow(session.workDir())
                                     : session.workDir() + QStringLiteral("DOWNLOAD.LOG");
@@ -86,11 +103,23 @@ void Startup::run() {
         if (AnsiText::readLines(log, lines))
             for (const QString& l : lines)
                 text += l + kCrLf;
-        if (runOnce)
+        const QString game = AppSettings::ReadGameFolder(m_ctx);
+        if (!game.isEmpty())
+            for (const QString& undone : undoUnfinishedInstalls(game))
+                text += kCrLf + undone + kCrLf;
+        frmLog::showAndEnd(m_ctx, text, [this, runOnce] {
+            if (!runOnce)
+                return;
             QFile::remove(RunOnceEntry::keptLogPath());
-        frmLog::showAndEnd(m_ctx, text);
+            RunOnceEntry::remove(*m_ctx.settings);
+        });
         return;
     }
+
+    // A work folder that is a link or someone else's is neither read nor written (the fixer
+    // writes nothing in it and holds only its lock).
+    if (!line.has(CommandLine::kSerial) && refuseWorkFolder(m_workFolder->check()))
+        return;
 
     QString looked;
     session.GamePath = AppSettings::ReadGameFolder(m_ctx, &looked);
@@ -116,9 +145,7 @@ void Startup::run() {
     session.WinZipPath = AppSettings::WinZipProgram(command);
 
     if (line.has(CommandLine::kSerial)) {
-        // The fixer writes its scratch files there; it never empties the folder.
-        if (refuseWorkFolder(m_workFolder->make()))
-            return;
+        undoUnfinishedInstalls(session.GamePath);
         auto* fixer = new frmSerial(m_ctx);
         fixer->show();
         return;
@@ -129,6 +156,10 @@ void Startup::run() {
         refuseWorkFolder(held);
         return;
     }
+    // However the program ends, the next start finds the work folder free.
+    QObject::connect(m_ctx.programEnd, &ProgramEnd::programEnded, m_ctx.programEnd,
+                     [folder = m_workFolder.get()] { folder->unlock(); });
+    undoUnfinishedInstalls(session.GamePath);
 
     const bool skipIntro = line.has(CommandLine::kSkipIntro);
     if (!skipIntro) {

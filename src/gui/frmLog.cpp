@@ -59,9 +59,12 @@ void frmLog::setLogText(const QString& text) {
     txtlog->setPlainText(shown);
 }
 
-void frmLog::showAndEnd(AppContext& ctx, const QString& text) {
+void frmLog::showAndEnd(AppContext& ctx, const QString& text,
+                        const std::function<void()>& afterClose) {
     frmLog w;
     w.setLogText(text);
     w.exec();
+    if (afterClose && !ctx.programEnd->ended())
+        afterClose();
     ctx.programEnd->EndProgram();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 
 class QPlainTextEdit;
@@ -13,8 +15,10 @@ class frmLog : public QDialog {
 public:
     explicit frmLog(QWidget* parent = nullptr);
 
-    // Sets the text, shows the window modally and ends the program when it has closed.
-    static void showAndEnd(AppContext& ctx, const QString& text);
+    // Sets the text, shows the window modally and ends the program when it has closed (after
+    // afterClose, when given).
+    static void showAndEnd(AppContext& ctx, const QString& text,
+                           const std::function<void()>& afterClose = {});
 
     // Puts a log text (lines ending in CR LF) into txtlog.
     void setLogText(const QString& text);

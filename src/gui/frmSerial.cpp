@@ -2,7 +2,10 @@
 
 #include "core/gamedata/SerialConflicts.h"
 #include "core/session/AppContext.h"
+#include "core/session/Session.h"
+#include "core/session/WorkFolder.h"
 #include "gui/Twips.h"
+#include "platform/MessageBoxService.h"
 #include "platform/ProgramEnd.h"
 
 #include <QCloseEvent>
@@ -58,6 +61,12 @@ frmSerial::frmSerial(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
 }
 
 void frmSerial::cmdStart_Click() {
+    // The check rewrites cars: no download run or kavro-cars command may change them meanwhile.
+    WorkFolder workFolder(m_ctx.session->workDir());
+    if (QString held; !workFolder.lock(&held)) {
+        m_ctx.prompts->show(held, windowTitle(), 16);
+        return;
+    }
     lblinfo->setText(kWorking);
     lblinfo->adjustSize();
     cmdStart->setEnabled(false);

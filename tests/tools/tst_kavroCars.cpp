@@ -116,7 +116,10 @@ private Q_SLOTS:
         QTest::newRow("missing file") << "missing"
                                       << "there is no file";
         QTest::newRow("not a zip") << "page"
-                                   << "cannot read the ZIP";
+                                   << "cannot read the ZIP \"<zip>\"";
+        // A picture under a ZIP's name: the message names the player's file, not a work copy.
+        QTest::newRow("PNG named fake.zip") << "fake"
+                                            << "cannot read the ZIP \"<zip>\"";
     }
     void installsEachZipOnItsOwn() {
         QFETCH(QString, bad);
@@ -135,6 +138,9 @@ private Q_SLOTS:
                 .write(second);
         else if (bad == "page")
             w.env.writeFile(second, "<html>Not Found</html>");
+        else if (bad == "fake")
+            w.env.writeFile(second, QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, '\0'));
+        reason.replace("<zip>", second);
         const auto before = snapshot(w.env.gamePath());
 
         const Outcome r = runCars({"install", first, second, third});
@@ -191,8 +197,11 @@ private Q_SLOTS:
         QProcess p;
         p.start(KAVRO_BIN_DIR "/kavro-cars",
                 {"install", w.carZip("a.zip", 3), w.carZip("b.zip", 4)});
-        QTRY_VERIFY(QFileInfo::exists(w.env.workDir() + "CAR1.ZIP"));
-        QTest::qWait(300);
+        QTRY_VERIFY(!QDir(w.env.workDir()).entryList({"CAR1-*"}, QDir::Dirs).isEmpty());
+        const Outcome second = runCars({"fix"});
+        QCOMPARE(second.exitCode, 1);
+        QVERIFY2(second.errorText.contains("another kavro-cars command"),
+                 qPrintable(second.errorText));
         p.terminate();
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 1);
@@ -217,9 +226,13 @@ private Q_SLOTS:
         World w;
         for (int i = 0; i < installed; ++i)
             w.installCar(QString("C%1").arg(i, 3, 10, QChar('0')), quint8(i + 1));
-        const QString zip = w.carZip("car.zip", 9);
+        // A ZIP that an install that failed left in the work folder, under the work's own name.
+        const QString zip = w.env.workDir() + "CAR1.ZIP";
+        QVERIFY(QFile::copy(w.carZip("car.zip", 9), zip));
+        const QByteArray zipBytes = TestFiles::readAll(zip);
         const auto before = snapshot(w.env.gamePath());
         const Outcome r = runCars(QStringList{"install"} + QStringList(zips, zip));
+        QCOMPARE(TestFiles::readAll(zip), zipBytes); // never removed or overwritten
         if (refusal.isEmpty()) {
             QCOMPARE(r.exitCode, 0);
             QCOMPARE(int(r.lines.size()), zips);
@@ -238,11 +251,16 @@ private Q_SLOTS:
         World w;
         WorkFolder held(w.env.workDir());
         QVERIFY(held.lock());
+        w.installCar("DMOA", 3);
+        w.installCar("DMOB", 3);
         const auto before = snapshot(w.env.gamePath());
-        const Outcome r = runCars({"install", w.carZip("car.zip", 9)});
-        QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.errorText.contains("already running"), qPrintable(r.errorText));
-        QCOMPARE(snapshot(w.env.gamePath()), before);
+        for (const QStringList& args : {QStringList{"install", w.carZip("car.zip", 9)},
+                                        QStringList{"fix"}, QStringList{"remove", "DMOA"}}) {
+            const Outcome r = runCars(args);
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(r.errorText.contains("Kavro is already running"), qPrintable(r.errorText));
+            QCOMPARE(snapshot(w.env.gamePath()), before);
+        }
     }
 
     void listsTheInstalledCars() {
@@ -250,12 +268,22 @@ private Q_SLOTS:
         w.installCar("DMOA", 3, "Demo Alpha");
         w.installCar("DMOB", 3);
         w.env.writeFile(w.env.gamePath() + "Data/Cars/DMOC/CAR.VIV", "not an archive");
-        w.installCar("dmod", 7, "Demo Delta");
+        w.installCar("dmod", 7, "Demo\x1b[2J Delta");
+        // An install that was killed before its car arrived: undone by the next command.
+        const QString staged = w.env.gamePath() + "Data/.kavro-staging/ZZZZ/";
+        w.env.writeFile(staged + "car/ID.TXT", "Half Car\r\n");
+        w.env.writeFile(staged + "PLACED.TXT", "tree SaveData/Cars/ZZZZ\r\n");
+        w.env.writeFile(w.env.gamePath() + "SaveData/Cars/ZZZZ/CAR.FEC", "fec");
         const Outcome text = runCars({"list"});
         QCOMPARE(text.exitCode, 0);
-        QCOMPARE(text.lines, (QStringList{"DMOA   3  Demo Alpha  [conflict with DMOB]",
-                                          "DMOB   3  [conflict with DMOA]",
-                                          "DMOC   0  [invalid archive]", "dmod   7  Demo Delta"}));
+        QCOMPARE(text.lines,
+                 (QStringList{"DMOA   3  Demo Alpha  [conflict with DMOB]",
+                              "DMOB   3  [conflict with DMOA]", "DMOC   0  [invalid archive]",
+                              "dmod   7  Demo\\x1b[2J Delta"}));
+        QVERIFY2(text.errorText.contains("the install of car ZZZZ (Half Car) never finished"),
+                 qPrintable(text.errorText));
+        QVERIFY(!QFileInfo::exists(w.env.gamePath() + "Data/.kavro-staging"));
+        QVERIFY(!QFileInfo::exists(w.env.gamePath() + "SaveData/Cars/ZZZZ"));
         const Outcome json = runCars({"list", "--json"});
         QCOMPARE(json.exitCode, 0);
         const QJsonArray cars = QJsonDocument::fromJson(json.lines.join('\n').toUtf8()).array();
@@ -279,6 +307,13 @@ private Q_SLOTS:
         const Outcome second = runCars({"fix"});
         QCOMPARE(second.exitCode, 0);
         QCOMPARE(second.lines, QStringList{"No conflits found."});
+        // Every serial held: a conflict that cannot be mended fails the command.
+        for (int i = 2; i <= 50; ++i)
+            w.installCar(QString("C%1").arg(i, 3, 10, QChar('0')), quint8(i));
+        const Outcome third = runCars({"fix"});
+        QCOMPARE(third.exitCode, 1);
+        QVERIFY2(third.lines.value(0).contains("SN could not be changed"),
+                 qPrintable(third.output));
     }
 
     // A removed car leaves the game byte for byte as it was before its install; the game's own

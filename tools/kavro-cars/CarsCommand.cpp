@@ -6,6 +6,7 @@
 #include "core/download/ZipInstallRun.h"
 #include "core/gamedata/CarRemoval.h"
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/InstalledCarList.h"
 #include "core/gamedata/SerialConflicts.h"
 #include "core/session/AppSettings.h"
@@ -14,6 +15,7 @@
 #include "core/session/StartupMessages.h"
 #include "core/session/StartupPaths.h"
 #include "core/session/WorkFolder.h"
+#include "platform/EndSignals.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -54,6 +56,19 @@ QString parseError(const QCommandLineParser& parser) {
         .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
 }
 
+// Control characters as \xNN, as kavro-unzip shows entry names: a car's name cannot move the
+// cursor or recolour the terminal.
+QString printable(const QString& text) {
+    QString out;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f))
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 CarsCommand::CarsCommand(QString programFolder) {
@@ -80,8 +95,7 @@ QString CarsCommand::helpText() {
         "      for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
         "      \"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
         "      (kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
-        "      that are refused, all of them. Ctrl+C gives up the car being unpacked (nothing of\n"
-        "      it reaches the game) and installs no more.\n"
+        "      that are refused, all of them.\n"
         "  list [--json]\n"
         "      The installed cars in the game's order: id, serial number, name, and the marks\n"
         "      \"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n"
@@ -98,10 +112,21 @@ QString CarsCommand::helpText() {
         "      kavro-cars alike.\n"
         "\n"
         "Options:\n"
-        "  --game DIR   the game in DIR instead of the one kavro finds (the settings store's\n"
-        "               InstallPath, else the Wine prefix: $WINEPREFIX, else ~/.wine)\n"
+        "  --game DIR   the game in DIR instead of the one kavro finds: the settings store's\n"
+        "               InstallPath, else the game's entry in the Wine prefixes, in this order:\n"
+        "               $WINEPREFIX, ~/.wine, Lutris (the prefix: of ~/.config/lutris/games/\n"
+        "               *.yml), Bottles (~/.local/share/bottles/bottles/*, and for the Flatpak\n"
+        "               ~/.var/app/com.usebottles.bottles/data/bottles/bottles/*), PlayOnLinux\n"
+        "               (~/.PlayOnLinux/wineprefix/*)\n"
         "  --help       this text\n"
         "  --version    the version\n"
+        "\n"
+        "A car is in the game whole or not at all. Ctrl+C, a closed terminal or a termination\n"
+        "request (SIGINT, SIGHUP, SIGTERM) lets the car in hand be finished, or given up when it\n"
+        "is still being unpacked, and does no more; the command says what it did not do. An\n"
+        "install, fix or removal that was killed outright is finished or undone by the next\n"
+        "kavro-cars command or kavro start, with a line saying which car. Install, fix and remove\n"
+        "wait for no one: while kavro or another of them holds the work folder they refuse.\n"
         "\n"
         "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
         "error).\n");
@@ -237,21 +262,12 @@ int CarsCommand::install() {
         return fail(QStringLiteral("install needs at least one ZIP"));
     if (m_hasName && m_operands.size() != 1)
         return fail(QStringLiteral("--name names the car of a single ZIP"));
-    if (!findGame() || !findExtractor())
+    if (!findGame() || !findExtractor() || !holdWorkFolder(Hold::Unpack))
         return 1;
     const QString refusal =
         ZipInstallRun::limitRefusal(int(m_operands.size()), CountInstalledCars(m_session));
     if (!refusal.isEmpty())
         return fail(refusal);
-
-    // The ZIPs are unpacked in kavro's work folder: it must be private, and no running kavro may
-    // be downloading into it (both name their files CAR<n>.ZIP).
-    WorkFolder workFolder(m_session.workDir());
-    QString problem = workFolder.make();
-    if (problem.isEmpty())
-        workFolder.lock(&problem);
-    if (!problem.isEmpty())
-        return fail(problem);
 
     QList<ZipInstallRun::Car> cars;
     for (const QString& zip : std::as_const(m_operands))
@@ -259,21 +275,60 @@ int CarsCommand::install() {
     ZipInstallRun run(m_ctx);
     run.onCar = [this](const ZipInstallRun::Result& r) {
         m_out << ZipInstallRun::line(r) << Qt::endl;
+        // A signal that came while the car's copies ran: no further car starts.
+        if (EndSignals::received() && !m_end.ended())
+            m_end.EndProgram();
     };
     const QList<ZipInstallRun::Result> results = run.run(cars);
     if (results.size() < cars.size())
         return fail(QStringLiteral("interrupted: %1 and the ZIPs after it were not installed")
                         .arg(cars.at(results.size()).zipPath));
+    if (EndSignals::received())
+        return interrupted(QStringLiteral("the last ZIP, %1").arg(cars.last().zipPath));
     for (const ZipInstallRun::Result& r : results)
         if (!r.installed())
             return 1;
     return 0;
 }
 
+bool CarsCommand::holdWorkFolder(Hold hold) {
+    auto folder = std::make_unique<WorkFolder>(m_session.workDir());
+    if (hold == Hold::Look) {
+        // Installs that a running copy has under way are its own: only a free folder is tidied.
+        if (!folder->lock())
+            return true;
+    } else {
+        // The ZIPs are unpacked in kavro's work folder: it must be private. Every change of the
+        // game holds the folder, so no two copies change cars at once.
+        QString problem = hold == Hold::Unpack ? folder->make() : QString();
+        if (problem.isEmpty())
+            folder->lock(&problem);
+        if (!problem.isEmpty()) {
+            fail(problem);
+            return false;
+        }
+    }
+    for (const QString& line : InstallStaging::undoUnfinished(m_session.GamePath))
+        m_err << "kavro-cars: " << line << Qt::endl;
+    if (hold != Hold::Look)
+        m_workFolder = std::move(folder);
+    return true;
+}
+
+int CarsCommand::interrupted(const QString& finished, const QString& notDone) {
+    const QString signal = QString::fromLatin1(EndSignals::name(EndSignals::received()));
+    return fail(notDone.isEmpty()
+                    ? QStringLiteral("interrupted by %1: %2 was finished first; nothing was left "
+                                     "undone")
+                          .arg(signal, finished)
+                    : QStringLiteral("interrupted by %1: %2 was finished first; %3")
+                          .arg(signal, finished, notDone));
+}
+
 int CarsCommand::list() {
     if (!m_operands.isEmpty())
         return fail(QStringLiteral("list takes no arguments"));
-    if (!findGame())
+    if (!findGame() || !holdWorkFolder(Hold::Look))
         return 1;
     const QList<InstalledCar> cars = InstalledCarList::scan(m_session);
     if (m_json) {
@@ -281,26 +336,35 @@ int CarsCommand::list() {
         return 0;
     }
     for (const InstalledCar& car : cars)
-        m_out << InstalledCarList::line(car) << '\n';
+        m_out << printable(InstalledCarList::line(car)) << '\n';
     m_out << Qt::flush;
-    return 0;
+    return EndSignals::received() ? interrupted(QStringLiteral("the list")) : 0;
 }
 
 int CarsCommand::fix() {
     if (!m_operands.isEmpty())
         return fail(QStringLiteral("fix takes no arguments"));
-    if (!findGame())
+    if (!findGame() || !holdWorkFolder(Hold::Change))
         return 1;
-    for (const QString& line : FixSerialConflicts(m_session, m_notices))
+    int status = 0;
+    const QStringList lines =
+        FixSerialConflicts(m_session, m_notices, [] { return EndSignals::received() != 0; });
+    for (const QString& line : lines) {
         m_out << line << '\n';
+        if (line.contains(kSerialNotChanged))
+            status = 1;
+    }
     m_out << Qt::flush;
-    return 0;
+    if (EndSignals::received())
+        return interrupted(QStringLiteral("the check of the car in hand"),
+                           QStringLiteral("the cars after it were not checked"));
+    return status;
 }
 
 int CarsCommand::remove() {
     if (m_operands.isEmpty())
         return fail(QStringLiteral("remove needs at least one car id"));
-    if (!findGame())
+    if (!findGame() || !holdWorkFolder(Hold::Change))
         return 1;
     // Every id is checked before anything is removed.
     QStringList names;
@@ -319,7 +383,11 @@ int CarsCommand::remove() {
     if (refused)
         return fail(QStringLiteral("nothing was removed"));
     int status = 0;
-    for (const QString& name : std::as_const(names)) {
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString& name = names.at(i);
+        if (EndSignals::received())
+            return interrupted(QStringLiteral("the removal of %1").arg(names.at(i - 1)),
+                               QStringLiteral("%1 not removed").arg(names.mid(i).join(u' ')));
         QString why;
         if (CarRemoval::removeCar(m_session, name, &why)) {
             m_out << name << " removed" << Qt::endl;
@@ -328,6 +396,8 @@ int CarsCommand::remove() {
             status = 1;
         }
     }
+    if (EndSignals::received())
+        return interrupted(QStringLiteral("the removal of %1").arg(names.last()));
     return status;
 }
 

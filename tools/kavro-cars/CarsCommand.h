@@ -3,26 +3,28 @@
 #include "StderrNotices.h"
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
+#include "core/session/WorkFolder.h"
 #include "platform/Clock.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 
 #include <QStringList>
-
-class QCommandLineParser;
 #include <QTextStream>
 
+class QCommandLineParser;
+
 // One run of kavro-cars: reads the command line, finds the game, the extractor and the work folder
-// the way kavro does, and runs one command (install, list, fix, remove, set-game). Results go to
-// standard output, errors to standard error; run() returns the exit status.
+// the way kavro does, and runs one command (install, list, fix, remove, set-game, and the hosts'
+// catalogue and check). Results go to standard output, errors to standard error; run() returns
+// the exit status.
 class CarsCommand {
 public:
     explicit CarsCommand(QString programFolder);
     int run(const QStringList& args);
 
-    // The end of the program as an interrupt (Ctrl+C, a termination request) asks for it: the
-    // install in progress stops while it waits for its extractor, leaving the game as it was, and
-    // no further ZIP is installed.
+    // The end of the program as an ending signal asks for it: the install in progress stops
+    // while it waits for its extractor, leaving the game as it was, and no further ZIP is
+    // installed; the other commands finish the car in hand and stop.
     ProgramEnd& programEnd() { return m_end; }
 
     static QString helpText();
@@ -38,6 +40,12 @@ private:
     int remove();
     int setGame();
     int fail(const QString& message);
+    // Holds the work folder (Change, Unpack: refusing when another copy holds it; Unpack also
+    // makes it) and undoes the installs that never finished. Look only tidies when it is free.
+    enum class Hold { Look, Change, Unpack };
+    bool holdWorkFolder(Hold hold);
+    // After an ending signal: names what was finished and what was not done; returns 1.
+    int interrupted(const QString& finished, const QString& notDone = {});
 
     QTextStream m_out{stdout};
     QTextStream m_err{stderr};
@@ -47,6 +55,7 @@ private:
     ProgramEnd m_end{true}; // only recorded: the commands finish their step and return
     Clock m_clock;
     AppContext m_ctx;
+    std::unique_ptr<WorkFolder> m_workFolder;
 
     QString m_command;
     QStringList m_operands;

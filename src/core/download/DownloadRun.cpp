@@ -79,15 +79,20 @@ bool DownloadRun::finishCar(qint16 n, const QString& name, int resumedTries) {
             return false;
     }
     // No box may stop a run that nobody watches: what the rescan finds wrong with an installed
-    // car goes into this car's errors.
+    // car goes into the log, once a run, on a line of its own after the block of the car whose
+    // rescan first found it (it is no error of this car).
     const QStringList notices = m_steps.scan ? m_steps.scan() : QStringList();
     if (ended())
         return false;
-    for (const QString& notice : notices)
-        m_state.ErrorText += notice + QStringLiteral("\r\n");
     if (m_state.ErrorText.isEmpty())
         m_state.ErrorText = kNone;
     m_state.DownloadLog += DownloadLogText::errorsLine(m_state.ErrorText);
+    for (const QString& notice : notices) {
+        if (m_noticesLogged.contains(notice))
+            continue;
+        m_noticesLogged.append(notice);
+        m_state.DownloadLog += notice + QStringLiteral("\r\n\r\n");
+    }
     return true;
 }
 

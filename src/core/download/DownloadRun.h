@@ -13,7 +13,8 @@ class HttpTransfer;
 
 // The download run: the cars of the queue one after the other (download, install, rescan of the
 // installed cars), the download log with one block per car, and the cancel. The rescan's
-// notices (an installed car with an invalid serial) are lines of the car's errors, never boxes.
+// notices (an installed car with an invalid serial) are log lines of their own, once a run,
+// never boxes.
 // Shows no window and no box of its own: the display and the steps are passed in, so a window, a
 // command-line tool or a test drives the same run.
 //
@@ -74,4 +75,5 @@ private:
     DownloadWindowState& m_state;
     Steps m_steps;
     Downloader m_downloader;
+    QStringList m_noticesLogged; // the rescan's notices already in the log
 };

@@ -16,11 +16,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace {
 
 const QString kInstallFailed = QStringLiteral("Installation failed: ");
-
 
 // The car's errors as one reason, without the installer's "Installation failed: " prefix.
 QString reasonOf(const QString& errorText) {
@@ -33,25 +33,14 @@ QString reasonOf(const QString& errorText) {
     return reasons.join(QStringLiteral("; "));
 }
 
-// Copies the ZIP to where a download would have left it.
-bool placeZip(const QString& zipPath, const QString& target, QString& reason) {
+// Why the ZIP cannot be installed at all; empty when it is a file.
+QString zipRefusal(const QString& zipPath) {
     const QFileInfo info(zipPath);
-    if (!info.exists()) {
-        reason = QStringLiteral("there is no file \"%1\"").arg(zipPath);
-        return false;
-    }
-    if (!info.isFile()) {
-        reason = QStringLiteral("\"%1\" is not a file").arg(zipPath);
-        return false;
-    }
-    QFile::remove(target);
-    QFile source(zipPath);
-    if (!source.copy(target)) {
-        reason = QStringLiteral("cannot copy \"%1\" to \"%2\": %3")
-                     .arg(zipPath, target, source.errorString());
-        return false;
-    }
-    return true;
+    if (!info.exists())
+        return QStringLiteral("there is no file \"%1\"").arg(zipPath);
+    if (!info.isFile())
+        return QStringLiteral("\"%1\" is not a file").arg(zipPath);
+    return {};
 }
 
 } // namespace
@@ -94,13 +83,17 @@ QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
     Result current;
     DownloadRun::Steps steps = DownloadRun::carSteps(m_ctx);
     steps.install = [&](qint16 n, const QString& name, QString& errorText, QString& downloadLog) {
-        QString reason;
-        if (!placeZip(current.car.zipPath, work + QStringLiteral("CAR%1.ZIP").arg(n), reason)) {
-            errorText += reason + QStringLiteral("\r\n");
+        // The ZIP is unpacked where it lies, into a folder of its own in the work folder: the
+        // player's file is never copied over, removed or named by a work copy.
+        if (const QString why = zipRefusal(current.car.zipPath); !why.isEmpty()) {
+            errorText += why + QStringLiteral("\r\n");
             return;
         }
+        QTemporaryDir extraction(work + QStringLiteral("CAR%1-XXXXXX").arg(n));
         CarInstaller installer(session, *m_ctx.programEnd);
         installer.timeOfDaySeconds = timeOfDaySeconds;
+        installer.zipFile = current.car.zipPath;
+        installer.extractionFolder = extraction.path();
         const qsizetype before = downloadLog.size();
         installer.InstallCar(n, name, errorText, downloadLog);
         current.warning = downloadLog.mid(before).simplified();
@@ -119,9 +112,6 @@ QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
             break;
         current = Result{cars.at(n - 1), {}, 0, {}, {}};
         const QString errors = downloadRun.installDownloadedCar(qint16(n), current.car.name);
-        // The copy and what the extractor unpacked are of no further use.
-        QFile::remove(work + QStringLiteral("CAR%1.ZIP").arg(n));
-        QDir(work + QStringLiteral("CAR%1").arg(n)).removeRecursively();
         if (m_ctx.programEnd->ended() && !current.installed()) {
             // Ended while the extractor ran: nothing of this car reached the game.
             state.DownloadLog += DownloadLogText::errorsLine(QStringLiteral("Cancelled by User"));

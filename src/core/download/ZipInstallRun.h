@@ -7,10 +7,10 @@
 struct AppContext;
 
 // Installs car ZIPs that are already on this machine, one after the other, through the download
-// run's own block for a downloaded car: the ZIP is copied into the work folder as "CAR" + n +
-// ".ZIP" (where a download would have put it) and installed by the car installer (the extractor,
-// a fresh car id, the copies, ID.TXT, the serial check); the run logs the car's block and scans
-// the installed cars again before the next ZIP, showing the scan's notices through the context's
+// run's own block for a downloaded car: the car installer unpacks each ZIP where it lies (never
+// copying over, moving or removing it) into a fresh folder of the work folder and installs it (a
+// fresh car id, the copies, ID.TXT, the serial check); the run logs the car's block and scans the
+// installed cars again before the next ZIP, showing the scan's notices through the context's
 // prompts. At the end the log replaces the work folder's DOWNLOAD.LOG, so the program's log
 // window shows the run.
 class ZipInstallRun {

@@ -1,6 +1,7 @@
 #include "core/gamedata/CarInstaller.h"
 
 #include "core/gamedata/CarFolder.h"
+#include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/RandomCarId.h"
 #include "core/gamedata/SerialConflicts.h"
 #include "core/gamedata/Unzip.h"
@@ -15,6 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSet>
 #include <QTimer>
 
 namespace {
@@ -92,14 +95,16 @@ void CarInstaller::InstallCar(qint16 n, const QString& listLine, QString& errorT
     if (onStatus)
         onStatus(QStringLiteral("Installing Car..."));
     m_carId.clear();
-    m_createdFolders.clear();
-    m_createdFiles.clear();
+    m_staging.reset();
+    m_arrived = false;
+    m_step = 0;
     QString reason;
     const Outcome outcome = install(n, listLine, downloadLog, reason);
     if (outcome == Outcome::Ended)
         return;
     if (outcome == Outcome::Failed) {
-        undo();
+        if (m_staging && !m_arrived)
+            m_staging->undo();
         m_carId.clear();
         errorText += QStringLiteral("Installation failed: ") + reason + QStringLiteral("\r\n");
     }
@@ -111,28 +116,30 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
                                             QString& reason) {
     const QString work = GameFs::withSlash(m_session.workDir());
     const QString number = QString::number(n);
-    const QString zipFile = work + QStringLiteral("CAR") + number + QStringLiteral(".ZIP");
-    const QString extractionFolder = work + QStringLiteral("CAR") + number;
+    const QString zip = zipFile.isEmpty()
+                            ? work + QStringLiteral("CAR") + number + QStringLiteral(".ZIP")
+                            : zipFile;
+    const QString extraction =
+        extractionFolder.isEmpty() ? work + QStringLiteral("CAR") + number : extractionFolder;
 
-    if (!prepareExtractionFolder(extractionFolder, reason))
+    if (!prepareExtractionFolder(extraction, reason))
         return Outcome::Failed;
 
     // The extractor runs to its end before anything is created in the game, so an install that
     // is cancelled or fails while unpacking leaves the game untouched.
-    std::unique_ptr<QProcess> extractor =
-        UNZIP(m_session.WinZipPath, zipFile, extractionFolder, &reason);
+    std::unique_ptr<QProcess> extractor = UNZIP(m_session.WinZipPath, zip, extraction, &reason);
     if (!extractor)
         return Outcome::Failed;
     if (const Outcome o = waitForExtractor(*extractor, reason); o != Outcome::Installed) {
         // A stopped extractor may have left part of the car behind.
         if (o == Outcome::Failed) {
             QString ignored;
-            prepareExtractionFolder(extractionFolder, ignored, false);
+            prepareExtractionFolder(extraction, ignored, false);
         }
         return o;
     }
     QString source;
-    if (!findCarFolder(extractionFolder, source, reason))
+    if (!findCarFolder(extraction, source, reason))
         return Outcome::Failed;
     source = GameFs::withSlash(source);
 
@@ -141,17 +148,10 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
     const QString saveCarsFolder = GameFs::resolve(game, QStringLiteral("SaveData/Cars/"));
     const QString vidwallFolder = GameFs::resolve(game, QStringLiteral("Data/FeArt/Vidwall/"));
 
-    const QString id = pickCarId(carsFolder, saveCarsFolder, reason);
+    const QString id = pickCarId(carsFolder, saveCarsFolder, vidwallFolder, reason);
     if (id.isEmpty())
         return Outcome::Failed;
-    const QString carFolder = carsFolder + id;
     const QString saveFolder = saveCarsFolder + id;
-    if (!makeFolder(carFolder, reason) || !makeFolder(saveFolder, reason))
-        return Outcome::Failed;
-
-    const QString carViv = carFolder + u'/' + kCarViv;
-    if (!copyFile(findFile(source, kCarViv), carViv, reason))
-        return Outcome::Failed;
 
     // Video wall: the first four-character picture, else every five-character one whose fifth
     // character is a digit. The pictures take their new names in the video-wall folder only; the
@@ -166,32 +166,80 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
             if (isDecimalDigit(name.at(4)))
                 pictures.append({name, id + name.at(4) + QStringLiteral(".QFS")});
     }
+    const QString fec = findFile(source, kCarFec);
+
+    // The record of what the install places outside its car folder, written before any of it.
+    const QDir gameDir(game);
+    QStringList record;
+    for (const QString& folder : missingFolders(saveCarsFolder))
+        record.append(InstallStaging::dirLine(gameDir.relativeFilePath(folder)));
+    record.append(InstallStaging::treeLine(gameDir.relativeFilePath(saveFolder)));
+    if (!pictures.isEmpty()) {
+        for (const QString& folder : missingFolders(vidwallFolder))
+            record.append(InstallStaging::dirLine(gameDir.relativeFilePath(folder)));
+        for (const auto& picture : std::as_const(pictures))
+            record.append(InstallStaging::fileLine(
+                gameDir.relativeFilePath(GameFs::withSlash(vidwallFolder) + picture.second)));
+    }
+
+    m_staging = std::make_unique<InstallStaging>(game, id);
+    if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+        return o;
+    if (!m_staging->begin(record, reason))
+        return Outcome::Failed;
+
+    // The car folder, assembled in the staging folder with its serial already unique.
+    const QString stagedViv = m_staging->carFolder() + kCarViv;
+    if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+        return o;
+    if (!copyFile(findFile(source, kCarViv), stagedViv, reason))
+        return Outcome::Failed;
+    // Save data and pictures, placed before the car arrives.
+    if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+        return o;
+    if (!makeFolder(saveFolder, reason))
+        return Outcome::Failed;
+    if (!fec.isEmpty()) {
+        if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+            return o;
+        if (!copyFile(fec, saveFolder + u'/' + kCarFec, reason))
+            return Outcome::Failed;
+    }
     if (!pictures.isEmpty() && !makeFolder(vidwallFolder, reason))
         return Outcome::Failed;
     for (const auto& [from, to] : pictures) {
-        const QString target = GameFs::withSlash(vidwallFolder) + to;
-        m_createdFiles.append(target);
-        if (!copyFile(source + from, target, reason))
+        if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+            return o;
+        if (!copyFile(source + from, GameFs::withSlash(vidwallFolder) + to, reason))
             return Outcome::Failed;
     }
 
-    if (const QString fec = findFile(source, kCarFec); !fec.isEmpty())
-        if (!copyFile(fec, saveFolder + u'/' + kCarFec, reason))
-            return Outcome::Failed;
-
-    const QString idText = carFolder + QStringLiteral("/ID.TXT");
+    if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+        return o;
+    const QString idText = m_staging->carFolder() + QStringLiteral("ID.TXT");
     if (!AnsiText::writeFile(idText, listLine + QStringLiteral("\r\n"))) {
         reason = QStringLiteral("cannot write \"%1\"").arg(idText);
         return Outcome::Failed;
     }
-
-    const SerialCheckResult serial = CheckSerialConflit(m_session, carViv, id);
+    if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+        return o;
+    const SerialCheckResult serial = CheckSerialConflit(m_session, stagedViv, id);
     if (!serial.ok) {
         reason = serial.error.isEmpty()
-                     ? QStringLiteral("cannot write the serial number into \"%1\"").arg(carViv)
+                     ? QStringLiteral("cannot write the serial number into \"%1\"").arg(stagedViv)
                      : serial.error;
         return Outcome::Failed;
     }
+
+    // The car arrives in one rename; then its record goes.
+    if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+        return o;
+    if (!QDir().mkpath(carsFolder) || !m_staging->arrive(carsFolder + id, reason))
+        return Outcome::Failed;
+    m_arrived = true;
+    if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
+        return o;
+    m_staging->finish();
     downloadLog += serial.warning;
     m_carId = id;
     return Outcome::Installed;
@@ -200,6 +248,10 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
 CarInstaller::Outcome CarInstaller::waitForExtractor(QProcess& process, QString& reason) {
     QElapsedTimer waited;
     waited.start();
+    // A program that ends here ends at once: the extractor is asked to stop with it.
+    const QMetaObject::Connection stopWithProgram = QObject::connect(
+        &m_end, &ProgramEnd::programEnded, &process, [&process] { process.terminate(); });
+    const auto disconnect = qScopeGuard([&] { QObject::disconnect(stopWithProgram); });
     while (process.state() != QProcess::NotRunning) {
         if (m_end.ended()) {
             stopProcess(process);
@@ -231,11 +283,37 @@ CarInstaller::Outcome CarInstaller::waitForExtractor(QProcess& process, QString&
     return Outcome::Installed;
 }
 
-// Draws car ids until neither the car folder nor the save folder of that name exists. The
-// generator is seeded from the time of day; a draw within the same clock second as the one
-// before takes the next second's seed instead of waiting for the clock, so the loop never spins.
+CarInstaller::Outcome CarInstaller::checkpoint(QString& reason) {
+    const StepAnswer answer = beforeStep ? beforeStep(m_step) : StepAnswer::Go;
+    ++m_step;
+    if (answer == StepAnswer::Kill)
+        return Outcome::Ended;
+    if (answer == StepAnswer::Fail && !m_arrived) {
+        reason = QStringLiteral("step %1 failed").arg(m_step - 1);
+        return Outcome::Failed;
+    }
+    return Outcome::Installed;
+}
+
+// Draws car ids until one is free: no car folder, save folder, staging folder or video-wall
+// picture of that name exists. The generator is seeded from the time of day; a draw within the
+// same clock second as the one before takes the next second's seed instead of waiting for the
+// clock, so the loop never spins.
 QString CarInstaller::pickCarId(const QString& carsFolder, const QString& saveFolder,
-                                QString& reason) const {
+                                const QString& vidwallFolder, QString& reason) const {
+    QSet<QString> taken;
+    const auto take = [&taken](const QStringList& names) {
+        for (const QString& name : names)
+            taken.insert(name.toUpper());
+    };
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    take(QDir(carsFolder).entryList(all));
+    take(QDir(saveFolder).entryList(all));
+    take(InstallStaging::heldIds(m_session.GamePath));
+    for (const QString& picture : QDir(vidwallFolder).entryList(all))
+        if (picture.endsWith(QStringLiteral(".QFS"), Qt::CaseInsensitive))
+            taken.insert(picture.left(4).toUpper());
+
     qint64 lastSeed = std::numeric_limits<qint64>::min();
     for (int draw = 0; draw < kMaxIdDraws; ++draw) {
         qint64 seed = timeOfDaySeconds ? timeOfDaySeconds() : SecondsSinceMidnight();
@@ -243,16 +321,15 @@ QString CarInstaller::pickCarId(const QString& carsFolder, const QString& saveFo
             seed = lastSeed + 1;
         lastSeed = seed;
         const QString id = RandomCarId(seed);
-        if (GameFs::findEntry(carsFolder, id).isEmpty() &&
-            GameFs::findEntry(saveFolder, id).isEmpty())
+        if (!taken.contains(id))
             return id;
     }
     reason = QStringLiteral("no free car id was found");
     return {};
 }
 
-// Creates path with its missing parents, remembering each folder it created.
-bool CarInstaller::makeFolder(const QString& path, QString& reason) {
+// The folders of path (path included) that do not exist yet, parents first.
+QStringList CarInstaller::missingFolders(const QString& path) {
     QStringList missing;
     QString p = QDir::cleanPath(path);
     while (!p.isEmpty() && !QFileInfo::exists(p)) {
@@ -262,12 +339,16 @@ bool CarInstaller::makeFolder(const QString& path, QString& reason) {
             break;
         p = parent;
     }
-    for (const QString& folder : missing) {
+    return missing;
+}
+
+// Creates path with its missing parents.
+bool CarInstaller::makeFolder(const QString& path, QString& reason) {
+    for (const QString& folder : missingFolders(path)) {
         if (!QDir().mkdir(folder)) {
             reason = QStringLiteral("cannot create the folder \"%1\"").arg(folder);
             return false;
         }
-        m_createdFolders.append(folder);
     }
     if (!QFileInfo(path).isDir()) {
         reason =
@@ -287,15 +368,4 @@ bool CarInstaller::copyFile(const QString& from, const QString& to, QString& rea
         return false;
     }
     return true;
-}
-
-// Removes what the failed install created in the game: its pictures, the car and save folders
-// with their contents, and any parent folder it had to create.
-void CarInstaller::undo() {
-    for (const QString& file : std::as_const(m_createdFiles))
-        QFile::remove(file);
-    for (auto it = m_createdFolders.crbegin(); it != m_createdFolders.crend(); ++it)
-        QDir(*it).removeRecursively();
-    m_createdFiles.clear();
-    m_createdFolders.clear();
 }

@@ -1,6 +1,7 @@
 #include "core/gamedata/CarRemoval.h"
 
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/InstallStaging.h"
 #include "core/session/Session.h"
 #include "platform/GameFs.h"
 
@@ -73,16 +74,36 @@ bool removeCar(const Session& session, const QString& carId, QString* error) {
         return false;
     }
     const QString game = session.GamePath;
+    const QDir gameDir(game);
     const QString vidwall = GameFs::resolve(game, QStringLiteral("Data/FeArt/Vidwall/"));
-    const QStringList pictures = GameFs::list(vidwall, QStringLiteral("*.QFS"));
-    for (const QString& picture : pictures)
-        if (isPictureOf(picture, name) && !removeEntry(vidwall + picture, error))
-            return false;
     const QString saves = GameFs::resolve(game, QStringLiteral("SaveData/Cars/"));
+    const QString cars = GameFs::resolve(game, QStringLiteral("Data/Cars/"));
+    QStringList gone; // the save folder and the pictures, in the record's words
+    if (const QString save = GameFs::findEntry(saves, name); !save.isEmpty())
+        gone.append(InstallStaging::treeLine(gameDir.relativeFilePath(saves + save)));
+    QStringList pictures;
+    for (const QString& picture : GameFs::list(vidwall, QStringLiteral("*.QFS")))
+        if (isPictureOf(picture, name)) {
+            pictures.append(vidwall + picture);
+            gone.append(InstallStaging::fileLine(gameDir.relativeFilePath(vidwall + picture)));
+        }
+
+    // The car leaves the game in one rename, then what went with it is deleted; a removal that
+    // is killed is finished at the next start.
+    InstallStaging staging(game, name);
+    QString why;
+    if (staging.takeOut(cars + name, gone, why)) {
+        staging.undo();
+        return true;
+    }
+    // Where the car cannot be moved (its folder on another disk), it goes in place: pictures and
+    // save folder first, the car folder last, so a car not removed whole is still listed.
+    for (const QString& picture : std::as_const(pictures))
+        if (!removeEntry(picture, error))
+            return false;
     if (const QString save = GameFs::findEntry(saves, name);
         !save.isEmpty() && !removeEntry(saves + save, error))
         return false;
-    const QString cars = GameFs::resolve(game, QStringLiteral("Data/Cars/"));
     return removeEntry(cars + name, error);
 }
 

@@ -17,9 +17,10 @@ QString installedName(const Session& session, const QString& id);
 // Why id cannot be removed ("... is not a car id" / "... is not installed"); empty when it can.
 QString refusal(const Session& session, const QString& id);
 
-// Removes the installed car carId: its pictures and save folder first, its car folder last, so a
-// car that could not be removed whole is still listed and can be removed again. A symbolic link
-// is removed itself, never what it points to. False, with the reason in error, when carId is not
+// Removes the installed car carId whole or not at all: its entry leaves Data/Cars in one rename
+// (into the game's staging folder, see InstallStaging), then it, its save folder and pictures are
+// deleted; a removal killed after the rename is finished at the next start. A symbolic link is
+// removed itself, never what it points to. False, with the reason in error, when carId is not
 // installed or an entry could not be removed.
 bool removeCar(const Session& session, const QString& carId, QString* error = nullptr);
 

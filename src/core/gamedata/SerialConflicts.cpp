@@ -77,7 +77,8 @@ SerialCheckResult CheckSerialConflit(Session& session, const QString& archivePat
     return result;
 }
 
-QStringList FixSerialConflicts(Session& session, MessageBoxService& prompts) {
+QStringList FixSerialConflicts(Session& session, MessageBoxService& prompts,
+                               const std::function<bool()>& stopRequested) {
     ScanCarSerials(session, prompts);
     QStringList lines;
     const int n = session.installedCount();
@@ -85,13 +86,14 @@ QStringList FixSerialConflicts(Session& session, MessageBoxService& prompts) {
         const qint16 old = session.InstalledSerials[d];
         if (FindSerialConflict(session, old, d) == 0)
             continue;
+        if (stopRequested && stopRequested())
+            return lines;
         const qint16 fresh = FindFreeSerial(session);
         const QString id = session.InstalledCarFolders[d];
         QString why = kNoFreeSerialReason;
         if (fresh == 0 ||
             !SetCarSerial(session, CarArchivePath(session, id), quint8(fresh), QString(), &why)) {
-            lines.append(id.toUpper() +
-                         QStringLiteral(" had a conflit. SN could not be changed: ") + why);
+            lines.append(id.toUpper() + kSerialNotChanged + why);
             continue;
         }
         lines.append(id.toUpper() + QStringLiteral(" had a conflit. SN changed from ") +

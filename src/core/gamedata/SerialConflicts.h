@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class MessageBoxService;
 class Session;
@@ -43,6 +44,12 @@ SerialCheckResult CheckSerialConflit(Session& session, const QString& archivePat
 // that shares its serial with a later car in table order, and returns the result lines: one per
 // car renumbered ("ABCD had a conflit. SN changed from 5 to 2."), one per car that could not be
 // rewritten (its serial stays as it was), or "No conflits found.".
-QStringList FixSerialConflicts(Session& session, MessageBoxService& prompts);
+// stopRequested, when given, is asked before each car is renumbered: true stops the check there.
+QStringList FixSerialConflicts(Session& session, MessageBoxService& prompts,
+                               const std::function<bool()>& stopRequested = {});
+
+// The part of a result line that says a car could not be renumbered.
+inline const QString kSerialNotChanged =
+    QStringLiteral(" had a conflit. SN could not be changed: ");
 
 inline const QString kNoConflitsLine = QStringLiteral("No conflits found.");

@@ -1,9 +1,11 @@
 #include "core/session/WorkFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -12,6 +14,8 @@
 #include <unistd.h>
 
 namespace {
+
+const QString kCarsCommandName = QStringLiteral("kavro-cars");
 
 QString quoted(const QString& path) {
     return u'"' + QDir::toNativeSeparators(path) + u'"';
@@ -79,14 +83,42 @@ bool WorkFolder::lock(QString* message) {
         m_lock = std::move(lockFile);
         return true;
     }
+    qint64 pid = 0;
+    QString host, app;
+    if (message && lockFile->error() == QLockFile::LockFailedError)
+        lockFile->getLockInfo(&pid, &host, &app);
     if (message)
         *message = lockFile->error() == QLockFile::LockFailedError
-                       ? alreadyRunningMessage()
+                       ? heldMessage(QCoreApplication::applicationName(), app, pid, host)
                        : QStringLiteral("The lock file %1 of the work folder cannot be created. "
                                         "Please check the rights of its folder and start Kavro "
                                         "again.")
                              .arg(quoted(lockFilePath()));
     return false;
+}
+
+void WorkFolder::unlock() {
+    m_lock.reset();
+}
+
+QString WorkFolder::heldMessage(const QString& thisApp, const QString& holderApp, qint64 pid,
+                                const QString& host) {
+    const bool byCommand = holderApp == kCarsCommandName;
+    QString who = QStringLiteral("process %1").arg(pid);
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        who += QStringLiteral(" on %1").arg(host);
+    if (thisApp == kCarsCommandName)
+        return byCommand ? QStringLiteral("another kavro-cars command (%1) is changing the game's "
+                                          "cars: wait until it has ended and run this one again")
+                               .arg(who)
+                         : QStringLiteral("Kavro is already running (%1) and holds the work "
+                                          "folder: close its windows and run this command again")
+                               .arg(who);
+    if (byCommand)
+        return QStringLiteral("A kavro-cars command (%1) is changing the game's cars. Please wait "
+                              "until it has ended and start Kavro again.")
+            .arg(who);
+    return alreadyRunningMessage();
 }
 
 QString WorkFolder::lockFilePath() const {

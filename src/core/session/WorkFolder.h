@@ -24,14 +24,20 @@ public:
     // takes group and other rights away from a folder of the user's own that has them.
     QString make() const;
 
-    // Takes the lock beside the folder for as long as this object lives. False when another
-    // running copy holds it (or the lock file cannot be made): the message says which.
+    // Takes the lock beside the folder for as long as this object lives (or until unlock()).
+    // False when another running copy holds it (or the lock file cannot be made): the message
+    // names the holder, a running window or a kavro-cars command, in words for this program.
     bool lock(QString* message = nullptr);
+    void unlock();
+    bool holdsLock() const { return m_lock != nullptr; }
 
     QString lockFilePath() const;
 
-    // The message for a folder held by a running copy.
+    // The message for a window whose folder is held by a running window.
     static QString alreadyRunningMessage();
+    // The message for this program (application name) when holderApp holds the folder.
+    static QString heldMessage(const QString& thisApp, const QString& holderApp, qint64 pid,
+                               const QString& host);
 
 private:
     QString m_path; // without a trailing "/"

@@ -6,6 +6,7 @@
 #include "core/gamedata/CarInstaller.h"
 #include "core/gamedata/CarRemoval.h"
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/RandomCarId.h"
 
 #include <QDirIterator>
@@ -466,6 +467,69 @@ private Q_SLOTS:
         QCOMPARE(t.errorText, QString());
         QCOMPARE(t.statuses, QStringList{"Installing Car..."});
         QCOMPARE(treeBelow(t.env.gamePath()), gameBefore);
+    }
+
+    // An install ended at each of its steps, by a failure there or as if the program was killed
+    // there, leaves the game whole: the old car as it was, the new car complete or absent, and
+    // after the next start (which undoes what never finished) nothing of an absent car.
+    void endedAtEachStepLeavesTheGameWhole_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("kill");
+        for (int step = 0; step < 10; ++step) {
+            QTest::addRow("failure at step %d", step) << step << false;
+            QTest::addRow("killed at step %d", step) << step << true;
+        }
+    }
+    void endedAtEachStepLeavesTheGameWhole() {
+        QFETCH(int, step);
+        QFETCH(bool, kill);
+        Install t;
+        const QString game = t.env.gamePath();
+        VivBuilder::installCar(game, "AAAA", VivBuilder::carArchive(7, "AAAA"));
+        ScanCarSerials(t.env.session);
+        QVERIFY(ZipBuilder()
+                    .add("CAR.VIV", VivBuilder::carArchive(7))
+                    .add("ABCD1.QFS", "one")
+                    .add("ABCD2.QFS", "two")
+                    .add("CAR.FEC", "fec")
+                    .write(t.zipPath()));
+        const QStringList before = treeBelow(game);
+        const QByteArray oldCar = readAll(game + "Data/Cars/AAAA/CAR.VIV");
+        t.installer.timeOfDaySeconds = [] { return 777; };
+        const QString id = RandomCarId(777);
+        int steps = 0;
+        t.installer.beforeStep = [&](int s) {
+            steps = s + 1;
+            if (s != step)
+                return CarInstaller::StepAnswer::Go;
+            return kill ? CarInstaller::StepAnswer::Kill : CarInstaller::StepAnswer::Fail;
+        };
+        t.run();
+        const QStringList undone = InstallStaging::undoUnfinished(game); // the next start
+
+        QCOMPARE(readAll(game + "Data/Cars/AAAA/CAR.VIV"), oldCar);
+        QVERIFY(!QFileInfo::exists(InstallStaging::root(game)));
+        if (step < 9) { // before the car's folder arrived: absent, and nothing of it is left
+            QCOMPARE(treeBelow(game), before);
+            QCOMPARE(undone.size(), kill && step > 0 ? 1 : 0);
+            QVERIFY(undone.join("").contains(id) || undone.isEmpty());
+            QCOMPARE(t.errorText.startsWith("Installation failed: "), !kill);
+            return;
+        }
+        QCOMPARE(steps, 10); // every step of the install was offered an end
+        QCOMPARE(undone, QStringList());
+        QStringList after = before;
+        after << "Data/Cars/" + id + "/"
+              << "Data/Cars/" + id + "/CAR.VIV"
+              << "Data/Cars/" + id + "/ID.TXT"
+              << "Data/FeArt/Vidwall/" + id + "1.QFS"
+              << "Data/FeArt/Vidwall/" + id + "2.QFS"
+              << "SaveData/Cars/" + id + "/"
+              << "SaveData/Cars/" + id + "/CAR.FEC";
+        after.sort();
+        QCOMPARE(treeBelow(game), after);
+        QCOMPARE(VivBuilder::serialsIn(readAll(game + "Data/Cars/" + id + "/CAR.VIV")).value(0), 1);
+        QCOMPARE(readAll(game + "Data/Cars/" + id + "/ID.TXT"), QByteArray("Example GT\r\n"));
     }
 
     // Files and folders left in the extraction folder by an earlier install of the same number
