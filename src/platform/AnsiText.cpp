@@ -6,10 +6,10 @@
 namespace {
 
 // Windows-1252 code points 0x80..0x9F; 0 marks the five unassigned bytes (read as the C1 control).
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 } // namespace
 
@@ -33,7 +33,8 @@ QByteArray encode(const QString& text) {
     out.reserve(text.size());
     for (QChar ch : text) {
         const char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF) || (u >= 0x80 && u < 0xA0 && kHigh[u - 0x80] == 0)) {
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF) ||
+            (u >= 0x80 && u < 0xA0 && kHigh[u - 0x80] == 0)) {
             out.append(char(u));
             continue;
         }
@@ -51,6 +52,15 @@ QByteArray encode(const QString& text) {
 
 QStringList splitLines(const QByteArray& bytes) {
     QStringList lines;
+    // A file written on Linux: its lines end in LF alone.
+    if (!bytes.contains('\r') && bytes.contains('\n')) {
+        QList<QByteArray> parts = bytes.split('\n');
+        if (parts.last().isEmpty())
+            parts.removeLast();
+        for (const QByteArray& part : std::as_const(parts))
+            lines.append(decode(part));
+        return lines;
+    }
     qsizetype start = 0;
     const qsizetype n = bytes.size();
     qsizetype i = 0;

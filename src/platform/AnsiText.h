@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // Text files of the program (server list, catalogue, log, ID.TXT, carp*.txt) are single-byte
-// Windows-1252 text. A line ends at CR LF or at a lone CR; a lone LF does not end a line.
+// Windows-1252 text. A line ends at CR LF or at a lone CR; a lone LF does not end a line, except
+// in a file that holds no CR at all: its lines end in LF (a file written on Linux).
 namespace AnsiText {
 
 QString decode(const QByteArray& bytes);
@@ -30,7 +31,10 @@ class AnsiLineReader {
 public:
     AnsiLineReader() = default;
     explicit AnsiLineReader(QStringList lines) : m_lines(std::move(lines)) {}
-    bool open(const QString& path) { m_pos = 0; return AnsiText::readLines(path, m_lines); }
+    bool open(const QString& path) {
+        m_pos = 0;
+        return AnsiText::readLines(path, m_lines);
+    }
     bool atEnd() const { return m_pos >= m_lines.size(); }
     // Returns false at the end of the file (line is then left empty).
     bool readLine(QString& line);

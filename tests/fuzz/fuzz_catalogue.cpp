@@ -49,13 +49,7 @@ void checkCatalogue(const QStringList& lines, const QString& base) {
     bool textLeft = false;
     for (qsizetype i = used; i < lines.size(); ++i)
         textLeft = textLeft || !lines.at(i).isEmpty();
-    // A line holding a lone LF means entries that cannot be told apart: nothing is read.
-    bool loneLf = false;
-    for (const QString& line : lines)
-        loneLf = loneLf || line.contains(u'\n');
-    if (loneLf && (cat.complete || !cat.entries.isEmpty()))
-        fail("lines with a lone LF read as a catalogue");
-    if (!loneLf && cat.complete == textLeft)
+    if (cat.complete == textLeft)
         fail("completeness does not match what was left unread");
     if (cat.outdated && cat.format != 0)
         fail("an outdated header read as layout 1");

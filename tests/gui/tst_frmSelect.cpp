@@ -155,8 +155,8 @@ private Q_SLOTS:
             << CatalogueText::serverList(two, "SL1", "-1") << kCorrupt << "Kavro";
         QTest::newRow("fewer servers than counted")
             << CatalogueText::serverList(two, "SL1", "3") << kCorrupt << "Kavro";
-        QTest::newRow("LF line ends read as one line")
-            << QByteArray("SL1\n1\nhttp://a/\np\nA\n") << kCorrupt << "Kavro";
+        QTest::newRow("a lone LF in a CR LF list stays in its line")
+            << QByteArray("SL1\r\n2\nhttp://a/\r\np\r\nA\r\n") << kCorrupt << "Kavro";
     }
     void refusedLists() {
         QFETCH(QByteArray, file);
@@ -383,7 +383,7 @@ private Q_SLOTS:
         QVERIFY(!world.cars()); // the browser is loaded only after a fetch
     }
 
-    // A catalogue cut short (or read as one line) shows the corrupt-file message; the next
+    // A catalogue cut short shows the corrupt-file message; the next
     // Connect starts from an empty list.
     void truncatedCatalogueThenRetry_data() {
         QTest::addColumn<QByteArray>("body");
@@ -391,8 +391,8 @@ private Q_SLOTS:
         QTest::newRow("last entry cut short")
             << CatalogueText::layout1({{"Beta", "Bo", "b.jpg", "b.zip"}}) + "Zeta\r\nZed\r\n"
             << QStringList({"", "Beta"});
-        QTest::newRow("LF line ends")
-            << QByteArray("?CL1\nBeta\nBo\nb.jpg\nb.zip\n") << QStringList({""});
+        QTest::newRow("a lone LF in a CR LF catalogue stays in its line")
+            << QByteArray("?CL1\r\nBeta\r\nBo\r\nb.jpg\nb.zip\r\n") << QStringList({""});
     }
     void truncatedCatalogueThenRetry() {
         QFETCH(QByteArray, body);

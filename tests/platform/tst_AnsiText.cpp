@@ -11,7 +11,10 @@ private Q_SLOTS:
         QTest::newRow("empty") << QByteArray() << QStringList();
         QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
         QTest::newRow("lone cr") << QByteArray("a\rb") << QStringList{"a", "b"};
-        QTest::newRow("lone lf does not end a line") << QByteArray("a\nb\r\n") << QStringList{"a\nb"};
+        QTest::newRow("lone lf does not end a line")
+            << QByteArray("a\nb\r\n") << QStringList{"a\nb"};
+        QTest::newRow("all-LF file read line by line")
+            << QByteArray("a\n\nb\n") << QStringList{"a", "", "b"};
         QTest::newRow("trailing empty line") << QByteArray("a\r\n\r\n") << QStringList{"a", ""};
         QTest::newRow("no final line end") << QByteArray("a\r\nb") << QStringList{"a", "b"};
     }

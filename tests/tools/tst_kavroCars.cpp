@@ -1,4 +1,6 @@
 // kavro-cars, the command-line companion, run as a process against a test world's game.
+#include "FakeHttpServer.h"
+#include "PictureBytes.h"
 #include "ProgramRun.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
@@ -69,6 +71,33 @@ struct World {
         return out;
     }
 };
+
+// kavro-cars run while this thread keeps handling events, so a fake server of the test answers.
+Outcome runCarsServing(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), args);
+    QDeadlineTimer deadline(60000);
+    while (p.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QTest::qWait(10);
+    Outcome o{{p.state() == QProcess::NotRunning ? p.exitCode() : -1,
+               QString::fromUtf8(p.readAllStandardOutput()),
+               QString::fromUtf8(p.readAllStandardError())},
+              {}};
+    o.lines = o.output.split(u'\n', Qt::SkipEmptyParts);
+    return o;
+}
+
+// A car ZIP for a host's folder: CAR.VIV and, unless it is left out, an 800 x 600 picture.
+void hostZip(const QString& path, bool car = true, bool picture = true) {
+    ZipBuilder zip;
+    zip.setStored(true).add("readme.txt",
+                            QByteArray(1024, 'x')); // more than a download's 512 bytes
+    if (picture)
+        zip.add("shot.png", PictureBytes::encode(PictureBytes::quadrants(800, 600), "png"));
+    if (car)
+        zip.add("CAR.VIV", VivBuilder::carArchive(5));
+    zip.write(path);
+}
 
 } // namespace
 
@@ -262,8 +291,9 @@ private Q_SLOTS:
         QCOMPARE(cars[0].toObject(), (QJsonObject{{"id", "DMOA"},
                                                   {"serial", 3},
                                                   {"name", "Demo Alpha"},
-                                                  {"marks", QJsonArray{"conflict with DMOB"}}}));
-        QCOMPARE(cars[2].toObject()["marks"].toArray(), QJsonArray{"invalid archive"});
+                                                  {"conflictWith", QJsonArray{"DMOB"}},
+                                                  {"invalidArchive", false}}));
+        QCOMPARE(cars[2].toObject()["invalidArchive"].toBool(), true);
     }
 
     void fixRepairsThenFindsNothing() {
@@ -376,6 +406,85 @@ private Q_SLOTS:
                  QByteArray("Aurora GT\r\n"));
     }
 
+    // Every ZIP judged as an install would judge it; the cars listed with relative addresses and
+    // a screenshot fitting 640 x 480; run again, a host's edits of names and authors stay.
+    void makesACatalogue() {
+        TestEnv env;
+        const QString zips = env.root() + "zips/", site = env.root() + "site/";
+        QDir().mkpath(zips);
+        hostZip(zips + "Aurora GT.zip");
+        hostZip(zips + "b.zip", true, false);
+        hostZip(zips + "nocar.zip", false);
+        ZipBuilder().add("CAR.VIV", "not an archive").write(zips + "badviv.zip");
+        const QStringList args{"catalogue",     zips,       "--out", site, "--base",
+                               "http://h/cars", "--author", "Jo"};
+        const Outcome r = runCars(args);
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.lines,
+                 (QStringList{"Aurora GT.zip: added", "b.zip: added",
+                              "badviv.zip: refused: the car's CAR.VIV is not a valid car archive",
+                              "nocar.zip: refused: the car's ZIP holds no CAR.VIV"}));
+        QCOMPARE(TestFiles::readAll(site + "Kavro_CL.dat"),
+                 QByteArray("?CL1\r\nAurora GT\r\nJo\r\nshots/Aurora%20GT.jpg\r\n"
+                            "../zips/Aurora%20GT.zip\r\nb\r\nJo\r\n\r\n../zips/b.zip\r\n"));
+        QCOMPARE(QImage(site + "shots/Aurora GT.jpg").size(), QSize(640, 480));
+        QCOMPARE(TestFiles::readAll(site + "sl.dat"),
+                 QByteArray("SL1\r\n1\r\nhttp://h/cars/\r\nKavro_CL.dat\r\nsite\r\n"));
+
+        env.writeFile(site + "Kavro_CL.dat", "?CL1\r\nAurora GT Turbo\r\nKim\r\nx.jpg\r\n"
+                                             "../zips/Aurora%20GT.zip\r\n");
+        QVERIFY(QFile::remove(zips + "b.zip"));
+        QCOMPARE(runCars(args).exitCode, 1);
+        QCOMPARE(TestFiles::readAll(site + "Kavro_CL.dat"),
+                 QByteArray("?CL1\r\nAurora GT Turbo\r\nKim\r\nshots/Aurora%20GT.jpg\r\n"
+                            "../zips/Aurora%20GT.zip\r\n"));
+    }
+
+    // A published catalogue checked car by car: exactly what is wrong is named.
+    void checksACatalogue_data() {
+        QTest::addColumn<QString>("path"); // what is checked
+        QTest::addColumn<bool>("broken");  // a ZIP missing, a text screenshot, a ZIP without a car
+        QTest::newRow("clean catalogue") << "/cars/Kavro_CL.dat" << false;
+        QTest::newRow("clean server list") << "/cars/sl.dat" << false;
+        QTest::newRow("broken catalogue") << "/cars/Kavro_CL.dat" << true;
+    }
+    void checksACatalogue() {
+        QFETCH(QString, path);
+        QFETCH(bool, broken);
+        TestEnv env;
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        const QString zips = env.root() + "zips/";
+        QDir().mkpath(zips);
+        for (const QString car : {"a", "b", "c", "d"})
+            hostZip(zips + car + ".zip");
+        QCOMPARE(runCars({"catalogue", zips, "--base", server.url("/cars/")}).exitCode, 0);
+        if (broken) {
+            QVERIFY(QFile::remove(zips + "a.zip"));
+            env.writeFile(zips + "shots/b.jpg", "not a picture");
+            hostZip(zips + "c.zip", false);
+        }
+        for (const QString& file : TestFiles::filesBelow(zips))
+            if (QFileInfo(zips + file).isFile())
+                server.routeFile("/cars/" + file, zips + file);
+        const QString at = server.url("/cars/");
+        const Outcome r = runCarsServing({"check", server.url(path)});
+        QCOMPARE(r.exitCode, broken ? 1 : 0);
+        if (!broken) {
+            QCOMPARE(r.lines, (QStringList{"a: OK", "b: OK", "c: OK", "d: OK",
+                                           "4 cars checked: 4 OK, 0 wrong"}));
+            return;
+        }
+        QCOMPARE(r.lines, (QStringList{"a: ZIP " + at + "a.zip: HTTP 404 Not Found",
+                                       "b: screenshot " + at + "shots/b.jpg: not a picture",
+                                       "c: ZIP " + at + "c.zip: the car's ZIP holds no CAR.VIV",
+                                       "d: OK", "4 cars checked: 1 OK, 3 wrong"}));
+        const Outcome json = runCarsServing({"check", "--json", server.url(path)});
+        const QJsonObject report = QJsonDocument::fromJson(json.output.toUtf8()).object();
+        QCOMPARE(report["wrong"].toInt(), 3);
+        QCOMPARE(report["cars"].toArray()[3].toObject()["ok"].toBool(), true);
+    }
+
     // The game as kavro finds it, or named by --game; without one, kavro's own start message.
     void commandLine_data() {
         QTest::addColumn<QStringList>("args");
@@ -395,6 +504,16 @@ private Q_SLOTS:
         QTest::newRow("unknown command") << QStringList{"lst"} << true << 1 << "unknown command";
         QTest::newRow("--name for two") << QStringList{"install", "--name", "x", "a", "b"} << true
                                         << 1 << "--name names the car of a single ZIP";
+        QTest::newRow("--game=DIR after the command")
+            << QStringList{"list", "--game=<game>"} << false << 0 << "DMOA   3";
+        QTest::newRow("--json for another command")
+            << QStringList{"fix", "--json"} << true << 1 << "--json is for the list command";
+        QTest::newRow("--name without its value")
+            << QStringList{"install", "--name"} << true << 1 << "--name needs a value";
+        QTest::newRow("unknown option") << QStringList{"list", "-x"} << true << 1
+                                        << "unknown option -x (see kavro-cars --help)";
+        QTest::newRow("a command's own help")
+            << QStringList{"catalogue", "--help"} << false << 0 << "--author <TEXT>";
         QTest::newRow("help") << QStringList{"--help"} << false << 0
                               << "The game's own cars can be removed too.";
         QTest::newRow("version") << QStringList{"--version"} << false << 0

@@ -1,5 +1,7 @@
 #include "CarsCommand.h"
 
+#include "CatalogueCommands.h"
+
 #include "core/browser/DownloadSelection.h"
 #include "core/download/ZipInstallRun.h"
 #include "core/gamedata/CarRemoval.h"
@@ -15,12 +17,44 @@
 #include "core/session/WorkFolder.h"
 #include "platform/EndSignals.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 
 namespace {
 
 const QString kNoGameFolder =
     QStringLiteral("%1 does not hold the game: no Data/Cars folder in it");
+
+// The options of kavro-cars. The program's own (--game, --help, --version) may stand before the
+// command; --name and --json are read there too, as they always were, and said to belong to
+// their command when another is given.
+const QString kProgram = QStringLiteral("kavro-cars");
+const QCommandLineOption kGame(QStringLiteral("game"), QString(), QStringLiteral("DIR"));
+const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QString());
+const QCommandLineOption kVersion(QStringLiteral("version"), QString());
+const QCommandLineOption kName(QStringLiteral("name"), QString(), QStringLiteral("TEXT"));
+const QCommandLineOption kJson(QStringLiteral("json"), QString());
+
+// The parser's complaint in kavro-cars' own words.
+QString parseError(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty()) {
+        // "Missing value after '--name'."
+        const QString text = parser.errorText();
+        const qsizetype open = text.indexOf(u'\'');
+        const qsizetype close = text.lastIndexOf(u'\'');
+        return open >= 0 && close > open
+                   ? text.mid(open + 1, close - open - 1) + QStringLiteral(" needs a value")
+                   : text;
+    }
+    const QString name = unknown.first();
+    if (name == kJson.names().first())
+        return QStringLiteral("--json is for the list command");
+    if (name == kName.names().first())
+        return QStringLiteral("--name is for the install command");
+    return QStringLiteral("unknown option %1%2 (see kavro-cars --help)")
+        .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+}
 
 // Control characters as \xNN, as kavro-unzip shows entry names: a car's name cannot move the
 // cursor or recolour the terminal.
@@ -47,7 +81,7 @@ CarsCommand::CarsCommand(QString programFolder) {
 }
 
 QString CarsCommand::helpText() {
-    return QStringLiteral(
+    QString text = QStringLiteral(
         "Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
         "\n"
         "Installs, lists, fixes and removes the add-on cars of Need for Speed High Stakes with\n"
@@ -96,6 +130,9 @@ QString CarsCommand::helpText() {
         "\n"
         "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
         "error).\n");
+    // The hosts' commands come after the players' ones.
+    text.insert(text.indexOf(QLatin1String("\nOptions:\n")), CatalogueCommands::helpText());
+    return text;
 }
 
 int CarsCommand::fail(const QString& message) {
@@ -103,47 +140,53 @@ int CarsCommand::fail(const QString& message) {
     return 1;
 }
 
+// The program's parser reads what stands before the command; each command has a parser of its
+// own for what follows it (the hosts' commands read theirs themselves).
 bool CarsCommand::parse(const QStringList& args, QString& error) {
-    bool options = true;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (options && a == QLatin1String("--")) {
-            options = false;
-        } else if (options && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
-            m_help = true;
-        } else if (options && a == QLatin1String("--version")) {
-            m_version = true;
-        } else if (options && a == QLatin1String("--json")) {
-            m_json = true;
-        } else if (options && (a == QLatin1String("--game") || a == QLatin1String("--name"))) {
-            if (i + 1 >= args.size()) {
-                error = a + QStringLiteral(" needs a value");
-                return false;
-            }
-            const QString value = args.at(++i);
-            if (a == QLatin1String("--game")) {
-                m_gameDir = value;
-                m_hasGameDir = true;
-            } else {
-                m_name = value;
-                m_hasName = true;
-            }
-        } else if (options && a.startsWith(QLatin1String("--game="))) {
-            m_gameDir = a.mid(7);
-            m_hasGameDir = true;
-        } else if (options && a.startsWith(QLatin1String("--name="))) {
-            m_name = a.mid(7);
-            m_hasName = true;
-        } else if (options && a.startsWith(u'-') && a.size() > 1) {
-            error = QStringLiteral("unknown option %1 (see kavro-cars --help)").arg(a);
-            return false;
-        } else if (m_command.isEmpty()) {
-            m_command = a;
-        } else {
-            m_operands.append(a);
-        }
+    QCommandLineParser program;
+    program.addOptions({kGame, kHelp, kVersion, kName, kJson});
+    program.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!program.parse(QStringList{kProgram} + args)) {
+        error = parseError(program);
+        return false;
     }
+    readOptions(program);
+    QStringList rest = program.positionalArguments();
+    if (rest.isEmpty())
+        return true;
+    m_command = rest.takeFirst();
+    if (m_command == QLatin1String("catalogue") || m_command == QLatin1String("check")) {
+        m_operands = rest;
+        return true;
+    }
+    QCommandLineParser command;
+    command.addOptions({kGame, kHelp});
+    if (m_command == QLatin1String("install"))
+        command.addOption(kName);
+    else if (m_command == QLatin1String("list"))
+        command.addOption(kJson);
+    if (!command.parse(QStringList{kProgram + u' ' + m_command} + rest)) {
+        error = parseError(command);
+        return false;
+    }
+    readOptions(command);
+    m_operands = command.positionalArguments();
     return true;
+}
+
+void CarsCommand::readOptions(const QCommandLineParser& parser) {
+    const QStringList found = parser.optionNames();
+    m_help = m_help || found.contains(QLatin1String("h")) || found.contains(QLatin1String("help"));
+    m_version = m_version || found.contains(QLatin1String("version"));
+    m_json = m_json || found.contains(QLatin1String("json"));
+    if (found.contains(QLatin1String("game"))) {
+        m_gameDir = parser.value(kGame);
+        m_hasGameDir = true;
+    }
+    if (found.contains(QLatin1String("name"))) {
+        m_name = parser.value(kName);
+        m_hasName = true;
+    }
 }
 
 int CarsCommand::run(const QStringList& args) {
@@ -165,6 +208,10 @@ int CarsCommand::run(const QStringList& args) {
         return fail(QStringLiteral("--json is for the list command"));
     if (m_hasName && m_command != QLatin1String("install"))
         return fail(QStringLiteral("--name is for the install command"));
+    if (m_command == QLatin1String("catalogue"))
+        return CatalogueCommands::catalogue(m_ctx, m_operands, m_out, m_err);
+    if (m_command == QLatin1String("check"))
+        return CatalogueCommands::check(m_ctx, m_operands, m_out, m_err);
     if (m_command == QLatin1String("set-game"))
         return setGame();
     if (m_command == QLatin1String("install"))

@@ -11,9 +11,12 @@
 #include <QStringList>
 #include <QTextStream>
 
+class QCommandLineParser;
+
 // One run of kavro-cars: reads the command line, finds the game, the extractor and the work folder
-// the way kavro does, and runs one command (install, list, fix, remove, set-game). Results go to
-// standard output, errors to standard error; run() returns the exit status.
+// the way kavro does, and runs one command (install, list, fix, remove, set-game, and the hosts'
+// catalogue and check). Results go to standard output, errors to standard error; run() returns
+// the exit status.
 class CarsCommand {
 public:
     explicit CarsCommand(QString programFolder);
@@ -28,6 +31,7 @@ public:
 
 private:
     bool parse(const QStringList& args, QString& error);
+    void readOptions(const QCommandLineParser& parser);
     bool findGame();
     bool findExtractor();
     int install();

@@ -49,14 +49,6 @@ void CatalogueFile::parse(const QStringList& lines, const QString& baseUrl) {
     while (end > pos && lines.at(end - 1).isEmpty())
         --end;
 
-    // A line end the file does not use (a lone LF) leaves lines that hold line breaks: the
-    // entries cannot be told apart.
-    for (qsizetype k = 0; k < end; ++k)
-        if (lines.at(k).contains(u'\n')) {
-            complete = false;
-            return;
-        }
-
     while (pos < end) {
         if (pos + perEntry > lines.size()) {
             complete = false; // an entry cut short by the end of the file

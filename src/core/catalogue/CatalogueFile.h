@@ -30,8 +30,8 @@ public:
     static QString cutZipUrl(const QString& url);
 
     // Reads the file's lines. Entries cut short by the end of the file are dropped and make the
-    // catalogue incomplete, as does a line holding a lone LF (a file whose lines end in LF reads
-    // as one line); empty lines after the last complete entry are ignored.
+    // catalogue incomplete; empty lines after the last complete entry are ignored. A lone LF
+    // inside a CR LF file is part of its line.
     void parse(const QStringList& lines, const QString& baseUrl);
 
     // The catalogue arrays of the session, reset and filled with the entries read.

@@ -1,7 +1,7 @@
 #include "core/gamedata/CarInstaller.h"
 
+#include "core/gamedata/CarFolder.h"
 #include "core/gamedata/InstallStaging.h"
-
 #include "core/gamedata/RandomCarId.h"
 #include "core/gamedata/SerialConflicts.h"
 #include "core/gamedata/Unzip.h"
@@ -11,7 +11,6 @@
 #include "platform/ProgramEnd.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -60,37 +59,6 @@ bool prepareExtractionFolder(const QString& folder, QString& reason, bool create
         return false;
     }
     return true;
-}
-
-// The folder that holds the car's files: the extraction folder when CAR.VIV is there, else the
-// one sub-folder that holds a CAR.VIV.
-bool findCarFolder(const QString& extractionFolder, QString& carFolder, QString& reason) {
-    if (!findFile(extractionFolder, kCarViv).isEmpty()) {
-        carFolder = extractionFolder;
-        return true;
-    }
-    QStringList holders;
-    QDirIterator it(extractionFolder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString sub = it.next();
-        if (!findFile(sub, kCarViv).isEmpty())
-            holders.append(sub);
-    }
-    if (holders.size() == 1) {
-        carFolder = holders.first();
-        return true;
-    }
-    if (holders.isEmpty()) {
-        reason = QStringLiteral("the car's ZIP holds no CAR.VIV");
-    } else {
-        for (QString& h : holders)
-            h = QDir(extractionFolder).relativeFilePath(h);
-        holders.sort(Qt::CaseInsensitive);
-        reason = QStringLiteral("the car's ZIP holds more than one CAR.VIV (in %1)")
-                     .arg(holders.join(QStringLiteral(", ")));
-    }
-    return false;
 }
 
 bool isDecimalDigit(QChar c) {

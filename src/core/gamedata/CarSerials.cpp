@@ -40,23 +40,12 @@ void writeCarIdInFedata(QByteArray& data, const QString& carId) {
     data.replace(kCarIdOffset, 4, AnsiText::encode(carId));
 }
 
-// The lines of a text whose lines all end in a lone LF (it holds no CR at all).
-QStringList splitLfLines(const QByteArray& text) {
-    QList<QByteArray> parts = text.split('\n');
-    if (!parts.isEmpty() && parts.last().isEmpty())
-        parts.removeLast();
-    QStringList lines;
-    for (const QByteArray& part : parts)
-        lines.append(AnsiText::decode(part));
-    return lines;
-}
-
 // Every line is written back with CR LF (with LF when the text's lines all end in a lone LF);
 // the line after each line ending in "(0)" becomes the serial, and a "(0)" line that ends the
 // file gets the serial as a new last line.
 QByteArray rewriteCarp(const QByteArray& text, quint8 serial) {
     const bool lfOnly = !text.contains('\r') && text.contains('\n');
-    const QStringList lines = lfOnly ? splitLfLines(text) : AnsiText::splitLines(text);
+    const QStringList lines = AnsiText::splitLines(text);
     const QByteArray eol = lfOnly ? "\n" : "\r\n";
     const QByteArray number = QByteArray::number(serial) + eol;
     QByteArray out;

@@ -61,7 +61,9 @@ QByteArray json(const QList<InstalledCar>& cars) {
             QJsonObject{{QStringLiteral("id"), car.id},
                         {QStringLiteral("serial"), car.serial},
                         {QStringLiteral("name"), car.name},
-                        {QStringLiteral("marks"), QJsonArray::fromStringList(car.marks())}});
+                        {QStringLiteral("conflictWith"),
+                         QJsonArray::fromStringList(car.conflictsWith)},
+                        {QStringLiteral("invalidArchive"), car.invalidArchive}});
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }
 

@@ -30,8 +30,8 @@ QList<InstalledCar> scan(const Session& session);
 // name when there is one, then each mark in brackets.
 QString line(const InstalledCar& car);
 
-// The cars as a JSON array of {"id", "serial", "name", "marks"} objects, indented, ending in a
-// line end.
+// The cars as a JSON array of objects, indented, ending in a line end: "id", "serial", "name",
+// and the marks as data: "conflictWith" (the other cars' ids) and "invalidArchive".
 QByteArray json(const QList<InstalledCar>& cars);
 
 } // namespace InstalledCarList

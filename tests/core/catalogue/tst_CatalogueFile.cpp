@@ -1,5 +1,6 @@
 #include "core/catalogue/CatalogueFile.h"
 #include "core/session/Session.h"
+#include "platform/AnsiText.h"
 
 #include <QtTest>
 
@@ -122,10 +123,12 @@ private Q_SLOTS:
         QTest::newRow("last entry with empty URL lines is whole")
             << QStringList{"A", "s", "z", "B", "", ""} << 0 << false << true
             << QStringList{"A", "B"};
-        QTest::newRow("layout 1 with LF line ends reads as one line")
-            << QStringList{"?CL1\nA\nx\ns\nz\n"} << 1 << false << false << QStringList();
-        QTest::newRow("layout 0 with LF line ends reads as one line")
-            << QStringList{"A\ns\nz\nB\ns\nz\n"} << 0 << false << false << QStringList();
+        QTest::newRow("a lone LF inside a CR LF file stays part of its line")
+            << AnsiText::splitLines("?CL1\r\nA\nB\r\nx\r\ns\r\nz\r\n") << 1 << false << true
+            << QStringList{"A\nB"};
+        QTest::newRow("layout 0 written on Linux reads line by line")
+            << AnsiText::splitLines("A\ns\nz\nB\ns\nz\n") << 0 << false << true
+            << QStringList{"A", "B"};
         QTest::newRow("empty lines only")
             << QStringList{"", ""} << 0 << false << true << QStringList();
         QTest::newRow("empty file") << QStringList() << 0 << false << true << QStringList();

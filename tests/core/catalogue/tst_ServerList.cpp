@@ -1,4 +1,5 @@
 #include "core/catalogue/ServerList.h"
+#include "platform/AnsiText.h"
 
 #include <QtTest>
 
@@ -27,6 +28,9 @@ private Q_SLOTS:
         const QStringList three{"Alpha Cars", "Beta Cars", "Gamma Cars"};
         QTest::newRow("SL1, three servers")
             << (QStringList{"SL1", "3"} + kThree) << Status::Ok << three;
+        QTest::newRow("written on Linux (LF line ends)")
+            << AnsiText::splitLines("SL1\n1\nhttp://a/\nKavro_CL.dat\nAlpha Cars\n") << Status::Ok
+            << QStringList{"Alpha Cars"};
         QTest::newRow("SL alone is version 0")
             << (QStringList{"SL", "3"} + kThree) << Status::Ok << three;
         QTest::newRow("SL0") << (QStringList{"SL0", "3"} + kThree) << Status::Ok << three;

@@ -1,0 +1,102 @@
+// Checking a published catalogue of 50 cars with one kavro-cars check command on a loopback
+// server: the catalogue fetched and read, then every car's screenshot and ZIP (about 1 MB each)
+// fetched, and every ZIP unpacked and judged as an install judges it, four cars at a time. The
+// catalogue is made by kavro-cars catalogue. Prints the time of each round. Target: under 5 s.
+//
+// Run: build/bin/bench_check [rounds]   (default 3; needs build/bin/kavro-cars and kavro-unzip)
+#include "FakeHttpServer.h"
+#include "PictureBytes.h"
+#include "TestEnv.h"
+#include "TestFiles.h"
+#include "VivBuilder.h"
+#include "ZipBuilder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kCars = 50;
+constexpr double kTargetSeconds = 5.0;
+
+QByteArray noise(QRandomGenerator& rng, qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    rng.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
+
+// Runs kavro-cars to its end while the server of this thread answers; the exit status, or -1.
+int runServing(const QStringList& args, QString* output = nullptr) {
+    QProcess p;
+    p.start(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), args);
+    QDeadlineTimer deadline(120000);
+    while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        p.waitForFinished(1);
+    }
+    if (output)
+        *output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.state() == QProcess::NotRunning ? p.exitCode() : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    if (!QFileInfo::exists(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars")) ||
+        !QFileInfo::exists(QStringLiteral(KAVRO_BIN_DIR "/kavro-unzip"))) {
+        std::fprintf(stderr, "bench_check: build kavro-cars and kavro-unzip first\n");
+        return 1;
+    }
+    TestEnv env;
+    QRandomGenerator rng(20001208);
+    const QString site = env.root() + QStringLiteral("site/");
+    QDir().mkpath(site);
+    const QByteArray picture = PictureBytes::encode(PictureBytes::quadrants(640, 480), "png");
+    for (int n = 1; n <= kCars; ++n) {
+        QList<VivBuilder::Entry> entries = VivBuilder::carEntries(quint8(n));
+        entries.append({"car.bin", noise(rng, 900 * 1024)});
+        ZipBuilder()
+            .add("CAR.VIV", VivBuilder::build(entries))
+            .add("shot.png", picture)
+            .write(site + QStringLiteral("car%1.zip").arg(n, 2, 10, QChar(u'0')));
+    }
+
+    FakeHttpServer server;
+    if (!server.listen())
+        return 1;
+    QString output;
+    if (runServing({QStringLiteral("catalogue"), site}, &output) != 0) {
+        std::fprintf(stderr, "bench_check: the catalogue was not made:\n%s", qPrintable(output));
+        return 1;
+    }
+    for (const QString& file : TestFiles::filesBelow(site))
+        if (QFileInfo(site + file).isFile())
+            server.routeFile(QStringLiteral("/") + file, site + file);
+
+    double worst = 0;
+    for (int round = 1; round <= rounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        const int status = runServing(
+            {QStringLiteral("check"), server.url(QStringLiteral("/Kavro_CL.dat"))}, &output);
+        const double seconds = timer.elapsed() / 1000.0;
+        if (status != 0) {
+            std::fprintf(stderr, "bench_check: the check failed:\n%s", qPrintable(output));
+            return 1;
+        }
+        worst = std::max(worst, seconds);
+        std::printf("round %d: %d cars checked in %.2f s\n", round, kCars, seconds);
+    }
+    std::printf("slowest round %.2f s, target under %.1f s: %s\n", worst, kTargetSeconds,
+                worst < kTargetSeconds ? "met" : "NOT met");
+    return worst < kTargetSeconds ? 0 : 1;
+}
