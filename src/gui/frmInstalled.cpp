@@ -166,6 +166,7 @@ void frmInstalled::fixSerials() {
     QPointer<frmSerial> fixer = new frmSerial(m_ctx, this);
     fixer->setWindowFlag(Qt::Window);
     fixer->setEndsProgram(false);
+    fixer->setWorkFolderHeld(true);
     fixer->setAttribute(Qt::WA_DeleteOnClose);
     fixer->setWindowModality(Qt::ApplicationModal);
     fixer->move(geometry().center() - fixer->rect().center());

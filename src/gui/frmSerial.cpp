@@ -63,7 +63,7 @@ frmSerial::frmSerial(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
 void frmSerial::cmdStart_Click() {
     // The check rewrites cars: no download run or kavro-cars command may change them meanwhile.
     WorkFolder workFolder(m_ctx.session->workDir());
-    if (QString held; !workFolder.lock(&held)) {
+    if (QString held; !m_workFolderHeld && !workFolder.lock(&held)) {
         m_ctx.prompts->show(held, windowTitle(), 16);
         return;
     }

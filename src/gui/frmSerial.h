@@ -18,6 +18,8 @@ public:
     // Opened from another window (the Installed Cars window), Exit and the close box only close
     // this window; as the program's only window they end the program.
     void setEndsProgram(bool ends) { m_endsProgram = ends; }
+    // Opened from a window of a running start, which already holds the work folder.
+    void setWorkFolderHeld(bool held) { m_workFolderHeld = held; }
 
     QLabel* LblInfo1 = nullptr;
     QListWidget* lst1 = nullptr;
@@ -34,4 +36,5 @@ private:
 
     AppContext& m_ctx;
     bool m_endsProgram = true;
+    bool m_workFolderHeld = false;
 };

@@ -85,12 +85,8 @@ bool WorkFolder::lock(QString* message) {
     }
     qint64 pid = 0;
     QString host, app;
-    if (lockFile->error() == QLockFile::LockFailedError)
+    if (message && lockFile->error() == QLockFile::LockFailedError)
         lockFile->getLockInfo(&pid, &host, &app);
-    // This program already holds the folder (the fixer opened from a window of a running start):
-    // the hold it has covers this use too.
-    if (pid == QCoreApplication::applicationPid() && host == QSysInfo::machineHostName())
-        return true;
     if (message)
         *message = lockFile->error() == QLockFile::LockFailedError
                        ? heldMessage(QCoreApplication::applicationName(), app, pid, host)
