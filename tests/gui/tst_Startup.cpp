@@ -402,6 +402,25 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo::exists(RunOnceEntry::desktopFilePath()), !runOnce);
     }
 
+    // A session that ends while the one-time start shows its log keeps the entry and the kept
+    // log for the next logon.
+    void runOnceEntryStaysUntilTheLogWasShown() {
+        TestEnv env;
+        installGame(env);
+        env.settings->WriteSetting(RegistryRoot::CurrentUser, kRunOnceKey, RunOnceEntry::kValueName,
+                                   "\"" KAVRO_BIN_DIR "/kavro\" /showlog /runonce");
+        env.writeFile(RunOnceEntry::keptLogPath(), "Car 1\r\n");
+        env.ctx.commandLine = "/showlog /runonce";
+        WindowWatcher::whenShown("frmLog", [&](QWidget* w) {
+            env.programEnd.EndProgram();
+            w->close();
+        });
+        Startup(env.ctx).run();
+        QVERIFY(env.settings->hasValue(RegistryRoot::CurrentUser, kRunOnceKey,
+                                       RunOnceEntry::kValueName));
+        QVERIFY(QFileInfo::exists(RunOnceEntry::keptLogPath()));
+    }
+
     void addresses_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("serverlist"); // the store's values; empty: none
