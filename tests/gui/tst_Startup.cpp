@@ -154,9 +154,9 @@ private Q_SLOTS:
         installGame(env);
         leaveJunk(env);
         // An install killed before its car arrived: the start undoes it.
-        const QString staged = env.gamePath() + "Data/.kavro-staging/ZZZZ/";
-        env.writeFile(staged + "car/CAR.VIV", "BIGF");
-        env.writeFile(staged + "PLACED.TXT",
+        const QString staged = env.gamePath() + "Data/.kavro-staging/ZZZZ";
+        env.writeFile(staged + "/CAR.VIV", "BIGF");
+        env.writeFile(staged + ".PLACED",
                       "tree SaveData/Cars/ZZZZ\r\nfile Data/FeArt/Vidwall/ZZZZ.QFS\r\n");
         env.writeFile(env.gamePath() + "SaveData/Cars/ZZZZ/CAR.FEC", "fec");
         env.writeFile(env.gamePath() + "Data/FeArt/Vidwall/ZZZZ.QFS", "picture");
