@@ -237,9 +237,9 @@ private Q_SLOTS:
         installGame(env);
         leaveJunk(env);
         // An install killed before its car arrived: the start undoes it.
-        const QString staged = env.gamePath() + "Data/.kavro-staging/ZZZZ/";
-        env.writeFile(staged + "car/CAR.VIV", "BIGF");
-        env.writeFile(staged + "PLACED.TXT",
+        const QString staged = env.gamePath() + "Data/.kavro-staging/ZZZZ";
+        env.writeFile(staged + "/CAR.VIV", "BIGF");
+        env.writeFile(staged + ".PLACED",
                       "tree SaveData/Cars/ZZZZ\r\nfile Data/FeArt/Vidwall/ZZZZ.QFS\r\n");
         env.writeFile(env.gamePath() + "SaveData/Cars/ZZZZ/CAR.FEC", "fec");
         env.writeFile(env.gamePath() + "Data/FeArt/Vidwall/ZZZZ.QFS", "picture");
@@ -285,6 +285,9 @@ private Q_SLOTS:
         QCOMPARE(env.prompts.last().style, 16);
         QCOMPARE(env.programEnd.endCount(), 1);
         QCOMPARE(TestFiles::filesBelow(env.workDir()), (QStringList{"CAR1.ZIP", "VIVTMP"}));
+        // The end of the program (which skips destructors) released the first copy's hold.
+        QLockFile next(env.root() + "temp/Kavro.lock");
+        QVERIFY(next.tryLock(0));
     }
 
     // A work folder that is not the user's own, or that a running copy holds, ends the start
@@ -480,6 +483,25 @@ private Q_SLOTS:
                                         RunOnceEntry::kValueName),
                  !runOnce);
         QCOMPARE(QFileInfo::exists(RunOnceEntry::desktopFilePath()), !runOnce);
+    }
+
+    // A session that ends while the one-time start shows its log keeps the entry and the kept
+    // log for the next logon.
+    void runOnceEntryStaysUntilTheLogWasShown() {
+        TestEnv env;
+        installGame(env);
+        env.settings->WriteSetting(RegistryRoot::CurrentUser, kRunOnceKey, RunOnceEntry::kValueName,
+                                   "\"" KAVRO_BIN_DIR "/kavro\" /showlog /runonce");
+        env.writeFile(RunOnceEntry::keptLogPath(), "Car 1\r\n");
+        env.ctx.commandLine = "/showlog /runonce";
+        WindowWatcher::whenShown("frmLog", [&](QWidget* w) {
+            env.programEnd.EndProgram();
+            w->close();
+        });
+        Startup(env.ctx).run();
+        QVERIFY(env.settings->hasValue(RegistryRoot::CurrentUser, kRunOnceKey,
+                                       RunOnceEntry::kValueName));
+        QVERIFY(QFileInfo::exists(RunOnceEntry::keptLogPath()));
     }
 
     void addresses_data() {

@@ -1,6 +1,7 @@
 #include "TestEnv.h"
 #include "TestFiles.h"
 #include "VivBuilder.h"
+#include "core/session/WorkFolder.h"
 #include "gui/frmSerial.h"
 
 #include <QDir>
@@ -124,6 +125,19 @@ private Q_SLOTS:
         QCOMPARE(VivBuilder::serialsIn(readAll(aaaa)), (QList<int>{2, 2, 2, 2}));
         QCOMPARE(readAll(bbbb), bBefore);
         QCOMPARE(prompts.unexpectedCount(), 0);
+
+        // While a running copy holds the work folder, Start changes nothing and names it.
+        WorkFolder held(env.workDir());
+        QVERIFY(held.lock());
+        VivBuilder::installCar(env.gamePath(), "EEEE", VivBuilder::carArchive(5, "EEEE"));
+        frmSerial blocked(env.ctx);
+        prompts.window = &blocked;
+        prompts.expect(MessageBoxService::Ok);
+        QTest::mouseClick(blocked.cmdStart, Qt::LeftButton);
+        QVERIFY2(prompts.last().text.contains("already running"), qPrintable(prompts.last().text));
+        QVERIFY(blocked.cmdStart->isEnabled());
+        QCOMPARE(items(blocked.lst1), QStringList());
+        QCOMPARE(readAll(bbbb), bBefore);
     }
 
     void closingTheWindowEndsTheProgram() {

@@ -270,9 +270,9 @@ private Q_SLOTS:
         w.env.writeFile(w.env.gamePath() + "Data/Cars/DMOC/CAR.VIV", "not an archive");
         w.installCar("dmod", 7, "Demo\x1b[2J Delta");
         // An install that was killed before its car arrived: undone by the next command.
-        const QString staged = w.env.gamePath() + "Data/.kavro-staging/ZZZZ/";
-        w.env.writeFile(staged + "car/ID.TXT", "Half Car\r\n");
-        w.env.writeFile(staged + "PLACED.TXT", "tree SaveData/Cars/ZZZZ\r\n");
+        const QString staged = w.env.gamePath() + "Data/.kavro-staging/ZZZZ";
+        w.env.writeFile(staged + "/ID.TXT", "Half Car\r\n");
+        w.env.writeFile(staged + ".PLACED", "tree SaveData/Cars/ZZZZ\r\n");
         w.env.writeFile(w.env.gamePath() + "SaveData/Cars/ZZZZ/CAR.FEC", "fec");
         const Outcome text = runCars({"list"});
         QCOMPARE(text.exitCode, 0);

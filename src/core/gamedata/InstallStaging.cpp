@@ -9,8 +9,7 @@
 
 namespace {
 
-const QString kRecord = QStringLiteral("PLACED.TXT");
-const QString kRecordDraft = QStringLiteral("PLACED.TMP");
+const QString kRecordSuffix = QStringLiteral(".PLACED");
 // The first line of the record of a removal (see takeOut).
 const QString kRemovalLine = QStringLiteral("removal");
 
@@ -25,9 +24,9 @@ bool isSafeRelative(const QString& path) {
 }
 
 // The staging folder still holds the car (a folder, or the file or link a removal took out).
-bool holdsCar(const QString& folder) {
-    const QFileInfo car(folder + QStringLiteral("car"));
-    return car.exists() || car.isSymLink();
+bool holdsCar(const QString& car) {
+    const QFileInfo info(car);
+    return info.exists() || info.isSymLink();
 }
 
 // Removes the entry at path: a folder with everything in it, a file or a symbolic link itself.
@@ -42,7 +41,8 @@ void removeEntry(const QString& path) {
 } // namespace
 
 InstallStaging::InstallStaging(const QString& gamePath, const QString& carId)
-    : m_game(GameFs::withSlash(gamePath)), m_folder(root(gamePath) + carId + u'/') {}
+    : m_game(GameFs::withSlash(gamePath)), m_car(root(gamePath) + carId),
+      m_record(m_car + kRecordSuffix) {}
 
 QString InstallStaging::root(const QString& gamePath) {
     return GameFs::resolve(GameFs::withSlash(gamePath), QStringLiteral("Data/")) +
@@ -50,22 +50,28 @@ QString InstallStaging::root(const QString& gamePath) {
 }
 
 QStringList InstallStaging::heldIds(const QString& gamePath) {
-    return QDir(root(gamePath))
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QStringList ids;
+    for (const QString& name :
+         QDir(root(gamePath))
+             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString id = name.endsWith(kRecordSuffix) ? name.chopped(kRecordSuffix.size()) : name;
+        if (!ids.contains(id))
+            ids.append(id);
+    }
+    return ids;
 }
 
 bool InstallStaging::writeRecord(const QStringList& record, QString& reason) {
-    if (!QDir().mkpath(m_folder)) {
-        reason = QStringLiteral("cannot create the folder \"%1\"").arg(m_folder);
-        return false;
-    }
-    // Written whole under another name and renamed: a record is complete or absent.
-    QFile draft(m_folder + kRecordDraft);
+    if (const QString r = root(m_game); !QFileInfo::exists(r))
+        QDir().mkpath(r);
+    // One write of a few hundred bytes: the record is there whole or not at all (a process that
+    // is killed does not cut a small write to a local file short), and the car beside it comes
+    // only after it.
+    QFile file(m_record);
     const QByteArray bytes = AnsiText::encode(record.join(QStringLiteral("\r\n")) + "\r\n");
-    if (!draft.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        draft.write(bytes) != bytes.size() || !draft.flush() ||
-        !QFile::rename(m_folder + kRecordDraft, m_folder + kRecord)) {
-        reason = QStringLiteral("cannot write the record in \"%1\"").arg(m_folder);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size()) {
+        reason = QStringLiteral("cannot write the record \"%1\"").arg(m_record);
         return false;
     }
     return true;
@@ -74,8 +80,8 @@ bool InstallStaging::writeRecord(const QStringList& record, QString& reason) {
 bool InstallStaging::begin(const QStringList& record, QString& reason) {
     if (!writeRecord(record, reason))
         return false;
-    if (!QDir().mkdir(carFolder())) {
-        reason = QStringLiteral("cannot create the folder \"%1\"").arg(carFolder());
+    if (!QDir().mkdir(m_car)) {
+        reason = QStringLiteral("cannot create the folder \"%1\"").arg(m_car);
         return false;
     }
     return true;
@@ -84,39 +90,35 @@ bool InstallStaging::begin(const QStringList& record, QString& reason) {
 bool InstallStaging::takeOut(const QString& carEntry, const QStringList& record, QString& reason) {
     if (!writeRecord(QStringList{kRemovalLine} + record, reason))
         return false;
-    QString target = carFolder();
-    target.chop(1);
-    if (!QDir().rename(carEntry, target)) {
+    if (!QDir().rename(carEntry, m_car)) {
         reason = QStringLiteral("cannot move \"%1\" out of the game").arg(carEntry);
-        QDir(m_folder).removeRecursively();
-        QDir().rmdir(root(m_game));
+        finish();
         return false;
     }
     return true;
 }
 
 bool InstallStaging::arrive(const QString& target, QString& reason) {
-    if (QFileInfo::exists(target) || !QDir().rename(carFolder(), target)) {
-        reason = QStringLiteral("cannot move \"%1\" to \"%2\"").arg(carFolder(), target);
+    if (QFileInfo::exists(target) || !QDir().rename(m_car, target)) {
+        reason = QStringLiteral("cannot move \"%1\" to \"%2\"").arg(m_car, target);
         return false;
     }
     return true;
 }
 
 void InstallStaging::finish() {
-    QFile::remove(m_folder + kRecord);
-    QDir(m_folder).removeRecursively();
+    QFile::remove(m_record);
     QDir().rmdir(root(m_game));
 }
 
 void InstallStaging::undo() {
-    undoFolder(m_game, m_folder);
+    undoCar(m_game, m_car);
     QDir().rmdir(root(m_game));
 }
 
-void InstallStaging::undoFolder(const QString& game, const QString& folder) {
+void InstallStaging::undoCar(const QString& game, const QString& car) {
     QStringList record;
-    if (holdsCar(folder) && AnsiText::readLines(folder + kRecord, record)) {
+    if (holdsCar(car) && AnsiText::readLines(car + kRecordSuffix, record)) {
         // Taken back in the reverse order of placing: files and trees, then the folders made
         // for them when nothing else has come into them since.
         for (auto it = record.crbegin(); it != record.crend(); ++it) {
@@ -130,7 +132,8 @@ void InstallStaging::undoFolder(const QString& game, const QString& folder) {
                 removeEntry(game + path);
         }
     }
-    QDir(folder).removeRecursively();
+    removeEntry(car);
+    QFile::remove(car + kRecordSuffix);
 }
 
 QStringList InstallStaging::undoUnfinished(const QString& gamePath) {
@@ -139,27 +142,28 @@ QStringList InstallStaging::undoUnfinished(const QString& gamePath) {
     const QString cars = GameFs::resolve(game, QStringLiteral("Data/Cars/"));
     QStringList lines;
     for (const QString& id : heldIds(game)) {
-        const QString folder = stagingRoot + id + u'/';
-        if (!holdsCar(folder)) {
-            // The car arrived; only the record was left.
-            QDir(folder).removeRecursively();
-            QFile::remove(stagingRoot + id);
+        const QString car = stagingRoot + id;
+        if (!holdsCar(car)) {
+            // The car arrived (or nothing was placed yet); only the record was left.
+            QFile::remove(car + kRecordSuffix);
             continue;
         }
         QStringList idText, record;
-        AnsiText::readLines(folder + QStringLiteral("car/ID.TXT"), idText);
-        AnsiText::readLines(folder + kRecord, record);
+        AnsiText::readLines(car + QStringLiteral("/ID.TXT"), idText);
+        AnsiText::readLines(car + kRecordSuffix, record);
         // A car of that id in the game is not this install's: its save data and pictures stay.
-        if (!GameFs::findEntry(cars, id).isEmpty())
-            QDir(folder).removeRecursively();
-        else
-            undoFolder(game, folder);
-        const QString car =
+        if (!GameFs::findEntry(cars, id).isEmpty()) {
+            removeEntry(car);
+            QFile::remove(car + kRecordSuffix);
+        } else {
+            undoCar(game, car);
+        }
+        const QString what =
             idText.isEmpty() ? id : QStringLiteral("%1 (%2)").arg(id, idText.first());
         lines.append(
             record.value(0) == kRemovalLine
-                ? QStringLiteral("the removal of car %1 was finished").arg(car)
-                : QStringLiteral("the install of car %1 never finished: it was undone").arg(car));
+                ? QStringLiteral("the removal of car %1 was finished").arg(what)
+                : QStringLiteral("the install of car %1 never finished: it was undone").arg(what));
     }
     QDir().rmdir(stagingRoot);
     return lines;

@@ -4,15 +4,16 @@
 #include <QStringList>
 
 // A car arrives in the game in one rename. Its install assembles the car folder (CAR.VIV, ID.TXT)
-// in a staging folder on the game's own disk, outside Data/Cars so that the game never takes it
-// for a car: Data/.kavro-staging/<id>/car/. Beside it lies the record PLACED.TXT, written before
-// anything is placed elsewhere in the game, listing what the install places there (the save
-// folder, the video-wall pictures, the folders it has to create for them). The install's last
-// step renames car/ into Data/Cars/<id>; the record and the staging folder go after it.
+// in the game's staging folder on the game's own disk, outside Data/Cars so that the game never
+// takes it for a car: Data/.kavro-staging/<id>/. Beside it lies its record <id>.PLACED, written
+// before the folder and before anything is placed elsewhere in the game, listing what the install
+// places there (the save folder, the video-wall pictures, the folders it has to create for them).
+// The install's last step renames the folder into Data/Cars/<id>; the record goes after it.
 //
-// A staging folder that still holds car/ belongs to an install that never finished (the program
-// was killed, the machine lost power): undoUnfinished() takes back exactly what its record lists.
-// One whose car/ is gone belongs to a car that arrived: only the staging folder is removed.
+// A car folder still in the staging folder belongs to an install that never finished (the
+// program was killed, the machine lost power): undoUnfinished() takes back exactly what its
+// record lists. A record without its folder belongs to a car that arrived (or to an install that
+// had placed nothing yet): only the record is removed.
 class InstallStaging {
 public:
     InstallStaging(const QString& gamePath, const QString& carId);
@@ -26,22 +27,22 @@ public:
     static QStringList undoUnfinished(const QString& gamePath);
 
     // Where the car folder is assembled (ends in "/").
-    QString carFolder() const { return m_folder + QStringLiteral("car/"); }
+    QString carFolder() const { return m_car + u'/'; }
 
-    // Creates the staging folder, the record (paths below the game folder, in the order they are
-    // placed: "dir" a folder created empty for what follows, "tree" a folder with its contents,
-    // "file" a file) and the folder car/.
+    // Writes the record (paths below the game folder, in the order they are placed: "dir" a
+    // folder created empty for what follows, "tree" a folder with its contents, "file" a file),
+    // then creates the car folder.
     bool begin(const QStringList& record, QString& reason);
     // A removal: writes the record of what goes with the car (its save folder and pictures),
-    // then renames the car's entry in Data/Cars into car/, so that the game no longer sees the
-    // car; undo() then removes all of it, and undoUnfinished() finishes a removal that was
-    // killed. A failed rename changes nothing.
+    // then renames the car's entry in Data/Cars into the staging folder, so that the game no
+    // longer sees the car; undo() then removes all of it, and undoUnfinished() finishes a removal
+    // that was killed. A failed rename changes nothing.
     bool takeOut(const QString& carEntry, const QStringList& record, QString& reason);
-    // Renames car/ into target (Data/Cars/<id>); a failed rename changes nothing.
+    // Renames the car folder into target (Data/Cars/<id>); a failed rename changes nothing.
     bool arrive(const QString& target, QString& reason);
-    // After arrive(): removes the record and the staging folder.
+    // After arrive(): removes the record.
     void finish();
-    // Takes back what the record lists and removes the staging folder.
+    // Takes back what the record lists, then removes the car folder and the record.
     void undo();
 
     // Record lines.
@@ -51,8 +52,9 @@ public:
 
 private:
     bool writeRecord(const QStringList& record, QString& reason);
-    static void undoFolder(const QString& gamePath, const QString& folder);
+    static void undoCar(const QString& gamePath, const QString& car);
 
     QString m_game;
-    QString m_folder; // the staging folder of the car, ending in "/"
+    QString m_car;    // the car folder in the staging folder, without a trailing "/"
+    QString m_record; // m_car + ".PLACED"
 };
