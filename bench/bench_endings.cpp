@@ -204,10 +204,15 @@ int main(int argc, char** argv) {
     const QStringList five = zips.mid(0, 5);
 
     // SIGKILL during kavro-cars install of five cars.
+    // The shortest of three whole runs, so that the kills spread over the run.
     QElapsedTimer whole;
-    whole.start();
-    runCars(QStringList{QStringLiteral("install")} + five);
-    const qint64 fullMs = std::max<qint64>(whole.elapsed(), 50);
+    qint64 fullMs = std::numeric_limits<qint64>::max();
+    for (int i = 0; i < 3; ++i) {
+        resetGame(game, pristine);
+        whole.start();
+        runCars(QStringList{QStringLiteral("install")} + five);
+        fullMs = std::min(fullMs, std::max<qint64>(whole.elapsed(), 50));
+    }
     std::printf("a whole five-car install takes %lld ms\n", fullMs);
     Tally killed;
     for (int i = 0; i < kills; ++i) {
