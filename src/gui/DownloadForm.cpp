@@ -231,7 +231,10 @@ QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars) {
     Animation1->open(m_ctx.session->workDir() + QStringLiteral("KAVRO.DRT"));
     Animation1->play();
     showZip(cars, 1);
-    wbADS->hide(); // nothing on this road comes from the network
+    // Nothing on this road comes from the network: no advertisement pane, and the window ends
+    // below its Cancel button.
+    wbADS->hide();
+    setFixedSize(width(), wbADS->y());
     centreOnScreen(this);
     show();
     QCoreApplication::processEvents();
