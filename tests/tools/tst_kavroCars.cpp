@@ -382,6 +382,12 @@ private Q_SLOTS:
         const QString game = w.env.root() + "cd copy";
         for (const QString& f : folders)
             QDir().mkpath(game + "/" + f);
+        if (accepted) { // an install killed before its car arrived, undone once the game is known
+            w.env.writeFile(game + "/data/.kavro-staging/ZZZZ/ID.TXT", "Half Car\r\n");
+            w.env.writeFile(game + "/data/.kavro-staging/ZZZZ.PLACED",
+                            "tree savedata/cars/ZZZZ\r\n");
+            w.env.writeFile(game + "/savedata/cars/ZZZZ/CAR.FEC", "fec");
+        }
         const Outcome r = runCars({"set-game", game});
         const QString stored = w.env.settings->ReadSetting(RegistryRoot::LocalMachine,
                                                            AppSettings::kGameKey, "InstallPath");

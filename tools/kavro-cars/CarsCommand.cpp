@@ -415,5 +415,8 @@ int CarsCommand::setGame() {
         return fail(
             QStringLiteral("cannot write the settings store %1").arg(m_settings.filePath()));
     m_out << "The game folder is now " << game << Qt::endl;
+    // The game named now may hold an install that never finished.
+    m_session.GamePath = game + u'/';
+    holdWorkFolder(Hold::Look);
     return 0;
 }
