@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -15,9 +16,11 @@ volatile std::sig_atomic_t g_received = 0;
 
 // Async-signal-safe: notes the signal and writes its number for the event loop.
 void onSignal(int signal) {
+    const int savedErrno = errno; // the interrupted code may be about to read it
     g_received = signal;
     const char byte = char(signal);
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
