@@ -16,18 +16,14 @@
 #include "core/session/StartupPaths.h"
 #include "core/session/WorkFolder.h"
 #include "gui/DownloadForm.h"
-#include "gui/QtMessageBoxService.h"
-#include "platform/Clock.h"
-#include "platform/DesktopActions.h"
+#include "gui/ProgramServices.h"
 #include "platform/EndSignals.h"
 #include "platform/ProgramEnd.h"
-#include "platform/SettingsStore.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
@@ -124,21 +120,10 @@ int windowChild(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kavro"));
     const QString game = QString::fromLocal8Bit(argv[2]);
     const QString base = QString::fromLocal8Bit(argv[3]);
-    Session session;
-    SettingsStore settings(SettingsStore::defaultPath());
-    QtMessageBoxService prompts;
-    ProgramEnd programEnd(false);
-    Clock clock;
-    DesktopActions actions;
-    QNetworkAccessManager network;
-    AppContext ctx;
-    ctx.session = &session;
-    ctx.settings = &settings;
-    ctx.prompts = &prompts;
-    ctx.programEnd = &programEnd;
-    ctx.clock = &clock;
-    ctx.actions = &actions;
-    ctx.network = &network;
+    ProgramServices services;
+    Session& session = services.session;
+    ProgramEnd& programEnd = services.programEnd;
+    AppContext& ctx = services.ctx;
     ctx.programFolder = kBin;
     session.GamePath = game;
     StartupPaths::setSessionPaths(session, false);

@@ -2,6 +2,7 @@
 // and a car announced as 4 GiB through the downloader, an advertisement page of 60 huge pictures
 // through the ad pane, and a 1 GiB ZIP bomb through kavro-unzip. See bench/README.md.
 #include "FakeHttpServer.h"
+#include "PictureBytes.h"
 #include "TestEnv.h"
 #include "core/download/DownloadDisplay.h"
 #include "core/download/DownloadWindowState.h"
@@ -10,7 +11,6 @@
 #include "gui/AdPane.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -56,11 +56,7 @@ QByteArray hugePicture() {
     QRandomGenerator dots(18);
     for (int i = 0; i < 23400; ++i)
         image.setPixel(dots.bounded(kAdSide), dots.bounded(kAdSide), 0);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
+    return PictureBytes::encode(image, "png");
 }
 
 // The server of parts 1 to 3, in a child process so that its socket writes and its memory are
@@ -81,13 +77,8 @@ QByteArray hugePicture() {
     server.route(QStringLiteral("/huge.zip"), huge);
     const QByteArray png = hugePicture();
     // One small picture first, to show that pictures are fetched and shown at all.
-    QImage small(200, 40, QImage::Format_RGB32);
-    small.fill(Qt::blue);
-    QByteArray smallPng;
-    QBuffer smallBuffer(&smallPng);
-    smallBuffer.open(QIODevice::WriteOnly);
-    small.save(&smallBuffer, "PNG");
-    server.route(QStringLiteral("/pics/small.png"), FakeResponse::ok(smallPng));
+    server.route(QStringLiteral("/pics/small.png"),
+                 FakeResponse::ok(PictureBytes::encode(PictureBytes::quadrants(200, 40), "png")));
     QByteArray page = "<html><body><p>Fast cars here</p><img src=\"pics/small.png\">";
     for (int i = 0; i < kAdPictures; ++i) {
         server.route(QStringLiteral("/pics/%1.png").arg(i), FakeResponse::ok(png));

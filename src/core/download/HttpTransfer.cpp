@@ -160,30 +160,24 @@ QByteArray HttpTransfer::GetChunk(qint64 maxBytes, const std::function<bool()>& 
 }
 
 void HttpTransfer::GetChunk(QByteArray& chunk, qint64 maxBytes, const std::function<bool()>& stop) {
-    chunk.resize(0);
-    if (!m_reply || maxBytes <= 0)
-        return;
-    while (m_reply && m_reply->bytesAvailable() < maxBytes && !NetworkPolicy::ended(m_reply)) {
-        if (stop && stop())
-            break;
-        waitForEvents();
-    }
-    if (!m_reply || !m_reply->isOpen() ||
-        NetworkPolicy::stopOf(m_reply) != NetworkPolicy::Stop::None)
-        return; // aborted or stopped: nothing more to read
-    chunk.resize(maxBytes);
-    const qint64 n = m_reply->read(chunk.data(), maxBytes);
-    chunk.resize(n > 0 ? n : 0);
+    read(chunk, maxBytes, maxBytes, stop);
 }
 
 void HttpTransfer::GetArrived(QByteArray& chunk, qint64 maxBytes,
                               const std::function<bool()>& stop) {
+    read(chunk, maxBytes, 1, stop);
+}
+
+// Waits (handling events) until waitFor bytes have arrived, the body has ended or stop says so,
+// then reads what has arrived, at most maxBytes.
+void HttpTransfer::read(QByteArray& chunk, qint64 maxBytes, qint64 waitFor,
+                        const std::function<bool()>& stop) {
     chunk.resize(0);
     if (!m_reply || maxBytes <= 0)
         return;
-    while (m_reply && m_reply->bytesAvailable() == 0 && !NetworkPolicy::ended(m_reply)) {
+    while (m_reply && m_reply->bytesAvailable() < waitFor && !NetworkPolicy::ended(m_reply)) {
         if (stop && stop())
-            return;
+            break;
         waitForEvents();
     }
     if (!m_reply || !m_reply->isOpen() ||

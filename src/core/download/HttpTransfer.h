@@ -89,6 +89,8 @@ public:
     void Cancel();
 
 private:
+    void read(QByteArray& chunk, qint64 maxBytes, qint64 waitFor,
+              const std::function<bool()>& stop);
     void onMetaData();
 
     QNetworkAccessManager* m_network;
