@@ -9,6 +9,7 @@
 #include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QTextDocument>
+#include <QScrollBar>
 #include <QTimer>
 #include <memory>
 
