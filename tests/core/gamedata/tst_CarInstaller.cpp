@@ -583,14 +583,15 @@ private Q_SLOTS:
                            "l:game/Data/.kavro-staging>outside/st"}
             << QStringList{} << QStringList{".kavro-staging/\" is not a folder"};
         QTest::newRow("archive rewrite leftovers")
-            << QStringList{"f:game/Data/Cars/BBBB/CAR.VIV.a1B2c3=copy",
+            << QStringList{"f:game/Data/Cars/BBBB/CAR.VIV.aBcDeF=copy",
                            "f:game/Data/Cars/BBBB/CAR.VIV.bak=keep",
                            "f:game/Data/Cars/BBBB/CAR.VIV.1234567=keep",
                            "l:game/Data/Cars/BBBB/CAR.VIV.zzzzzz>outside/keep.txt",
                            "d:game/Data/Cars/BBBB/CAR.VIV.dirdir",
-                           "f:outside/car/CAR.VIV.a1B2c3=copy", "l:game/Data/Cars/CCCC>outside/car"}
-            << QStringList{"game/Data/Cars/BBBB/CAR.VIV.a1B2c3", "game/Data/Cars/BBBB/CAR.VIV.zzzzzz"}
-            << QStringList{"removed \"<root>game/Data/Cars/BBBB/CAR.VIV.a1B2c3\"",
+                           "f:outside/car/CAR.VIV.aBcDeF=copy", "l:game/Data/Cars/CCCC>outside/car"}
+            << QStringList{"<S>", "game/Data/Cars/BBBB/CAR.VIV.aBcDeF",
+                           "game/Data/Cars/BBBB/CAR.VIV.zzzzzz"}
+            << QStringList{"removed \"<root>game/Data/Cars/BBBB/CAR.VIV.aBcDeF\"",
                            "removed \"<root>game/Data/Cars/BBBB/CAR.VIV.zzzzzz\""};
     }
     void hostileStagingTakesOnlyTheCarsOwn() {
