@@ -215,16 +215,14 @@ bool InstallStaging::isFree(QString& reason) const {
 bool InstallStaging::writeRecord(const QStringList& record, QString& reason) {
     if (!isFree(reason))
         return false;
-    if (typeOf(m_root) == Type::None) {
-        if (!QDir().mkpath(m_root)) {
-            reason = QStringLiteral("cannot create the folder \"%1\"").arg(m_root);
-            return false;
-        }
-        DiskSync::folder(parentOf(m_root));
+    if (typeOf(m_root) == Type::None && !QDir().mkpath(m_root)) {
+        reason = QStringLiteral("cannot create the folder \"%1\"").arg(m_root);
+        return false;
     }
     // One write of a few hundred bytes, flushed to disk with the folder's new entry before the
     // car beside it or anything it lists: after a power cut the record is there whole whenever
-    // something it lists is.
+    // something it lists is. (A staging folder made just now is committed with its first entry:
+    // one journaled change, like a rename, reaches the disk whole.)
     QFile file(m_record);
     const QByteArray bytes = AnsiText::encode(record.join(QStringLiteral("\r\n")) + "\r\n");
     if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly | QIODevice::Unbuffered) ||
@@ -272,14 +270,16 @@ bool InstallStaging::arrive(const QString& target, QString& reason) {
         reason = QStringLiteral("cannot move \"%1\" to \"%2\"").arg(m_car, target);
         return false;
     }
+    // The rename is one journaled change: the flush of the folder it arrived in makes all of it
+    // durable, the staging folder's side included.
     DiskSync::folder(parentOf(target));
-    DiskSync::folder(m_root);
     return true;
 }
 
 void InstallStaging::finish() {
+    // Not flushed: a record that comes back after a power cut, without its car beside it, is
+    // only removed by the next start.
     QFile::remove(m_record);
-    DiskSync::folder(m_root);
     QDir().rmdir(m_root);
 }
 
