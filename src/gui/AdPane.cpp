@@ -7,9 +7,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextDocument>
-#include <QScrollBar>
 #include <QTimer>
 #include <memory>
 
