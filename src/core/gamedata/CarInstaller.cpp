@@ -369,7 +369,8 @@ bool CarInstaller::makeFolder(const QString& path, QString& reason) {
 bool CarInstaller::copyUnflushed(const QString& from, const QString& to, QString& reason) {
     QFile in(from);
     QFile out(to);
-    bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::NewOnly | QIODevice::WriteOnly);
+    bool copied =
+        in.open(QIODevice::ReadOnly) && out.open(QIODevice::NewOnly | QIODevice::WriteOnly);
     constexpr qint64 kChunk = 1024 * 1024;
     while (copied && !in.atEnd()) {
         const QByteArray chunk = in.read(kChunk);
@@ -377,8 +378,9 @@ bool CarInstaller::copyUnflushed(const QString& from, const QString& to, QString
     }
     if (copied && out.flush())
         return true;
-    reason = QStringLiteral("cannot copy \"%1\" to \"%2\": %3")
-                 .arg(from, to, in.error() != QFile::NoError ? in.errorString() : out.errorString());
+    reason =
+        QStringLiteral("cannot copy \"%1\" to \"%2\": %3")
+            .arg(from, to, in.error() != QFile::NoError ? in.errorString() : out.errorString());
     return false;
 }
 

@@ -110,7 +110,8 @@ bool removeCar(const Session& session, const QString& carId, QString* error) {
     if (failed.isEmpty())
         return true;
     if (error)
-        *error = cannotRemove(failed) + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')');
+        *error =
+            cannotRemove(failed) + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')');
     return false;
 }
 
