@@ -321,8 +321,9 @@ private Q_SLOTS:
     // A change killed at its system calls that write, rename or delete (strace injects SIGKILL
     // before the call) leaves no lock that refuses the next command, and the game whole: the
     // next change (fix) finishes or undoes what was under way, and what is left is the game as
-    // it was or with the change made in full. A row kills at the moments 1, 2, ... 6, then at a
-    // spread of later ones (8, 10, 13, 17, ...), until the command gets past its last call.
+    // it was or with the change made in full. A row kills at the moments 1, 2, 4, 8, ... of its
+    // call (every moment when KAVRO_TEST_EVERY_KILL is set), until the command gets past its
+    // last call.
     void killedAtItsSystemCalls_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("syscall");
@@ -338,8 +339,9 @@ private Q_SLOTS:
         const QString strace = usableStrace();
         if (strace.isEmpty())
             QSKIP("strace is missing or cannot trace here");
+        const bool every = qEnvironmentVariableIsSet("KAVRO_TEST_EVERY_KILL");
         int kills = 0;
-        for (int n = 1; n <= 400; n += n < 6 ? 1 : n / 3) {
+        for (int n = 1; n <= 400; n = every ? n + 1 : n * 2) {
             World w;
             w.installCar("DMOA", 3, "Demo Alpha");
             w.installCar("DMOB", change == "fix" ? 3 : 4, "Demo B");
@@ -372,6 +374,13 @@ private Q_SLOTS:
             const auto after = snapshot(w.env.gamePath());
             QStringList added = after.keys(), removed = before.keys();
             added.removeIf([&](const QString& p) { return before.contains(p); });
+            // The fixer's temporary archive beside a car's CAR.VIV is no part of a car; until the
+            // next start takes it back as an unfinished step, it is left out here.
+            added.removeIf([](const QString& p) {
+                return QRegularExpression("^Data/Cars/[^/]+/CAR\\.VIV\\.[A-Za-z0-9]{6}$")
+                    .match(p)
+                    .hasMatch();
+            });
             removed.removeIf([&](const QString& p) { return after.contains(p); });
             QStringList want;
             if (change == "install" && !added.isEmpty()) // the one car whole
@@ -407,16 +416,17 @@ private Q_SLOTS:
         QFETCH(QStringList, second);
         for (int round = 0; round < 3; ++round) {
             World w;
-            w.installCar("DMOA", 5);
-            second.replaceInStrings("<zip>", w.carZip("b.zip", 5));
+            w.installCar("DMOA", 5, "Demo Alpha");
+            QStringList args = second;
+            args.replaceInStrings("<zip>", w.carZip("b.zip", 5));
             std::unique_ptr<QProcess> a(
                 startCarsWithTemp(w.env.root() + "temp", {"install", w.carZip("a.zip", 5)}));
-            std::unique_ptr<QProcess> b(startCarsWithTemp(w.env.root() + "tempB", second));
+            std::unique_ptr<QProcess> b(startCarsWithTemp(w.env.root() + "tempB", args));
             QVERIFY(a->waitForFinished(30000) && b->waitForFinished(30000));
             const QString errors =
                 QString::fromUtf8(a->readAllStandardError() + b->readAllStandardError());
             QCOMPARE(a->exitCode(), 0);
-            QVERIFY2(b->exitCode() == 0, qPrintable(errors));
+            QVERIFY2(b->exitCode() == 0, qPrintable(errors + b->readAllStandardOutput()));
             QVERIFY2(!errors.contains("never finished"), qPrintable(errors));
             const Outcome list = runCars({"list"});
             QVERIFY2(!list.output.contains("conflict") && !list.output.contains("invalid"),
