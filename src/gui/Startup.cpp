@@ -1,6 +1,7 @@
 #include "gui/Startup.h"
 
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/GameLock.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
@@ -27,6 +28,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 
 namespace {
@@ -52,13 +54,14 @@ bool Startup::refuseWorkFolder(const QString& message) {
 }
 
 QStringList Startup::undoUnfinishedInstalls(const QString& game) {
-    // Only while no other copy holds the work folder: an install of that copy may be under way.
-    std::unique_ptr<WorkFolder> probe;
-    if (!m_workFolder->holdsLock()) {
-        probe = std::make_unique<WorkFolder>(m_ctx.session->workDir());
-        if (!probe->lock())
-            return {};
-    }
+    // Only while no other program changes the game, whatever its work folder: an install of
+    // that program may be under way. A game without a staging folder has nothing to undo, and
+    // is not written to.
+    if (!QFileInfo::exists(InstallStaging::root(game)))
+        return {};
+    GameLock gameLock(game);
+    if (!gameLock.lock())
+        return {};
     QStringList lines = InstallStaging::undoUnfinished(game);
     for (QString& l : lines) {
         l[0] = l[0].toUpper();

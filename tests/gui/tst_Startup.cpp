@@ -18,7 +18,9 @@
 #include <QFile>
 #include <QLockFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -286,8 +288,41 @@ private Q_SLOTS:
         QCOMPARE(env.programEnd.endCount(), 1);
         QCOMPARE(TestFiles::filesBelow(env.workDir()), (QStringList{"CAR1.ZIP", "VIVTMP"}));
         // The end of the program (which skips destructors) released the first copy's hold.
-        QLockFile next(env.root() + "temp/Kavro.lock");
-        QVERIFY(next.tryLock(0));
+        WorkFolder next(env.workDir());
+        QVERIFY(next.lock());
+    }
+
+    // While another program holds the game's lock (whatever its work folder), an install of
+    // that program may be under way in the staging folder: no start undoes it.
+    void aStartNeverUndoesALiveInstall_data() {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("normal start") << "";
+        QTest::newRow("/SERIAL") << "/SERIAL";
+        QTest::newRow("/CARS") << "/CARS";
+    }
+    void aStartNeverUndoesALiveInstall() {
+        QFETCH(QString, line);
+        const QString flock = QStandardPaths::findExecutable("flock");
+        if (flock.isEmpty())
+            QSKIP("flock(1) is missing");
+        TestEnv env;
+        installGame(env);
+        const QString staged = env.gamePath() + "Data/.kavro-staging/ZZZZ";
+        env.writeFile(staged + "/CAR.VIV", "BIGF");
+        env.writeFile(staged + ".PLACED", "tree SaveData/Cars/ZZZZ\r\n");
+        env.writeFile(env.gamePath() + "SaveData/Cars/ZZZZ/CAR.FEC", "fec");
+        QProcess other;
+        other.start(flock, {env.gamePath() + "Data/.kavro.lock", "sleep", "30"});
+        QTRY_COMPARE(QProcess::execute(flock, {"-n", env.gamePath() + "Data/.kavro.lock", "true"}),
+                     1);
+        env.ctx.commandLine = line;
+        Startup startup(env.ctx);
+        startup.run();
+        other.kill();
+        other.waitForFinished();
+        QVERIFY(QFileInfo::exists(staged + "/CAR.VIV"));
+        QVERIFY(QFileInfo::exists(staged + ".PLACED"));
+        QVERIFY(QFileInfo::exists(env.gamePath() + "SaveData/Cars/ZZZZ/CAR.FEC"));
     }
 
     // A work folder that is not the user's own, or that a running copy holds, ends the start

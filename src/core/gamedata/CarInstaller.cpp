@@ -2,6 +2,7 @@
 
 #include "core/gamedata/CarFolder.h"
 #include "core/gamedata/CarPaths.h"
+#include "core/gamedata/CarSerials.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/RandomCarId.h"
 #include "core/gamedata/SerialConflicts.h"
@@ -110,6 +111,7 @@ void CarInstaller::InstallCar(qint16 n, const QString& listLine, QString& errorT
         m_carId.clear();
         errorText += QStringLiteral("Installation failed: ") + reason + QStringLiteral("\r\n");
     }
+    m_gameLock.reset();
     if (onStatus)
         onStatus(QStringLiteral("."));
 }
@@ -144,6 +146,13 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
     if (!findCarFolder(extraction, source, reason))
         return Outcome::Failed;
     source = GameFs::withSlash(source);
+
+    // From the choice of the car id to the car's arrival (or its undo) no other program changes
+    // the game's cars; the serial check then compares with the cars as they are now.
+    m_gameLock = std::make_unique<GameLock>(m_session.GamePath);
+    if (!m_gameLock->lock(&reason))
+        return Outcome::Failed;
+    ScanCarSerials(m_session);
 
     const QString game = m_session.GamePath;
     const QString carsFolder = GameFs::resolve(game, QStringLiteral("Data/Cars/"));
