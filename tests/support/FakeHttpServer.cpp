@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -210,11 +211,22 @@ void FakeHttpServer::answer(QTcpSocket* socket, const QString& path, const QByte
         r = FakeResponse::status("HTTP/1.1 404 Not Found", "<html>Not Found</html>");
     if (r.dropTimes >= 0 && m_answers[plain]++ >= r.dropTimes)
         r.dropAfterBytes = -1;
+    const int nth = m_answered[plain]++;
+    if (!r.cuts.isEmpty())
+        r.dropAfterBytes = r.cuts.value(nth, -1);
+    if (nth > 0 && !r.laterStatusLine.isEmpty()) {
+        r.statusLine = r.laterStatusLine;
+        r.body = "error";
+        r.range = FakeResponse::Range::Ignore;
+    }
 
     static const QRegularExpression rangeHeader(QStringLiteral("\r\nRange: *([^\r]*)"),
                                                 QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression ifRangeHeader(QStringLiteral("\r\nIf-Range: *([^\r]*)"),
+                                                  QRegularExpression::CaseInsensitiveOption);
     const QString range = rangeHeader.match(QString::fromLatin1(request)).captured(1);
     m_ranges.append(range);
+    m_ifRanges.append(ifRangeHeader.match(QString::fromLatin1(request)).captured(1));
     static const QRegularExpression fromByte(QStringLiteral("^bytes=(\\d+)-$"));
     const qint64 from = fromByte.match(range).captured(1).toLongLong();
     const qint64 whole = r.body.size();
@@ -226,7 +238,13 @@ void FakeHttpServer::answer(QTcpSocket* socket, const QString& path, const QByte
                                                QByteArray::number(whole)});
         if (honour)
             r.body = r.body.mid(from);
+        if (!r.partETag.isEmpty()) {
+            r.headers.removeIf([](const auto& h) { return h.first.toLower() == "etag"; });
+            r.headers.append({"ETag", r.partETag});
+        }
     }
+    if (r.cutChance > 0 && QRandomGenerator::global()->generateDouble() < r.cutChance)
+        r.dropAfterBytes = QRandomGenerator::global()->bounded(qMax<qint64>(r.body.size(), 1));
 
     if (r.dropWithoutResponse) {
         socket->abort();

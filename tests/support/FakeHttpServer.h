@@ -33,6 +33,12 @@ struct FakeResponse {
     // the matching Content-Range), or a 206 naming a part it does not hold.
     enum class Range { Ignore, Honour, Wrong };
     Range range = Range::Ignore;
+    QByteArray partETag;             // non-empty: a 206 carries this ETag instead of the body's
+    double cutChance = 0;            // > 0: each answer is cut with this chance at a random byte
+    // Answer n (from 0) to this path is cut after cuts[n] bytes of its body (-1: not cut); the
+    // answers past the list are whole.
+    QList<qint64> cuts;
+    QByteArray laterStatusLine;      // non-empty: the answers after the first get this status
 
     static FakeResponse ok(const QByteArray& body) {
         FakeResponse r;
@@ -78,6 +84,8 @@ public:
     QStringList requests() const { return m_requests; }
     // The "Range" header of each request received, in order ("" when it had none).
     QStringList ranges() const { return m_ranges; }
+    // The "If-Range" header of each request received, in order ("" when it had none).
+    QStringList ifRanges() const { return m_ifRanges; }
     int requestCount(const QString& path) const { return int(m_requests.count(path)); }
     void clearRequests() { m_requests.clear(); }
 
@@ -90,5 +98,7 @@ private:
     QHash<QString, FakeResponse> m_routes;
     QStringList m_requests;
     QStringList m_ranges;
+    QStringList m_ifRanges;
     QHash<QString, int> m_answers; // per route
+    QHash<QString, int> m_answered; // per route, every answer
 };

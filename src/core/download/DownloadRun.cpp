@@ -49,7 +49,7 @@ bool DownloadRun::run(const QStringList& names, const QStringList& urls) {
         downloadFile(urls.value(n - 1), carZip(*m_ctx.session, n));
         if (ended())
             return false;
-        if (!finishCar(n, name, m_downloader.resumedTries()))
+        if (!finishCar(n, name, m_downloader.triesLine()))
             return false;
     }
     writeLog();
@@ -68,10 +68,10 @@ void DownloadRun::beginCar(qint16 n, const QString& name) {
     m_state.DownloadLog += DownloadLogText::header(name, DownloadLogText::stamp(*m_ctx.clock));
 }
 
-bool DownloadRun::finishCar(qint16 n, const QString& name, int resumedTries) {
+bool DownloadRun::finishCar(qint16 n, const QString& name, const QString& triesLine) {
     m_state.DownloadLog += DownloadLogText::endLine(DownloadLogText::stamp(*m_ctx.clock));
-    if (resumedTries > 0)
-        m_state.DownloadLog += Downloader::resumedLine(resumedTries) + QStringLiteral("\r\n");
+    if (!triesLine.isEmpty())
+        m_state.DownloadLog += triesLine + QStringLiteral("\r\n");
     if (m_state.ErrorText.isEmpty()) {
         if (m_steps.install)
             m_steps.install(n, name, m_state.ErrorText, m_state.DownloadLog);

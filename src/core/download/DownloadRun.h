@@ -19,9 +19,9 @@ class HttpTransfer;
 // command-line tool or a test drives the same run.
 //
 // A car's block: its name, a row of "=", "Start at", "End at", perhaps the line saying its
-// download was resumed after a broken connection, perhaps the serial warning, and "ERRORS : "
-// with the car's errors or "(none)". The work folder's "CAR" + n + ".ZIP" is car n's
-// download.
+// download was resumed (or started again) after a broken connection, perhaps the serial warning,
+// and "ERRORS : " with the car's errors or "(none)". The work folder's "CAR" + n + ".ZIP" is car
+// n's download.
 class DownloadRun {
 public:
     // What the run does with a car besides downloading it.
@@ -64,10 +64,10 @@ public:
 
 private:
     void beginCar(qint16 n, const QString& name);
-    // "End at" (and the line saying the download was resumed after `resumedTries` tries), the
+    // "End at" (and the line saying how the download came through broken connections), the
     // install when nothing went wrong, the rescan (its notices become lines of the car's errors)
     // and "ERRORS : ". False when the program ended meanwhile.
-    bool finishCar(qint16 n, const QString& name, int resumedTries = 0);
+    bool finishCar(qint16 n, const QString& name, const QString& triesLine = QString());
     bool ended() const;
 
     AppContext& m_ctx;
