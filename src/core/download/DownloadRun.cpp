@@ -116,7 +116,13 @@ void DownloadRun::logCancel() {
     m_state.DownloadLog += DownloadLogText::cancelLines(DownloadLogText::stamp(*m_ctx.clock));
 }
 
-bool DownloadRun::writeLog() const {
-    return DownloadLogText::writeLogFile(m_ctx.session->workDir() + QStringLiteral("DOWNLOAD.LOG"),
-                                         m_state.DownloadLog);
+bool DownloadRun::writeLog() {
+    const QString path = m_ctx.session->workDir() + QStringLiteral("DOWNLOAD.LOG");
+    QString problem;
+    if (DownloadLogText::writeLogFile(path, m_state.DownloadLog, &problem))
+        return true;
+    m_logWritten = false;
+    m_state.DownloadLog += DownloadLogText::writeFailedLine(path, problem) + QStringLiteral("\r\n");
+    m_ctx.programEnd->setExitStatus(1);
+    return false;
 }

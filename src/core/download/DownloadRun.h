@@ -59,8 +59,12 @@ public:
     // The cancelled car's end: "End at" and "Errors : Cancelled by User".
     void logCancel();
 
-    // Writes the log so far to the work folder's "DOWNLOAD.LOG".
-    bool writeLog() const;
+    // Writes the log so far to the work folder's "DOWNLOAD.LOG". When it cannot, the log gets a
+    // line saying so (the window shows the log text, never the file), the program's result
+    // becomes 1 and the result is false.
+    bool writeLog();
+    // False once writing "DOWNLOAD.LOG" failed.
+    bool logWritten() const { return m_logWritten; }
 
 private:
     void beginCar(qint16 n, const QString& name);
@@ -76,4 +80,5 @@ private:
     Steps m_steps;
     Downloader m_downloader;
     QStringList m_noticesLogged; // the rescan's notices already in the log
+    bool m_logWritten = true;
 };

@@ -115,6 +115,8 @@ private Q_SLOTS:
     void hostileServers();
     void brokenConnections_data();
     void brokenConnections();
+    void logWriteFailure_data();
+    void logWriteFailure();
 };
 
 void tst_DownloadRun::threeCarsSecondMissing() {
@@ -293,7 +295,8 @@ void tst_DownloadRun::hostileServers_data() {
     FakeResponse shorter = FakeResponse::ok(pattern(3000));
     shorter.contentLength = 6000;
     QTest::newRow("body shorter than announced")
-        << shorter << false << "Download stopped: the connection broke 20 times\r\n" << 0;
+        << shorter << false << "Download stopped: the connection broke 20 times\r\n"
+        << 0;
 
     // One byte every 200 ms against a window of 600 ms: under 1 KB a window, so each try
     // brings nothing worth another.
@@ -301,7 +304,8 @@ void tst_DownloadRun::hostileServers_data() {
     trickle.chunkSize = 1;
     trickle.chunkDelayMs = 200;
     QTest::newRow("trickle of a byte at a time")
-        << trickle << false << "Download stopped: no data for 0.6 s\r\n" << 0;
+        << trickle << false << "Download stopped: no data for 0.6 s\r\n"
+        << 0;
 
     FakeResponse toFile = FakeResponse::status("HTTP/1.1 302 Found", "");
     toFile.headers.append({"Location", QByteArray("file:///etc/hostname")});
@@ -386,19 +390,18 @@ void tst_DownloadRun::brokenConnections_data() {
     QTest::addColumn<QString>("line");   // the line after "End at", or the errors
     using R = FakeResponse::Range;
     const QString resumed = Downloader::resumedLine(2) + QStringLiteral("\r\nERRORS : (none)");
-    const QString restarted =
-        Downloader::restartedLine(2) + QStringLiteral("\r\nERRORS : (none)");
+    const QString restarted = Downloader::restartedLine(2) + QStringLiteral("\r\nERRORS : (none)");
     QTest::newRow("closed, same ETag") << R::Honour << QByteArray("\"a1\"") << QByteArray() << 1
                                        << false << "|bytes=D-" << resumed;
-    QTest::newRow("stalled, same ETag") << R::Honour << QByteArray("\"a1\"") << QByteArray() << 1
-                                        << true << "|bytes=D-" << resumed;
-    QTest::newRow("closed, no validator") << R::Honour << QByteArray() << QByteArray() << 1
-                                          << false << "|" << restarted;
-    QTest::newRow("closed, Range ignored") << R::Ignore << QByteArray("\"a1\"") << QByteArray()
-                                           << 1 << false << "|bytes=D-" << restarted;
+    QTest::newRow("stalled, same ETag")
+        << R::Honour << QByteArray("\"a1\"") << QByteArray() << 1 << true << "|bytes=D-" << resumed;
+    QTest::newRow("closed, no validator")
+        << R::Honour << QByteArray() << QByteArray() << 1 << false << "|" << restarted;
+    QTest::newRow("closed, Range ignored") << R::Ignore << QByteArray("\"a1\"") << QByteArray() << 1
+                                           << false << "|bytes=D-" << restarted;
     QTest::newRow("closed, 206 with another ETag")
-        << R::Honour << QByteArray("\"a1\"") << QByteArray("\"b2\"") << 1 << false
-        << "|bytes=D-|" << restarted;
+        << R::Honour << QByteArray("\"a1\"") << QByteArray("\"b2\"") << 1 << false << "|bytes=D-|"
+        << restarted;
     QTest::newRow("closed, Content-Range not matching")
         << R::Wrong << QByteArray("\"a1\"") << QByteArray() << 1 << false << "|bytes=D-|"
         << restarted;
@@ -445,6 +448,36 @@ void tst_DownloadRun::brokenConnections() {
     QCOMPARE(r.env.session.installedCount(), arrived ? 1 : 0);
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR1.ZIP")),
              arrived ? response.body : QByteArray());
+}
+
+// DOWNLOAD.LOG cannot be written: the run's own log says so on its last line, and the program's
+// result is 1 (a root user writes into read-only folders, so a folder stands in the way).
+void tst_DownloadRun::logWriteFailure_data() {
+    QTest::addColumn<bool>("folderGone"); // else DOWNLOAD.LOG is a folder
+    QTest::newRow("work folder gone") << true;
+    QTest::newRow("DOWNLOAD.LOG is a folder") << false;
+}
+
+void tst_DownloadRun::logWriteFailure() {
+    QFETCH(bool, folderGone);
+    Run r;
+    r.server.route(QStringLiteral("/a.zip"), FakeResponse::ok(pattern(3000)));
+    r.add(QStringLiteral("A"), QStringLiteral("/a.zip"));
+    const QString work = r.env.workDir();
+    r.duringInstall = [&] {
+        QVERIFY(folderGone ? QDir(work).removeRecursively()
+                           : QDir().mkpath(work + QStringLiteral("DOWNLOAD.LOG/x")));
+    };
+    QVERIFY(r.run->run(r.names, r.urls));
+    QVERIFY(!r.run->logWritten());
+    const QString line = QStringLiteral("The download log could not be written to ") + work +
+                         QStringLiteral("DOWNLOAD.LOG: ");
+    QVERIFY2(r.state.DownloadLog.startsWith(r.block(QStringLiteral("A"), QStringLiteral("(none)")) +
+                                            line),
+             qPrintable(r.state.DownloadLog));
+    QVERIFY(r.state.DownloadLog.endsWith(QStringLiteral("\r\n")));
+    QCOMPARE(r.env.programEnd.exitStatus(), 1);
+    QCOMPARE(QFileInfo(work + QStringLiteral("DOWNLOAD.LOG")).isFile(), false);
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadRun)

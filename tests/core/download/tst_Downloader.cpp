@@ -397,10 +397,10 @@ void tst_Downloader::untrustedCertificateFails() {
 // (on the test's clock) before the tries. The car's 8000 bytes are cut as `cuts` says.
 void tst_Downloader::retries_data() {
     QTest::addColumn<FakeResponse>("response");
-    QTest::addColumn<QString>("ranges");   // Range | If-Range of each request ("D": 3200)
-    QTest::addColumn<QString>("line");     // R: resumed, S: started again, E: the errors
+    QTest::addColumn<QString>("ranges"); // Range | If-Range of each request ("D": 3200)
+    QTest::addColumn<QString>("line");   // R: resumed, S: started again, E: the errors
     QTest::addColumn<QString>("errors");
-    QTest::addColumn<int>("waited");       // seconds of pauses
+    QTest::addColumn<int>("waited"); // seconds of pauses
     QTest::addColumn<int>("tries");
     QTest::addColumn<qint64>("freeLater"); // free bytes after the first try (-1: plenty)
     using R = FakeResponse::Range;
@@ -416,21 +416,32 @@ void tst_Downloader::retries_data() {
     };
     const QByteArray date = "Wed, 30 Aug 2000 21:05:31 GMT";
     QTest::newRow("ETag matches: appended")
-        << car(R::Honour, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\"" << "R" << "" << 2 << 2 << qint64(-1);
+        << car(R::Honour, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\""
+        << "R"
+        << "" << 2 << 2 << qint64(-1);
     QTest::newRow("Last-Modified matches: appended")
-        << car(R::Honour, date, {3200}) << QStringLiteral(";|bytes=D-;") + QString::fromLatin1(date) << "R" << "" << 2 << 2 << qint64(-1);
+        << car(R::Honour, date, {3200}) << QStringLiteral(";|bytes=D-;") + QString::fromLatin1(date)
+        << "R"
+        << "" << 2 << 2 << qint64(-1);
     FakeResponse other = car(R::Honour, "\"v1\"", {3200});
     other.partETag = "\"v2\"";
-    QTest::newRow("206 with another ETag: again from 0")
-        << other << ";|bytes=D-;\"v1\"|;" << "S" << "" << 2 << 2 << qint64(-1);
+    QTest::newRow("206 with another ETag: again from 0") << other << ";|bytes=D-;\"v1\"|;"
+                                                         << "S"
+                                                         << "" << 2 << 2 << qint64(-1);
     QTest::newRow("Content-Range elsewhere: again from 0")
-        << car(R::Wrong, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\"|;" << "S" << "" << 2 << 2 << qint64(-1);
-    QTest::newRow("no validator: whole body asked for")
-        << car(R::Honour, "", {3200}) << ";|;" << "S" << "" << 2 << 2 << qint64(-1);
-    QTest::newRow("weak ETag: whole body asked for")
-        << car(R::Honour, "W/\"v1\"", {3200}) << ";|;" << "S" << "" << 2 << 2 << qint64(-1);
+        << car(R::Wrong, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\"|;"
+        << "S"
+        << "" << 2 << 2 << qint64(-1);
+    QTest::newRow("no validator: whole body asked for") << car(R::Honour, "", {3200}) << ";|;"
+                                                        << "S"
+                                                        << "" << 2 << 2 << qint64(-1);
+    QTest::newRow("weak ETag: whole body asked for") << car(R::Honour, "W/\"v1\"", {3200}) << ";|;"
+                                                     << "S"
+                                                     << "" << 2 << 2 << qint64(-1);
     QTest::newRow("Range ignored: 200 from 0")
-        << car(R::Ignore, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\"" << "S" << "" << 2 << 2 << qint64(-1);
+        << car(R::Ignore, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\""
+        << "S"
+        << "" << 2 << 2 << qint64(-1);
     // Tries that bring nothing count only in a row: progress starts the count again. (A server
     // that goes silent: one that closes before its answer has Qt send the request again.)
     FakeResponse silent = car(R::Honour, "\"v1\"", {3200, 0, 0, 2000, 0, 0});
@@ -439,10 +450,12 @@ void tst_Downloader::retries_data() {
         << silent
         << ";|bytes=D-;\"v1\"|bytes=D-;\"v1\"|bytes=D-;\"v1\"|bytes=5200-;\"v1\"|"
            "bytes=5200-;\"v1\"|bytes=5200-;\"v1\""
-        << "R" << "" << 2 + 4 + 8 + 16 + 30 + 30 << 7 << qint64(-1);
+        << "R"
+        << "" << 2 + 4 + 8 + 16 + 30 + 30 << 7 << qint64(-1);
     silent.cuts = {3200, 0, 0, 0};
     QTest::newRow("three empty tries in a row end it")
-        << silent << ";|bytes=D-;\"v1\"|bytes=D-;\"v1\"|bytes=D-;\"v1\"" << "E"
+        << silent << ";|bytes=D-;\"v1\"|bytes=D-;\"v1\"|bytes=D-;\"v1\""
+        << "E"
         << "Download stopped: no data for 0.3 s\r\nDownload failed!\r\n"
         << 2 + 4 + 8 << 4 << qint64(-1);
     QList<qint64> always(Downloader::kMaxTries + 1, 3200);
@@ -456,13 +469,15 @@ void tst_Downloader::retries_data() {
     FakeResponse error = car(R::Honour, "\"v1\"", {3200});
     error.laterStatusLine = "HTTP/1.1 503 Service Unavailable";
     QTest::newRow("HTTP error on a retry: not tried again")
-        << error << ";|bytes=D-;\"v1\"" << "E"
+        << error << ";|bytes=D-;\"v1\""
+        << "E"
         << "The server returned the following response:\r\n\r\n"
            "HTTP/1.1 503 Service Unavailable\r\r\nDownload failed!\r\n"
         << 2 << 2 << qint64(-1);
     // The car's bounds hold for the rest a later try brings.
     QTest::newRow("a disk filled meanwhile stops the rest")
-        << car(R::Honour, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\"" << "E"
+        << car(R::Honour, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\""
+        << "E"
         << "Not enough free disk space for the car: 7.8 KB announced, 0 bytes free in %DIR% "
            "(64.0 MB must stay free).\r\nDownload failed!\r\n"
         << 2 << 2 << qint64(0);
@@ -490,10 +505,12 @@ void tst_Downloader::retries() {
         sent << server->ranges().at(i) + u';' + server->ifRanges().at(i);
     QCOMPARE(sent.join(u'|'), ranges.replace(u'D', QStringLiteral("3200")));
     QCOMPARE(ok, line != QLatin1String("E"));
-    QCOMPARE(downloader->triesLine(), line == QLatin1String("R")   ? Downloader::resumedLine(tries)
-                                      : line == QLatin1String("S") ? Downloader::restartedLine(tries)
-                                                                   : QString());
-    QCOMPARE(state->ErrorText, errors.replace(QStringLiteral("%DIR%"), QFileInfo(dest).absolutePath()));
+    QCOMPARE(downloader->triesLine(), line == QLatin1String("R") ? Downloader::resumedLine(tries)
+                                      : line == QLatin1String("S")
+                                          ? Downloader::restartedLine(tries)
+                                          : QString());
+    QCOMPARE(state->ErrorText,
+             errors.replace(QStringLiteral("%DIR%"), QFileInfo(dest).absolutePath()));
     QCOMPARE(TestFiles::readAll(dest), ok ? pattern(8000) : QByteArray());
     QCOMPARE(env->fixedClock.monotonicSeconds() - before, double(waited));
 }
