@@ -146,7 +146,9 @@ bool Downloader::DownloadFile(const QString& strURL, const QString& strDestinati
 void Downloader::countBreak(Attempt& a) {
     ++a.breaks;
     a.stalled = m_inet.stalled();
-    a.emptyInARow = a.brought >= kTryProgressBytes ? 0 : a.emptyInARow + 1;
+    // A try stopped for bringing too little brought nothing worth another, whatever came.
+    const bool empty = a.brought == 0 || (a.stalled && a.brought < kTryProgressBytes);
+    a.emptyInARow = empty ? a.emptyInARow + 1 : 0;
 }
 
 bool Downloader::firstTry(Attempt& a, QFile& file, const QString& strURL, const QString& UserName,

@@ -23,7 +23,7 @@ class QFile;
 //
 // A transfer that breaks off after its answer (reset, closed early, or stopped for bringing too
 // little) is tried again while the tries bring bytes: at most kMaxTries in all, and
-// kEmptyTriesInARow tries in a row that bring nothing (under 1 KB) end it. The pauses between tries
+// kEmptyTriesInARow tries in a row that bring nothing (no byte, or a trickle) end it. The pauses between tries
 // grow from 2 s to 30 s and pass on the context's clock. A try goes on from where the file ends
 // only while the server proves it still has the same body: the request names the first answer's
 // strong ETag (else its Last-Modified) in If-Range, and only a 206 carrying that validator and
@@ -43,8 +43,8 @@ public:
     static constexpr qint64 kFreeSpaceMargin = 64LL * 1024 * 1024;
     // Tries of a transfer that keeps breaking off, the first one included.
     static constexpr int kMaxTries = 20;
-    // Tries in a row that bring nothing end the transfer: under 1 KB of the body, what the
-    // network policy stops a transfer for bringing in its window.
+    // Tries in a row that bring nothing end the transfer: no byte of the body, or a try stopped
+    // for bringing under 1 KB in the network policy's window.
     static constexpr int kEmptyTriesInARow = 3;
     static constexpr qint64 kTryProgressBytes = 1024;
     // The pause before try n (2 or more): 2 s, doubling up to 30 s.

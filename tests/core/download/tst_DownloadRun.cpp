@@ -405,10 +405,10 @@ void tst_DownloadRun::brokenConnections_data() {
     QTest::newRow("closed, Content-Range not matching")
         << R::Wrong << QByteArray("\"a1\"") << QByteArray() << 1 << false << "|bytes=D-|"
         << restarted;
-    // 40% of this small ZIP is under 1 KB: three such tries in a row are the end.
     QTest::newRow("closed every time")
-        << R::Ignore << QByteArray() << QByteArray() << -1 << false << "||"
-        << "ERRORS : Download stopped: the connection broke 3 times\r\nDownload failed!\r\n";
+        << R::Ignore << QByteArray() << QByteArray() << -1 << false
+        << QStringLiteral("|").repeated(Downloader::kMaxTries - 1)
+        << "ERRORS : Download stopped: the connection broke 20 times\r\nDownload failed!\r\n";
 }
 
 void tst_DownloadRun::brokenConnections() {
