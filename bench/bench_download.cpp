@@ -58,7 +58,8 @@ int cuts(TestEnv& env) {
     server->moveToThread(&serverThread);
     QObject::connect(&serverThread, &QThread::finished, server, &QObject::deleteLater);
     serverThread.start();
-    QMetaObject::invokeMethod(server, [&] { server->listen(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        server, [&] { server->listen(); }, Qt::BlockingQueuedConnection);
 
     struct Mode {
         const char* name;

@@ -23,12 +23,12 @@ class QFile;
 //
 // A transfer that breaks off after its answer (reset, closed early, or stopped for bringing too
 // little) is tried again while the tries bring bytes: at most kMaxTries in all, and
-// kEmptyTriesInARow tries in a row that bring nothing (no byte, or a trickle) end it. The pauses between tries
-// grow from 2 s to 30 s and pass on the context's clock. A try goes on from where the file ends
-// only while the server proves it still has the same body: the request names the first answer's
-// strong ETag (else its Last-Modified) in If-Range, and only a 206 carrying that validator and
-// the matching Content-Range is appended. Without a validator the whole body is asked for; a 200,
-// or a 206 with another validator or part, starts the file again from byte 0. An HTTP error
+// kEmptyTriesInARow tries in a row that bring nothing (no byte, or a trickle) end it. The pauses
+// between tries grow from 2 s to 30 s and pass on the context's clock. A try goes on from where the
+// file ends only while the server proves it still has the same body: the request names the first
+// answer's strong ETag (else its Last-Modified) in If-Range, and only a 206 carrying that validator
+// and the matching Content-Range is appended. Without a validator the whole body is asked for; a
+// 200, or a 206 with another validator or part, starts the file again from byte 0. An HTTP error
 // answer is never tried again. The car's bounds (its size, the free space) hold for every try.
 class Downloader {
 public:
