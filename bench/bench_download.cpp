@@ -1,7 +1,13 @@
 // bench_download: a 30 MB car through DownloadFile (window shown) against curl from the same
-// loopback server. See bench/README.md.
+// loopback server. With --cuts: cars through a server that cuts half its answers at a random
+// byte, with Range honoured, Range ignored, and 206 answers naming another ETag. See
+// bench/README.md.
 #include "FakeHttpServer.h"
 #include "TestEnv.h"
+#include "core/download/DownloadDisplay.h"
+#include "core/download/DownloadWindowState.h"
+#include "core/download/Downloader.h"
+#include "core/download/HttpTransfer.h"
 #include "gui/DownloadForm.h"
 
 #include <QApplication>
@@ -41,6 +47,90 @@ long peakKiB() {
     return u.ru_maxrss;
 }
 
+// Cars of 100 KB to 2 MB through the downloader against a server that cuts each answer with a
+// chance of one half at a random byte. The pauses between tries pass on the test clock (they
+// are counted, not slept). Every car must arrive byte for byte.
+int cuts(TestEnv& env) {
+    constexpr int kCars = 40;
+    env.useFixedClock();
+    QThread serverThread;
+    auto* server = new FakeHttpServer;
+    server->moveToThread(&serverThread);
+    QObject::connect(&serverThread, &QThread::finished, server, &QObject::deleteLater);
+    serverThread.start();
+    QMetaObject::invokeMethod(
+        server, [&] { server->listen(); }, Qt::BlockingQueuedConnection);
+
+    struct Mode {
+        const char* name;
+        FakeResponse::Range range;
+        QByteArray partETag;
+    };
+    const Mode modes[] = {{"Range honoured", FakeResponse::Range::Honour, {}},
+                          {"Range ignored", FakeResponse::Range::Ignore, {}},
+                          {"206 with another ETag", FakeResponse::Range::Honour, "\"other\""}};
+    HttpTransfer inet(&env.network);
+    SilentDisplay display;
+    DownloadWindowState state;
+    Downloader downloader(env.ctx, inet, display, state);
+    bool allGood = true;
+    std::printf("bench_download --cuts: %d cars a mode, each answer cut with a chance of 1/2\n",
+                kCars);
+    for (const Mode& mode : modes) {
+        int arrived = 0, requests = 0, resumed = 0;
+        qint64 bytes = 0;
+        const double waitedBefore = env.fixedClock.monotonicSeconds();
+        QElapsedTimer t;
+        t.start();
+        for (int n = 1; n <= kCars; ++n) {
+            QByteArray body(int(QRandomGenerator::global()->bounded(100 * 1024, 2 * 1024 * 1024)),
+                            Qt::Uninitialized);
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(body.data()),
+                                                  body.size() / 4);
+            FakeResponse r = FakeResponse::ok(body);
+            r.range = mode.range;
+            r.partETag = mode.partETag;
+            r.headers.append({"ETag", "\"car" + QByteArray::number(n) + '"'});
+            r.cutChance = 0.5;
+            const QString path = QStringLiteral("/car%1.zip").arg(n);
+            QString url;
+            QMetaObject::invokeMethod(
+                server,
+                [&] {
+                    server->clearRequests();
+                    server->route(path, r);
+                    url = server->url(path);
+                },
+                Qt::BlockingQueuedConnection);
+            const QString dest = env.workDir() + QStringLiteral("CAR1.ZIP");
+            state.ErrorText.clear();
+            const bool ok = downloader.DownloadFile(url, dest, QString(), QString());
+            QFile f(dest);
+            const bool same = ok && f.open(QIODevice::ReadOnly) && f.readAll() == body;
+            f.close();
+            arrived += same;
+            allGood = allGood && same;
+            if (!same)
+                std::printf("  car %d failed: %s\n", n, qPrintable(state.ErrorText.simplified()));
+            bytes += body.size();
+            resumed += downloader.triesLine().startsWith(QLatin1String("Download resumed"));
+            QMetaObject::invokeMethod(
+                server, [&] { requests += server->requestCount(path); },
+                Qt::BlockingQueuedConnection);
+            QFile::remove(dest);
+        }
+        std::printf("  %-22s %d/%d cars byte-identical, %d requests (%.2f a car), %d resumed, "
+                    "%.1f MB, %.2f s, pauses a player would wait %.0f s\n",
+                    mode.name, arrived, kCars, requests, double(requests) / kCars, resumed,
+                    double(bytes) / (1024.0 * 1024.0), double(t.nsecsElapsed()) / 1e9,
+                    env.fixedClock.monotonicSeconds() - waitedBefore);
+    }
+    serverThread.quit();
+    serverThread.wait();
+    std::printf(allGood ? "ALL CARS ARRIVED WHOLE\n" : "FAILED: a car did not arrive whole\n");
+    return allGood ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -48,6 +138,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestEnv env;
+    if (QCoreApplication::arguments().contains(QStringLiteral("--cuts")))
+        return cuts(env);
 
     // The car: 30 MB of random bytes, written in 1 MB pieces.
     const QString car = env.root() + QStringLiteral("car.zip");

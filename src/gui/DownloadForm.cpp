@@ -12,7 +12,6 @@
 #include "gui/Twips.h"
 #include "gui/WindowPlacement.h"
 #include "gui/frmLog.h"
-#include "platform/AnsiText.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProgramEnd.h"
 
@@ -252,12 +251,11 @@ QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars) {
         run.run(cars);
     if (ended())
         return {};
+    if (!run.logWritten())
+        m_ctx.programEnd->setExitStatus(1);
 
-    QStringList lines;
-    AnsiText::readLines(m_ctx.session->workDir() + QStringLiteral("DOWNLOAD.LOG"), lines);
-    QString log;
-    for (const QString& l : std::as_const(lines))
-        log += l + QStringLiteral("\r\n");
+    // The run's own text, never the file read back (which may be missing or another run's).
+    QString log = run.log();
     if (cancel.ended() && !log.contains(kCancelled))
         log += DownloadLogText::cancelLines(DownloadLogText::stamp(*m_ctx.clock));
     return log;

@@ -34,8 +34,9 @@ public:
     void Process();
     // Installs car ZIPs that are on this machine (see ZipInstallRun), showing which car of how
     // many is installed, its name and the bar; Cancel asks as during a download and stops the
-    // run after (or, while the car is unpacked, without) the car under way. Returns the log to
-    // show, as written to DOWNLOAD.LOG (a cancel's lines added); the program goes on.
+    // run after (or, while the car is unpacked, without) the car under way. Returns the run's log
+    // to show (a cancel's lines added, and a line when DOWNLOAD.LOG could not be written: the
+    // program's result is then 1); the program goes on.
     QString InstallZips(const QList<ZipInstallRun::Car>& cars);
     // One car's download (see Downloader); errors go to ErrorText.
     bool DownloadFile(const QString& strURL, const QString& strDestination, const QString& UserName,

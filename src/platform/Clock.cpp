@@ -1,6 +1,8 @@
 #include "platform/Clock.h"
 
+#include <QEventLoop>
 #include <QLocale>
+#include <QTimer>
 
 double Clock::monotonicSeconds() const {
     static QElapsedTimer timer = [] {
@@ -9,6 +11,12 @@ double Clock::monotonicSeconds() const {
         return t;
     }();
     return double(timer.nsecsElapsed()) / 1e9;
+}
+
+void Clock::handleEventsFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(qMax(ms, 0), &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 QString Clock::formatTime(const QTime& t) {

@@ -12,6 +12,9 @@ public:
     virtual QDateTime now() const { return QDateTime::currentDateTime(); }
     // Seconds since an arbitrary fixed point; never jumps (no midnight wrap).
     virtual double monotonicSeconds() const;
+    // Lets up to ms go by on the monotonic clock while handling the events that come meanwhile
+    // (a pause between two tries of a transfer). Tests' clocks advance instead of sleeping.
+    virtual void handleEventsFor(int ms);
 
     // The time of day as text, with seconds, in the regional format (en_US: "9:05:31 PM").
     QString timeText() const { return formatTime(now().time()); }

@@ -12,5 +12,5 @@ void ProgramEnd::EndProgram() {
     // Every file the program writes is saved atomically before this point; ending the process
     // here keeps any further handler, box or request from running.
     std::fflush(nullptr);
-    ::_exit(0);
+    ::_exit(m_exitStatus);
 }

@@ -14,6 +14,9 @@ public:
 
     void EndProgram();
     bool ended() const { return m_ended; }
+    // The program's result when it ends (0 unless something it had to do failed).
+    void setExitStatus(int status) { m_exitStatus = status; }
+    int exitStatus() const { return m_exitStatus; }
     int endCount() const { return m_count; }
 
 Q_SIGNALS:
@@ -23,4 +26,5 @@ private:
     bool m_recordOnly;
     bool m_ended = false;
     int m_count = 0;
+    int m_exitStatus = 0;
 };

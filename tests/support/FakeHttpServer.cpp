@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -19,7 +20,8 @@ namespace {
 // Sends one response body, in slow chunks or as fast as the socket takes it.
 class BodySender : public QObject {
 public:
-    BodySender(QTcpSocket* socket, const FakeResponse& r) : QObject(socket), m_socket(socket), m_r(r) {
+    BodySender(QTcpSocket* socket, const FakeResponse& r)
+        : QObject(socket), m_socket(socket), m_r(r) {
         if (!r.bodyFile.isEmpty()) {
             m_file.setFileName(r.bodyFile);
             m_file.open(QIODevice::ReadOnly);
@@ -49,8 +51,7 @@ private:
         if (m_r.endless) {
             QByteArray piece;
             while (piece.size() < n && !m_r.body.isEmpty())
-                piece += m_r.body.mid((m_sent + piece.size()) % m_r.body.size(),
-                                      n - piece.size());
+                piece += m_r.body.mid((m_sent + piece.size()) % m_r.body.size(), n - piece.size());
             return piece;
         }
         return m_r.body.mid(m_sent, n);
@@ -150,7 +151,9 @@ QSslConfiguration FakeHttpServer::selfSignedTls(const QString& dir, QString* err
 
 FakeHttpServer::~FakeHttpServer() = default;
 
-bool FakeHttpServer::listen() { return m_server->listen(QHostAddress::LocalHost, 0); }
+bool FakeHttpServer::listen() {
+    return m_server->listen(QHostAddress::LocalHost, 0);
+}
 
 quint16 FakeHttpServer::closedPort() {
     QTcpServer s;
@@ -160,7 +163,9 @@ quint16 FakeHttpServer::closedPort() {
     return port;
 }
 
-quint16 FakeHttpServer::port() const { return m_server->serverPort(); }
+quint16 FakeHttpServer::port() const {
+    return m_server->serverPort();
+}
 
 QString FakeHttpServer::baseUrl() const {
     return (m_tls ? QStringLiteral("https://127.0.0.1:%1") : QStringLiteral("http://127.0.0.1:%1"))
@@ -192,7 +197,8 @@ void FakeHttpServer::onNewConnection() {
             const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
             const QByteArray head = buffer->left(end);
             *buffer = QByteArray();
-            const QString path = requestLine.size() >= 2 ? QString::fromLatin1(requestLine[1]) : QString();
+            const QString path =
+                requestLine.size() >= 2 ? QString::fromLatin1(requestLine[1]) : QString();
             m_requests.append(path);
             answer(socket, path, head);
         });
@@ -210,11 +216,22 @@ void FakeHttpServer::answer(QTcpSocket* socket, const QString& path, const QByte
         r = FakeResponse::status("HTTP/1.1 404 Not Found", "<html>Not Found</html>");
     if (r.dropTimes >= 0 && m_answers[plain]++ >= r.dropTimes)
         r.dropAfterBytes = -1;
+    const int nth = m_answered[plain]++;
+    if (!r.cuts.isEmpty())
+        r.dropAfterBytes = r.cuts.value(nth, -1);
+    if (nth > 0 && !r.laterStatusLine.isEmpty()) {
+        r.statusLine = r.laterStatusLine;
+        r.body = "error";
+        r.range = FakeResponse::Range::Ignore;
+    }
 
     static const QRegularExpression rangeHeader(QStringLiteral("\r\nRange: *([^\r]*)"),
                                                 QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression ifRangeHeader(QStringLiteral("\r\nIf-Range: *([^\r]*)"),
+                                                  QRegularExpression::CaseInsensitiveOption);
     const QString range = rangeHeader.match(QString::fromLatin1(request)).captured(1);
     m_ranges.append(range);
+    m_ifRanges.append(ifRangeHeader.match(QString::fromLatin1(request)).captured(1));
     static const QRegularExpression fromByte(QStringLiteral("^bytes=(\\d+)-$"));
     const qint64 from = fromByte.match(range).captured(1).toLongLong();
     const qint64 whole = r.body.size();
@@ -226,7 +243,13 @@ void FakeHttpServer::answer(QTcpSocket* socket, const QString& path, const QByte
                                                QByteArray::number(whole)});
         if (honour)
             r.body = r.body.mid(from);
+        if (!r.partETag.isEmpty()) {
+            r.headers.removeIf([](const auto& h) { return h.first.toLower() == "etag"; });
+            r.headers.append({"ETag", r.partETag});
+        }
     }
+    if (r.cutChance > 0 && QRandomGenerator::global()->generateDouble() < r.cutChance)
+        r.dropAfterBytes = QRandomGenerator::global()->bounded(qMax<qint64>(r.body.size(), 1));
 
     if (r.dropWithoutResponse) {
         socket->abort();
@@ -241,7 +264,8 @@ void FakeHttpServer::answer(QTcpSocket* socket, const QString& path, const QByte
     if (r.chunked)
         head += "Transfer-Encoding: chunked\r\n";
     if (r.sendContentLength)
-        head += "Content-Length: " + QByteArray::number(r.contentLength >= 0 ? r.contentLength : bodyLength) + "\r\n";
+        head += "Content-Length: " +
+                QByteArray::number(r.contentLength >= 0 ? r.contentLength : bodyLength) + "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
     if (r.noBody) {

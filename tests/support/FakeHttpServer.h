@@ -17,22 +17,28 @@ struct FakeResponse {
     QByteArray statusLine = "HTTP/1.1 200 OK";
     QList<QPair<QByteArray, QByteArray>> headers; // extra headers, sent as given
     QByteArray body;
-    QString bodyFile;                // stream the body from this file instead (large bodies)
-    bool sendContentLength = true;   // false: no "Content-Length" header
-    qint64 contentLength = -1;       // >= 0: announce this length whatever the body is (a lie)
-    int chunkSize = 0;               // > 0 with chunkDelayMs: send the body slowly
+    QString bodyFile;              // stream the body from this file instead (large bodies)
+    bool sendContentLength = true; // false: no "Content-Length" header
+    qint64 contentLength = -1;     // >= 0: announce this length whatever the body is (a lie)
+    int chunkSize = 0;             // > 0 with chunkDelayMs: send the body slowly
     int chunkDelayMs = 0;
-    qint64 dropAfterBytes = -1;      // >= 0: close the connection after this many body bytes
+    qint64 dropAfterBytes = -1;       // >= 0: close the connection after this many body bytes
     bool dropWithoutResponse = false; // close the connection at once, no status line at all
-    bool noBody = false;             // headers only (for a 0-length body use body = "")
-    bool chunked = false;            // "Transfer-Encoding: chunked", each piece one chunk
-    bool endless = false;            // with chunked: the body repeats for ever
-    int dropTimes = -1;              // >= 0: only the first this many answers are cut short
-    bool stallAtDrop = false;        // at dropAfterBytes go silent instead of closing
+    bool noBody = false;              // headers only (for a 0-length body use body = "")
+    bool chunked = false;             // "Transfer-Encoding: chunked", each piece one chunk
+    bool endless = false;             // with chunked: the body repeats for ever
+    int dropTimes = -1;               // >= 0: only the first this many answers are cut short
+    bool stallAtDrop = false;         // at dropAfterBytes go silent instead of closing
     // What a request with "Range: bytes=N-" gets: the whole body (200), its part from N (206 with
     // the matching Content-Range), or a 206 naming a part it does not hold.
     enum class Range { Ignore, Honour, Wrong };
     Range range = Range::Ignore;
+    QByteArray partETag;  // non-empty: a 206 carries this ETag instead of the body's
+    double cutChance = 0; // > 0: each answer is cut with this chance at a random byte
+    // Answer n (from 0) to this path is cut after cuts[n] bytes of its body (-1: not cut); the
+    // answers past the list are whole.
+    QList<qint64> cuts;
+    QByteArray laterStatusLine; // non-empty: the answers after the first get this status
 
     static FakeResponse ok(const QByteArray& body) {
         FakeResponse r;
@@ -58,7 +64,7 @@ public:
     explicit FakeHttpServer(QObject* parent = nullptr);
     ~FakeHttpServer() override;
 
-    bool listen();                // on a free loopback port
+    bool listen(); // on a free loopback port
     // On a free loopback port, speaking TLS with this configuration (https).
     bool listenTls(const QSslConfiguration& configuration);
     // A key and a self-signed certificate for 127.0.0.1, made with the openssl tool in dir; a
@@ -67,7 +73,7 @@ public:
     // A loopback port on which nothing listens (a connection there is refused).
     static quint16 closedPort();
     quint16 port() const;
-    QString baseUrl() const;      // "http(s)://127.0.0.1:<port>" (no trailing slash)
+    QString baseUrl() const; // "http(s)://127.0.0.1:<port>" (no trailing slash)
     QString url(const QString& path) const { return baseUrl() + path; }
 
     void route(const QString& path, const FakeResponse& response);
@@ -78,6 +84,8 @@ public:
     QStringList requests() const { return m_requests; }
     // The "Range" header of each request received, in order ("" when it had none).
     QStringList ranges() const { return m_ranges; }
+    // The "If-Range" header of each request received, in order ("" when it had none).
+    QStringList ifRanges() const { return m_ifRanges; }
     int requestCount(const QString& path) const { return int(m_requests.count(path)); }
     void clearRequests() { m_requests.clear(); }
 
@@ -90,5 +98,7 @@ private:
     QHash<QString, FakeResponse> m_routes;
     QStringList m_requests;
     QStringList m_ranges;
-    QHash<QString, int> m_answers; // per route
+    QStringList m_ifRanges;
+    QHash<QString, int> m_answers;  // per route
+    QHash<QString, int> m_answered; // per route, every answer
 };

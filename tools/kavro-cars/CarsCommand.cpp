@@ -287,6 +287,9 @@ int CarsCommand::install() {
             m_end.EndProgram();
     };
     const QList<ZipInstallRun::Result> results = run.run(cars);
+    // The cars are in the game; the log that says so could not be kept.
+    const int logStatus =
+        run.logWritten() ? 0 : fail(run.log().section(QStringLiteral("\r\n"), -2, -2));
     if (results.size() < cars.size())
         return fail(QStringLiteral("interrupted: %1 and the ZIPs after it were not installed")
                         .arg(cars.at(results.size()).zipPath));
@@ -295,7 +298,7 @@ int CarsCommand::install() {
     for (const ZipInstallRun::Result& r : results)
         if (!r.installed())
             return 1;
-    return 0;
+    return logStatus;
 }
 
 bool CarsCommand::holdWorkFolder(Hold hold) {

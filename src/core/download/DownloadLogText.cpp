@@ -3,6 +3,8 @@
 #include "platform/AnsiText.h"
 #include "platform/Clock.h"
 
+#include <QSaveFile>
+
 namespace DownloadLogText {
 
 namespace {
@@ -31,8 +33,20 @@ QString cancelLines(const QString& stamp) {
            kCrLf + kCrLf;
 }
 
-bool writeLogFile(const QString& path, const QString& log) {
-    return AnsiText::writeFile(path, log + kCrLf);
+bool writeLogFile(const QString& path, const QString& log, QString* problem) {
+    QSaveFile file(path);
+    const QByteArray bytes = AnsiText::encode(log + kCrLf);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (problem)
+        *problem = file.errorString();
+    file.cancelWriting();
+    return false;
+}
+
+QString writeFailedLine(const QString& path, const QString& problem) {
+    return QStringLiteral("The download log could not be written to ") + path +
+           QStringLiteral(": ") + problem;
 }
 
 } // namespace DownloadLogText

@@ -19,7 +19,10 @@ QString errorsLine(const QString& errors);
 // What a cancelled run adds: "End at " + stamp and "Errors : Cancelled by User", then an empty
 // line.
 QString cancelLines(const QString& stamp);
-// Replaces path with the log followed by one CR LF, as Windows-1252 text, atomically.
-bool writeLogFile(const QString& path, const QString& log);
+// Replaces path with the log followed by one CR LF, as Windows-1252 text, atomically. False (why
+// in *problem) when it cannot: a full disk, a read-only folder, a folder that is gone.
+bool writeLogFile(const QString& path, const QString& log, QString* problem = nullptr);
+// The line that says the log could not be written, and why.
+QString writeFailedLine(const QString& path, const QString& problem);
 
 } // namespace DownloadLogText

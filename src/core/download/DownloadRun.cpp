@@ -49,7 +49,7 @@ bool DownloadRun::run(const QStringList& names, const QStringList& urls) {
         downloadFile(urls.value(n - 1), carZip(*m_ctx.session, n));
         if (ended())
             return false;
-        if (!finishCar(n, name, m_downloader.resumedTries()))
+        if (!finishCar(n, name, m_downloader.triesLine()))
             return false;
     }
     writeLog();
@@ -68,10 +68,10 @@ void DownloadRun::beginCar(qint16 n, const QString& name) {
     m_state.DownloadLog += DownloadLogText::header(name, DownloadLogText::stamp(*m_ctx.clock));
 }
 
-bool DownloadRun::finishCar(qint16 n, const QString& name, int resumedTries) {
+bool DownloadRun::finishCar(qint16 n, const QString& name, const QString& triesLine) {
     m_state.DownloadLog += DownloadLogText::endLine(DownloadLogText::stamp(*m_ctx.clock));
-    if (resumedTries > 0)
-        m_state.DownloadLog += Downloader::resumedLine(resumedTries) + QStringLiteral("\r\n");
+    if (!triesLine.isEmpty())
+        m_state.DownloadLog += triesLine + QStringLiteral("\r\n");
     if (m_state.ErrorText.isEmpty()) {
         if (m_steps.install)
             m_steps.install(n, name, m_state.ErrorText, m_state.DownloadLog);
@@ -116,7 +116,13 @@ void DownloadRun::logCancel() {
     m_state.DownloadLog += DownloadLogText::cancelLines(DownloadLogText::stamp(*m_ctx.clock));
 }
 
-bool DownloadRun::writeLog() const {
-    return DownloadLogText::writeLogFile(m_ctx.session->workDir() + QStringLiteral("DOWNLOAD.LOG"),
-                                         m_state.DownloadLog);
+bool DownloadRun::writeLog() {
+    const QString path = m_ctx.session->workDir() + QStringLiteral("DOWNLOAD.LOG");
+    QString problem;
+    if (DownloadLogText::writeLogFile(path, m_state.DownloadLog, &problem))
+        return true;
+    m_logWritten = false;
+    m_state.DownloadLog += DownloadLogText::writeFailedLine(path, problem) + QStringLiteral("\r\n");
+    m_ctx.programEnd->setExitStatus(1);
+    return false;
 }

@@ -19,9 +19,9 @@ class HttpTransfer;
 // command-line tool or a test drives the same run.
 //
 // A car's block: its name, a row of "=", "Start at", "End at", perhaps the line saying its
-// download was resumed after a broken connection, perhaps the serial warning, and "ERRORS : "
-// with the car's errors or "(none)". The work folder's "CAR" + n + ".ZIP" is car n's
-// download.
+// download was resumed (or started again) after a broken connection, perhaps the serial warning,
+// and "ERRORS : " with the car's errors or "(none)". The work folder's "CAR" + n + ".ZIP" is car
+// n's download.
 class DownloadRun {
 public:
     // What the run does with a car besides downloading it.
@@ -59,15 +59,19 @@ public:
     // The cancelled car's end: "End at" and "Errors : Cancelled by User".
     void logCancel();
 
-    // Writes the log so far to the work folder's "DOWNLOAD.LOG".
-    bool writeLog() const;
+    // Writes the log so far to the work folder's "DOWNLOAD.LOG". When it cannot, the log gets a
+    // line saying so (the window shows the log text, never the file), the program's result
+    // becomes 1 and the result is false.
+    bool writeLog();
+    // False once writing "DOWNLOAD.LOG" failed.
+    bool logWritten() const { return m_logWritten; }
 
 private:
     void beginCar(qint16 n, const QString& name);
-    // "End at" (and the line saying the download was resumed after `resumedTries` tries), the
+    // "End at" (and the line saying how the download came through broken connections), the
     // install when nothing went wrong, the rescan (its notices become lines of the car's errors)
     // and "ERRORS : ". False when the program ended meanwhile.
-    bool finishCar(qint16 n, const QString& name, int resumedTries = 0);
+    bool finishCar(qint16 n, const QString& name, const QString& triesLine = QString());
     bool ended() const;
 
     AppContext& m_ctx;
@@ -76,4 +80,5 @@ private:
     Steps m_steps;
     Downloader m_downloader;
     QStringList m_noticesLogged; // the rescan's notices already in the log
+    bool m_logWritten = true;
 };

@@ -10,12 +10,10 @@
 #include "platform/ProgramEnd.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStorageInfo>
-#include <QTimer>
 #include <algorithm>
 #include <limits>
 
@@ -49,16 +47,19 @@ bool Downloader::yield() {
 }
 
 bool Downloader::pause(int ms) {
-    QElapsedTimer waited;
-    waited.start();
-    QTimer tick; // an event to wait for, so every turn looks at the time, the end and the cancel
-    tick.start(20);
-    while (waited.elapsed() < ms && !m_state.CancelRequested) {
-        HttpTransfer::waitForEvents();
+    // In short steps, so a cancel or the end of the program is seen at once.
+    for (int waited = 0; waited < ms && !m_state.CancelRequested;) {
+        const int step = std::min(100, ms - waited);
+        m_ctx.clock->handleEventsFor(step);
+        waited += step;
         if (ended())
             return false;
     }
     return true;
+}
+
+int Downloader::pauseBeforeTry(int n) {
+    return n <= 1 ? 0 : std::min(30000, 2000 << std::min(n - 2, 4));
 }
 
 qint64 Downloader::leadingNumber(const QString& text) {
@@ -79,6 +80,12 @@ QString Downloader::resumedLine(int tries) {
     return QStringLiteral("Download resumed after a broken connection (%1 tries)").arg(tries);
 }
 
+QString Downloader::restartedLine(int tries) {
+    return QStringLiteral("Download started again from the beginning after a broken connection "
+                          "(%1 tries)")
+        .arg(tries);
+}
+
 bool Downloader::connectionFailure(const QString& description) {
     m_state.CancelRequested = true;
     m_inet.Cancel();
@@ -92,13 +99,17 @@ bool Downloader::DownloadFile(const QString& strURL, const QString& strDestinati
     Attempt a;
     m_progress = DownloadProgress();
     m_destination = strDestination;
-    m_resumedTries = 0;
+    m_triesLine.clear();
     QFile file(strDestination);
     if (!firstTry(a, file, strURL, UserName, Password))
         return false;
-    while (a.broken && a.tries < kTries && !m_state.CancelRequested)
+    while (a.broken && !m_state.CancelRequested) {
+        countBreak(a);
+        if (a.tries >= kMaxTries || a.emptyInARow >= kEmptyTriesInARow)
+            break;
         if (!retry(a, file))
             return false;
+    }
     file.close();
 
     // Outcome: complete only when every announced byte arrived and was written.
@@ -106,12 +117,21 @@ bool Downloader::DownloadFile(const QString& strURL, const QString& strDestinati
     if (a.sizeKB > 0 && a.received == a.contentLength && !a.writeFailed && !a.tooLong) {
         m_display.setStatus(QStringLiteral("Download completed!"));
         m_state.TransferEnded = true;
-        m_resumedTries = a.tries > 1 ? a.tries : 0;
+        if (a.tries > 1)
+            m_triesLine = a.appended ? resumedLine(a.tries) : restartedLine(a.tries);
         result = true;
     } else {
         if (QFileInfo(strDestination).isFile())
             QFile::remove(strDestination);
         if (!m_state.CancelRequested) {
+            // Given up on a connection that kept breaking: the last reason is said first.
+            if (a.broken)
+                m_state.ErrorText +=
+                    QStringLiteral("Download stopped: ") +
+                    (a.stalled ? QStringLiteral("no data for %1 s")
+                                     .arg(QString::number(m_inet.timeout() / 1000.0))
+                               : QStringLiteral("the connection broke %1 times").arg(a.breaks)) +
+                    kCrLf;
             m_display.setStatus(QStringLiteral("Download failed!"));
             m_state.ErrorText += QStringLiteral("Download failed!") + kCrLf;
         }
@@ -121,6 +141,14 @@ bool Downloader::DownloadFile(const QString& strURL, const QString& strDestinati
     if (!yield() || !yield())
         return false;
     return result;
+}
+
+void Downloader::countBreak(Attempt& a) {
+    ++a.breaks;
+    a.stalled = m_inet.stalled();
+    // A try stopped for bringing too little brought nothing worth another, whatever came.
+    const bool empty = a.brought == 0 || (a.stalled && a.brought < kTryProgressBytes);
+    a.emptyInARow = empty ? a.emptyInARow + 1 : 0;
 }
 
 bool Downloader::firstTry(Attempt& a, QFile& file, const QString& strURL, const QString& UserName,
@@ -161,34 +189,58 @@ bool Downloader::firstTry(Attempt& a, QFile& file, const QString& strURL, const 
 bool Downloader::retry(Attempt& a, QFile& file) {
     ++a.tries;
     a.broken = false;
-    // A server that dropped the connection gets a moment (2 s, less under a shorter window).
-    if (!pause(std::clamp(m_inet.timeout() / 30, 0, 2000)))
+    a.brought = 0;
+    const int wait = pauseBeforeTry(a.tries);
+    m_display.setStatus2(QStringLiteral("The connection broke: trying again in %1 s (try %2 of %3)")
+                             .arg(wait / 1000)
+                             .arg(a.tries)
+                             .arg(kMaxTries));
+    if (!pause(wait))
         return false;
     if (m_state.CancelRequested)
         return true;
-    const qint64 from = a.rangeUsable && file.isOpen() && !a.writeFailed ? a.received : 0;
-    m_inet.setRange(from, a.validator);
+    // Going on from where the file ends needs the server's word that it is the same body.
+    bool resume = !a.validator.isEmpty() && a.received > 0 && file.isOpen() && !a.writeFailed;
+    for (;;) {
+        if (!send(a, resume))
+            return false;
+        const Answer answer = request(a);
+        switch (answer) {
+        case Answer::Ended:
+            return false;
+        case Answer::Settled:
+            return true;
+        case Answer::Broken:
+            a.broken = true;
+            return true;
+        case Answer::Other:
+            // Another body, or another part of it: asked for again whole at once.
+            resume = false;
+            continue;
+        case Answer::Whole:
+            if (!takeWholeBody(a, file))
+                return true;
+            a.appended = false;
+            break;
+        case Answer::Rest:
+            if (const QString why = boundsProblem(a.contentLength, a.contentLength - a.received);
+                !why.isEmpty()) {
+                m_state.ErrorText += why;
+                return true;
+            }
+            a.appended = true;
+            break;
+        }
+        return body(a, file);
+    }
+}
+
+bool Downloader::send(Attempt& a, bool resume) {
+    a.rangeSent = resume;
+    m_inet.setRange(resume ? a.received : 0, resume ? a.validator : QByteArray());
     const bool started = m_inet.Execute();
     m_inet.setRange(0);
-    if (!started && !connectionFailure(m_inet.errorDescription()))
-        return false;
-
-    switch (request(a)) {
-    case Answer::Ended:
-        return false;
-    case Answer::Settled:
-        return true;
-    case Answer::Broken:
-        a.broken = true;
-        return true;
-    case Answer::Whole:
-        if (!takeWholeBody(a, file))
-            return true;
-        break;
-    case Answer::Rest:
-        break;
-    }
-    return body(a, file);
+    return started || connectionFailure(m_inet.errorDescription());
 }
 
 Downloader::Answer Downloader::request(Attempt& a) {
@@ -211,15 +263,18 @@ Downloader::Answer Downloader::request(Attempt& a) {
     const QString header = m_inet.GetHeader();
     const QString code = m_inet.noResponse() ? kCrLf : header.mid(9, 3);
     if (a.tries > 1) {
-        // Going on: silence is one more broken try; a part must start where the file ends.
+        // Going on: silence is one more broken try; a part is appended only when it carries
+        // the validator sent and starts where the file ends.
         if (code == kCrLf)
             return Answer::Broken;
-        if (code == QLatin1String("206") && a.rangeUsable && a.received > 0) {
-            if (rangeGoesOnAt(m_inet.GetHeader(QStringLiteral("Content-Range")), a.received,
-                              a.contentLength))
-                return Answer::Rest;
-            a.rangeUsable = false; // the next try asks for the whole body
-            return Answer::Broken;
+        if (code == QLatin1String("206") && a.rangeSent) {
+            const QString validator = m_inet.GetHeader(
+                a.validatorIsETag ? QStringLiteral("ETag") : QStringLiteral("Last-Modified"));
+            return validator.toLatin1() == a.validator &&
+                           rangeGoesOnAt(m_inet.GetHeader(QStringLiteral("Content-Range")),
+                                         a.received, a.contentLength)
+                       ? Answer::Rest
+                       : Answer::Other;
         }
     }
     if (code == QLatin1String("401")) {
@@ -246,42 +301,46 @@ Downloader::Answer Downloader::request(Attempt& a) {
     return Answer::Whole;
 }
 
+QString Downloader::boundsProblem(qint64 contentLength, qint64 bytesToCome) const {
+    const QString announced = FormatFileSize(double(contentLength));
+    if (contentLength > kMaxCarBytes)
+        return QStringLiteral("The car is too large: ") + announced +
+               QStringLiteral(" announced, at most ") + FormatFileSize(double(kMaxCarBytes)) +
+               QStringLiteral(" can be unpacked.") + kCrLf;
+    const QString folder = QFileInfo(m_destination).absolutePath();
+    const qint64 free = freeSpace ? freeSpace(folder) : QStorageInfo(folder).bytesAvailable();
+    if (free >= 0 && bytesToCome > free - kFreeSpaceMargin)
+        return QStringLiteral("Not enough free disk space for the car: ") + announced +
+               QStringLiteral(" announced, ") + FormatFileSize(double(std::max<qint64>(free, 0))) +
+               QStringLiteral(" free in ") + folder + QStringLiteral(" (") +
+               FormatFileSize(double(kFreeSpaceMargin)) + QStringLiteral(" must stay free).") +
+               kCrLf;
+    return QString();
+}
+
 bool Downloader::takeWholeBody(Attempt& a, QFile& file) {
     a.contentLength = leadingNumber(m_inet.GetHeader(QStringLiteral("Content-Length")));
     a.sizeKB = DownloadFormats::sizeInKB(a.contentLength);
     a.received = 0;
     a.shownKB = 0;
-    a.rangeUsable = true;
+    a.validator.clear();
     if (a.sizeKB == 0)
         return false;
+    // The bytes of an earlier try go: the body starts again from byte 0.
     if (file.isOpen() && (!file.resize(0) || !file.seek(0)))
         a.writeFailed = true;
 
     // Bounded before a byte is written: what cannot be unpacked, and what would fill the disk.
-    const QString announced = FormatFileSize(double(a.contentLength));
-    if (a.contentLength > kMaxCarBytes) {
-        m_state.ErrorText += QStringLiteral("The car is too large: ") + announced +
-                             QStringLiteral(" announced, at most ") +
-                             FormatFileSize(double(kMaxCarBytes)) +
-                             QStringLiteral(" can be unpacked.") + kCrLf;
-        return false;
-    }
-    const QString folder = QFileInfo(m_destination).absolutePath();
-    const qint64 free = freeSpace ? freeSpace(folder) : QStorageInfo(folder).bytesAvailable();
-    if (free >= 0 && a.contentLength > free - kFreeSpaceMargin) {
-        m_state.ErrorText +=
-            QStringLiteral("Not enough free disk space for the car: ") + announced +
-            QStringLiteral(" announced, ") + FormatFileSize(double(std::max<qint64>(free, 0))) +
-            QStringLiteral(" free in ") + folder + QStringLiteral(" (") +
-            FormatFileSize(double(kFreeSpaceMargin)) + QStringLiteral(" must stay free).") + kCrLf;
+    if (const QString why = boundsProblem(a.contentLength, a.contentLength); !why.isEmpty()) {
+        m_state.ErrorText += why;
         return false;
     }
 
     // A strong ETag, else the date, names this body when a later try asks for its rest.
     const QString etag = m_inet.GetHeader(QStringLiteral("ETag"));
-    a.validator = (!etag.isEmpty() && !etag.startsWith(QLatin1String("W/")))
-                      ? etag.toLatin1()
-                      : m_inet.GetHeader(QStringLiteral("Last-Modified")).toLatin1();
+    a.validatorIsETag = !etag.isEmpty() && !etag.startsWith(QLatin1String("W/"));
+    a.validator = a.validatorIsETag ? etag.toLatin1()
+                                    : m_inet.GetHeader(QStringLiteral("Last-Modified")).toLatin1();
     return true;
 }
 
@@ -314,6 +373,7 @@ bool Downloader::body(Attempt& a, QFile& file) {
             if (chunk.isEmpty())
                 break;
             a.received += chunk.size();
+            a.brought += chunk.size();
             // More than the server announced: the attempt fails at once, whatever the transfer
             // encoding, and nothing past the announced length is written.
             if (a.received > a.contentLength) {

@@ -19,10 +19,17 @@ class QFile;
 // when the program has ended meanwhile it returns at once without touching anything.
 //
 // The body is read as it arrives, up to kReadSize bytes a read; the progress counts whole KB
-// received (bytes received / 1024) and is shown each time that count grows. A transfer that
-// breaks off after its answer (reset, closed early, or stopped for being too slow) is tried again,
-// kTries in all: from where it stopped when the server honours a Range request (206 with the
-// matching Content-Range), from the start otherwise. An HTTP error answer is never tried again.
+// received (bytes received / 1024) and is shown each time that count grows.
+//
+// A transfer that breaks off after its answer (reset, closed early, or stopped for bringing too
+// little) is tried again while the tries bring bytes: at most kMaxTries in all, and
+// kEmptyTriesInARow tries in a row that bring nothing (no byte, or a trickle) end it. The pauses
+// between tries grow from 2 s to 30 s and pass on the context's clock. A try goes on from where the
+// file ends only while the server proves it still has the same body: the request names the first
+// answer's strong ETag (else its Last-Modified) in If-Range, and only a 206 carrying that validator
+// and the matching Content-Range is appended. Without a validator the whole body is asked for; a
+// 200, or a 206 with another validator or part, starts the file again from byte 0. An HTTP error
+// answer is never tried again. The car's bounds (its size, the free space) hold for every try.
 class Downloader {
 public:
     Downloader(AppContext& ctx, HttpTransfer& inet, DownloadDisplay& display,
@@ -35,18 +42,27 @@ public:
     // What stays free on the work folder's disk besides the car (it is unpacked there too).
     static constexpr qint64 kFreeSpaceMargin = 64LL * 1024 * 1024;
     // Tries of a transfer that keeps breaking off, the first one included.
-    static constexpr int kTries = 3;
+    static constexpr int kMaxTries = 20;
+    // Tries in a row that bring nothing end the transfer: no byte of the body, or a try stopped
+    // for bringing under 1 KB in the network policy's window.
+    static constexpr int kEmptyTriesInARow = 3;
+    static constexpr qint64 kTryProgressBytes = 1024;
+    // The pause before try n (2 or more): 2 s, doubling up to 30 s.
+    static int pauseBeforeTry(int n);
 
     // True when the whole body announced by "Content-Length" (more than half a KB) arrived and
     // was written to strDestination. A failed attempt leaves no file behind.
     bool DownloadFile(const QString& strURL, const QString& strDestination, const QString& UserName,
                       const QString& Password);
 
-    // The tries the last DownloadFile took when it completed after a broken connection (2 or
-    // more); 0 when it took one or failed.
-    int resumedTries() const { return m_resumedTries; }
-    // The car's log line for a download that completed after `tries` tries.
+    // The car's log line about the last DownloadFile's broken connections: that it was resumed
+    // (bytes were appended to the file it completed) or started again from the beginning; empty
+    // when it completed at the first try or failed.
+    QString triesLine() const { return m_triesLine; }
+    // The line for a download that completed after `tries` tries, appending to what it had.
     static QString resumedLine(int tries);
+    // The line for a download that completed after `tries` tries, its file fetched again whole.
+    static QString restartedLine(int tries);
 
     // The free bytes of the disk holding a folder (QStorageInfo; tests stand in for it).
     std::function<qint64(const QString& folder)> freeSpace;
@@ -59,6 +75,12 @@ private:
     struct Attempt {
         Regime regime = Regime::Connection;
         int tries = 0;
+        int breaks = 0;           // tries that broke off
+        int emptyInARow = 0;      // tries in a row that broke off bringing nothing
+        qint64 brought = 0;       // bytes of the body the current try brought
+        bool stalled = false;     // the last break was a transfer stopped for bringing too little
+        bool appended = false;    // the file holds bytes of more than one try
+        bool rangeSent = false;   // the current request asked for the rest of the body
         qint64 contentLength = 0; // of the whole body
         qint64 sizeKB = 0;
         qint64 shownKB = 0;  // the KB count of the last progress update
@@ -67,22 +89,30 @@ private:
         bool openTried = false;
         bool writeFailed = false;
         bool appendReported = false;
-        bool tooLong = false;    // more arrived than was announced
-        bool broken = false;     // the body broke off before its end: worth another try
-        bool rangeUsable = true; // false once the server answered a Range with the wrong part
-        QByteArray validator;    // the whole body's ETag or Last-Modified
+        bool tooLong = false; // more arrived than was announced
+        bool broken = false;  // the body broke off before its end: worth another try
+        QByteArray validator; // the whole body's strong ETag or Last-Modified; empty: none
+        bool validatorIsETag = false;
     };
-    enum class Answer { Ended, Settled, Whole, Rest, Broken };
+    // Ended: the program ended; Settled: the outcome is decided (a cancel, or an error answer
+    // whose message is in ErrorText); Whole: a 200; Rest: the 206 going on where the file ends;
+    // Other: a 206 that is not that part of this body; Broken: a retry got no answer.
+    enum class Answer { Ended, Settled, Whole, Rest, Other, Broken };
 
     // The first try: clip, request, answer, body. False when the program ended meanwhile.
     bool firstTry(Attempt& a, QFile& file, const QString& strURL, const QString& UserName,
                   const QString& Password);
     // Another try after the body broke off. False when the program ended meanwhile.
     bool retry(Attempt& a, QFile& file);
-    // Sends the request and waits for its answer: Whole for a 200, Rest for a 206 going on at
-    // a.received, Broken when a retry got no answer or the wrong part, Settled when the outcome
-    // is decided (a cancel, or an error answer whose message is in ErrorText).
+    // Counts the try that just broke off.
+    void countBreak(Attempt& a);
+    // Starts a retry's request, for the rest of the body when `resume`.
+    bool send(Attempt& a, bool resume);
+    // Waits for the answer and judges it.
     Answer request(Attempt& a);
+    // Why bytesToCome more bytes of the body (whole body contentLength) cannot be written: the
+    // car's size bound, the free space. Empty when they can.
+    QString boundsProblem(qint64 contentLength, qint64 bytesToCome) const;
     // The length of a whole body (a 200) and its bounds: false (the reason in ErrorText, or no
     // length at all) when it cannot be downloaded.
     bool takeWholeBody(Attempt& a, QFile& file);
@@ -100,5 +130,5 @@ private:
     DownloadWindowState& m_state;
     DownloadProgress m_progress;
     QString m_destination;
-    int m_resumedTries = 0;
+    QString m_triesLine;
 };

@@ -145,6 +145,10 @@ int HttpTransfer::ResponseCode() const {
     return int(e);
 }
 
+bool HttpTransfer::stalled() const {
+    return m_reply && NetworkPolicy::stopOf(m_reply) == NetworkPolicy::Stop::TooSlow;
+}
+
 bool HttpTransfer::hasArrived() const {
     return m_reply && m_reply->isOpen() && m_reply->bytesAvailable() > 0;
 }

@@ -67,6 +67,8 @@ public:
     QString GetHeader(const QString& name) const;
     // 0 while the transfer has not failed; otherwise the network error's number.
     int ResponseCode() const;
+    // True once the transfer has been stopped for bringing too little in the policy's window.
+    bool stalled() const;
     // True while body bytes that arrived are waiting to be read (also after a failure).
     bool hasArrived() const;
 

@@ -128,6 +128,7 @@ QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
     }
     // Written once at the end, as the download run does: each save is flushed to disk, which
     // after every car would cost more than a car's install takes on a busy disk.
-    downloadRun.writeLog();
+    m_logWritten = downloadRun.writeLog();
+    m_log = state.DownloadLog;
     return results;
 }

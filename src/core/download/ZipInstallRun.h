@@ -51,6 +51,14 @@ public:
     // of the game and of the results, and the run stops there.
     QList<Result> run(const QList<Car>& cars);
 
+    // The log of the last run, as written to DOWNLOAD.LOG (with the line saying it could not be
+    // written, when it could not).
+    QString log() const { return m_log; }
+    // False when the last run could not write DOWNLOAD.LOG.
+    bool logWritten() const { return m_logWritten; }
+
 private:
     AppContext& m_ctx;
+    QString m_log;
+    bool m_logWritten = true;
 };

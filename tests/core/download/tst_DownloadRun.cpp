@@ -115,6 +115,8 @@ private Q_SLOTS:
     void hostileServers();
     void brokenConnections_data();
     void brokenConnections();
+    void logWriteFailure_data();
+    void logWriteFailure();
 };
 
 void tst_DownloadRun::threeCarsSecondMissing() {
@@ -292,13 +294,18 @@ void tst_DownloadRun::hostileServers_data() {
 
     FakeResponse shorter = FakeResponse::ok(pattern(3000));
     shorter.contentLength = 6000;
-    QTest::newRow("body shorter than announced") << shorter << false << "Download failed!\r\n" << 0;
+    QTest::newRow("body shorter than announced")
+        << shorter << false << "Download stopped: the connection broke 20 times\r\n"
+        << 0;
 
-    // One byte every 200 ms against a window of 600 ms: under 1 KB a window.
+    // One byte every 200 ms against a window of 600 ms: under 1 KB a window, so each try
+    // brings nothing worth another.
     FakeResponse trickle = FakeResponse::ok(pattern(4000));
     trickle.chunkSize = 1;
     trickle.chunkDelayMs = 200;
-    QTest::newRow("trickle of a byte at a time") << trickle << false << "Download failed!\r\n" << 0;
+    QTest::newRow("trickle of a byte at a time")
+        << trickle << false << "Download stopped: no data for 0.6 s\r\n"
+        << 0;
 
     FakeResponse toFile = FakeResponse::status("HTTP/1.1 302 Found", "");
     toFile.headers.append({"Location", QByteArray("file:///etc/hostname")});
@@ -354,7 +361,7 @@ void tst_DownloadRun::hostileServers() {
     QCOMPARE(outsideGameAndWork(r.env), outside);
     // New in the work folder: the log, and only for a download that arrived as announced its
     // ZIP and what the installer unpacked from it (its extraction folder).
-    const bool downloaded = !errors.startsWith(QLatin1String("Download failed")) &&
+    const bool downloaded = !errors.startsWith(QLatin1String("Download ")) &&
                             !errors.startsWith(QLatin1String("Error:"));
     QStringList added;
     for (const QString& path : TestFiles::filesBelow(r.env.workDir()))
@@ -370,30 +377,48 @@ void tst_DownloadRun::hostileServers() {
             qint64(response.contentLength >= 0 ? response.contentLength : response.body.size()));
 }
 
-// A car whose connection breaks at 40% of its body is tried twice more, from where it stopped
-// when the server honours the Range, from the start otherwise; the real installer then gets the
-// ZIP byte for byte, or the car's block says the download failed.
+// A car whose connection breaks at 40% of its body is tried again: appended to when the server
+// names the same body (ETag) in its 206, fetched again whole otherwise; the real installer then
+// gets the ZIP byte for byte and the car's block says how it came, or the block gives the reason.
 void tst_DownloadRun::brokenConnections_data() {
     QTest::addColumn<FakeResponse::Range>("range");
+    QTest::addColumn<QByteArray>("etag");     // of the body; the 206 may name another
+    QTest::addColumn<QByteArray>("partETag"); // empty: the body's
     QTest::addColumn<int>("dropTimes");
     QTest::addColumn<bool>("stall");
     QTest::addColumn<QString>("ranges"); // the Range of each request, "D" for the 40% mark
-    QTest::addColumn<int>("tries");      // 0: failed
+    QTest::addColumn<QString>("line");   // the line after "End at", or the errors
     using R = FakeResponse::Range;
-    QTest::newRow("closed, Range honoured") << R::Honour << 1 << false << "|bytes=D-" << 2;
-    QTest::newRow("stalled, Range honoured") << R::Honour << 1 << true << "|bytes=D-" << 2;
-    QTest::newRow("closed, Range ignored") << R::Ignore << 1 << false << "|bytes=D-" << 2;
+    const QString resumed = Downloader::resumedLine(2) + QStringLiteral("\r\nERRORS : (none)");
+    const QString restarted = Downloader::restartedLine(2) + QStringLiteral("\r\nERRORS : (none)");
+    QTest::newRow("closed, same ETag") << R::Honour << QByteArray("\"a1\"") << QByteArray() << 1
+                                       << false << "|bytes=D-" << resumed;
+    QTest::newRow("stalled, same ETag")
+        << R::Honour << QByteArray("\"a1\"") << QByteArray() << 1 << true << "|bytes=D-" << resumed;
+    QTest::newRow("closed, no validator")
+        << R::Honour << QByteArray() << QByteArray() << 1 << false << "|" << restarted;
+    QTest::newRow("closed, Range ignored") << R::Ignore << QByteArray("\"a1\"") << QByteArray() << 1
+                                           << false << "|bytes=D-" << restarted;
+    QTest::newRow("closed, 206 with another ETag")
+        << R::Honour << QByteArray("\"a1\"") << QByteArray("\"b2\"") << 1 << false << "|bytes=D-|"
+        << restarted;
     QTest::newRow("closed, Content-Range not matching")
-        << R::Wrong << 1 << false << "|bytes=D-|" << 3;
-    QTest::newRow("closed every time") << R::Ignore << -1 << false << "|bytes=D-|bytes=D-" << 0;
+        << R::Wrong << QByteArray("\"a1\"") << QByteArray() << 1 << false << "|bytes=D-|"
+        << restarted;
+    QTest::newRow("closed every time")
+        << R::Ignore << QByteArray() << QByteArray() << -1 << false
+        << QStringLiteral("|").repeated(Downloader::kMaxTries - 1)
+        << "ERRORS : Download stopped: the connection broke 20 times\r\nDownload failed!\r\n";
 }
 
 void tst_DownloadRun::brokenConnections() {
     QFETCH(FakeResponse::Range, range);
+    QFETCH(QByteArray, etag);
+    QFETCH(QByteArray, partETag);
     QFETCH(int, dropTimes);
     QFETCH(bool, stall);
     QFETCH(QString, ranges);
-    QFETCH(int, tries);
+    QFETCH(QString, line);
     Run r(false);
     if (!r.hasUnzip())
         QSKIP("kavro-unzip is not built");
@@ -405,6 +430,9 @@ void tst_DownloadRun::brokenConnections() {
                 .write(zip));
     FakeResponse response = FakeResponse::ok(TestFiles::readAll(zip));
     response.range = range;
+    if (!etag.isEmpty())
+        response.headers.append({"ETag", etag});
+    response.partETag = partETag;
     response.dropTimes = dropTimes;
     response.stallAtDrop = stall;
     response.dropAfterBytes = response.body.size() * 2 / 5;
@@ -412,15 +440,44 @@ void tst_DownloadRun::brokenConnections() {
     r.add(QStringLiteral("Broken Car"), QStringLiteral("/car.zip"));
     QVERIFY(r.run->run(r.names, r.urls));
 
-    const QString end = tries
-                            ? Downloader::resumedLine(tries) + QStringLiteral("\r\nERRORS : (none)")
-                            : QStringLiteral("\r\nERRORS : Download failed!\r\n");
-    QVERIFY2(r.state.DownloadLog.contains(end), qPrintable(r.state.DownloadLog));
+    QVERIFY2(r.state.DownloadLog.contains(QStringLiteral("\r\n") + line),
+             qPrintable(r.state.DownloadLog));
     QCOMPARE(r.server.ranges().join(u'|'),
              ranges.replace(u'D', QString::number(response.dropAfterBytes)));
-    QCOMPARE(r.env.session.installedCount(), tries ? 1 : 0);
+    const bool arrived = line.contains(QLatin1String("(none)"));
+    QCOMPARE(r.env.session.installedCount(), arrived ? 1 : 0);
     QCOMPARE(r.file(r.env.workDir() + QStringLiteral("CAR1.ZIP")),
-             tries ? response.body : QByteArray());
+             arrived ? response.body : QByteArray());
+}
+
+// DOWNLOAD.LOG cannot be written: the run's own log says so on its last line, and the program's
+// result is 1 (a root user writes into read-only folders, so a folder stands in the way).
+void tst_DownloadRun::logWriteFailure_data() {
+    QTest::addColumn<bool>("folderGone"); // else DOWNLOAD.LOG is a folder
+    QTest::newRow("work folder gone") << true;
+    QTest::newRow("DOWNLOAD.LOG is a folder") << false;
+}
+
+void tst_DownloadRun::logWriteFailure() {
+    QFETCH(bool, folderGone);
+    Run r;
+    r.server.route(QStringLiteral("/a.zip"), FakeResponse::ok(pattern(3000)));
+    r.add(QStringLiteral("A"), QStringLiteral("/a.zip"));
+    const QString work = r.env.workDir();
+    r.duringInstall = [&] {
+        QVERIFY(folderGone ? QDir(work).removeRecursively()
+                           : QDir().mkpath(work + QStringLiteral("DOWNLOAD.LOG/x")));
+    };
+    QVERIFY(r.run->run(r.names, r.urls));
+    QVERIFY(!r.run->logWritten());
+    const QString line = QStringLiteral("The download log could not be written to ") + work +
+                         QStringLiteral("DOWNLOAD.LOG: ");
+    QVERIFY2(r.state.DownloadLog.startsWith(r.block(QStringLiteral("A"), QStringLiteral("(none)")) +
+                                            line),
+             qPrintable(r.state.DownloadLog));
+    QVERIFY(r.state.DownloadLog.endsWith(QStringLiteral("\r\n")));
+    QCOMPARE(r.env.programEnd.exitStatus(), 1);
+    QCOMPARE(QFileInfo(work + QStringLiteral("DOWNLOAD.LOG")).isFile(), false);
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadRun)

@@ -1,6 +1,7 @@
 // One car's download against a loopback server: statuses, error texts, files, chunks, progress.
 #include "FakeHttpServer.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "core/download/DownloadDisplay.h"
 #include "core/download/DownloadWindowState.h"
 #include "core/download/Downloader.h"
@@ -68,6 +69,8 @@ private Q_SLOTS:
     void fullBufferIsNotSilence();
     void answerLeftWhileItsErrorIsOnItsWay();
     void untrustedCertificateFails();
+    void retries_data();
+    void retries();
 
 private:
     bool run(const QString& path, const QString& destination = QString());
@@ -193,7 +196,10 @@ void tst_Downloader::cutBodyLeavesNothing() {
     r.dropAfterBytes = 5000;
     server->route(QStringLiteral("/cut.zip"), r);
     QVERIFY(!run(QStringLiteral("/cut.zip")));
-    QCOMPARE(state->ErrorText, QStringLiteral("Download failed!\r\n"));
+    // Every try brought 5000 bytes again: tried as often as a transfer may be.
+    QCOMPARE(server->requestCount(QStringLiteral("/cut.zip")), Downloader::kMaxTries);
+    QCOMPARE(state->ErrorText, QStringLiteral("Download stopped: the connection broke 20 times\r\n"
+                                              "Download failed!\r\n"));
     QVERIFY(!QFile::exists(dest));
     QCOMPARE(display->statuses.last(), QStringLiteral("Download failed!"));
     QVERIFY(!display->lines.isEmpty()); // it got under way before the cut
@@ -204,7 +210,8 @@ void tst_Downloader::cutBodyLeavesNothing() {
     server->route(QStringLiteral("/lie.zip"), lie);
     state->ErrorText.clear();
     QVERIFY(!run(QStringLiteral("/lie.zip")));
-    QCOMPARE(state->ErrorText, QStringLiteral("Download failed!\r\n"));
+    QCOMPARE(state->ErrorText, QStringLiteral("Download stopped: the connection broke 20 times\r\n"
+                                              "Download failed!\r\n"));
     QVERIFY(!QFile::exists(dest));
 }
 
@@ -319,11 +326,15 @@ void tst_Downloader::silentServerTimesOut() {
     QCOMPARE(state->ErrorText, QStringLiteral("Cannot establish connection.\r\r\n"
                                               "Check your Internet connection and try again.\r\n"
                                               "Download failed!\r\n"));
-    // Silent in the middle of the body: the partial file goes.
+    // Silent in the middle of the body, then silent from the start: the partial file goes.
     state->ErrorText.clear();
-    server->route(QStringLiteral("/stall.zip"), slow(pattern(8000), 3000, 600000));
+    FakeResponse stall = slow(pattern(8000), 3000, 600000);
+    stall.cuts = {3000, 0, 0, 0};
+    stall.stallAtDrop = true;
+    server->route(QStringLiteral("/stall.zip"), stall);
     QVERIFY(!run(QStringLiteral("/stall.zip")));
-    QCOMPARE(state->ErrorText, QStringLiteral("Download failed!\r\n"));
+    QCOMPARE(state->ErrorText, QStringLiteral("Download stopped: no data for 0.3 s\r\n"
+                                              "Download failed!\r\n"));
     QVERIFY(!QFile::exists(dest));
 }
 
@@ -379,6 +390,129 @@ void tst_Downloader::untrustedCertificateFails() {
     QVERIFY(state->ErrorText.endsWith(QStringLiteral(".\r\nDownload failed!\r\n")));
     QVERIFY(!QFile::exists(dest));
     QCOMPARE(secure.requests(), QStringList()); // no request was ever sent over it
+}
+
+// A transfer that breaks off: which request each try sends, what its answer does to the file,
+// the log line of a car that came through, the last reason of one that did not, and the pauses
+// (on the test's clock) before the tries. The car's 8000 bytes are cut as `cuts` says.
+void tst_Downloader::retries_data() {
+    QTest::addColumn<FakeResponse>("response");
+    QTest::addColumn<QString>("ranges"); // Range | If-Range of each request ("D": 3200)
+    QTest::addColumn<QString>("line");   // R: resumed, S: started again, E: the errors
+    QTest::addColumn<QString>("errors");
+    QTest::addColumn<int>("waited"); // seconds of pauses
+    QTest::addColumn<int>("tries");
+    QTest::addColumn<qint64>("freeLater"); // free bytes after the first try (-1: plenty)
+    using R = FakeResponse::Range;
+    const auto car = [](R range, const QByteArray& validator, QList<qint64> cuts) {
+        FakeResponse r = slow(pattern(8000), 800, 1);
+        r.range = range;
+        if (validator.startsWith("\"") || validator.startsWith("W/"))
+            r.headers.append({"ETag", validator});
+        else if (!validator.isEmpty())
+            r.headers.append({"Last-Modified", validator});
+        r.cuts = std::move(cuts);
+        return r;
+    };
+    const QByteArray date = "Wed, 30 Aug 2000 21:05:31 GMT";
+    QTest::newRow("ETag matches: appended")
+        << car(R::Honour, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\""
+        << "R"
+        << "" << 2 << 2 << qint64(-1);
+    QTest::newRow("Last-Modified matches: appended")
+        << car(R::Honour, date, {3200}) << QStringLiteral(";|bytes=D-;") + QString::fromLatin1(date)
+        << "R"
+        << "" << 2 << 2 << qint64(-1);
+    FakeResponse other = car(R::Honour, "\"v1\"", {3200});
+    other.partETag = "\"v2\"";
+    QTest::newRow("206 with another ETag: again from 0") << other << ";|bytes=D-;\"v1\"|;"
+                                                         << "S"
+                                                         << "" << 2 << 2 << qint64(-1);
+    QTest::newRow("Content-Range elsewhere: again from 0")
+        << car(R::Wrong, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\"|;"
+        << "S"
+        << "" << 2 << 2 << qint64(-1);
+    QTest::newRow("no validator: whole body asked for") << car(R::Honour, "", {3200}) << ";|;"
+                                                        << "S"
+                                                        << "" << 2 << 2 << qint64(-1);
+    QTest::newRow("weak ETag: whole body asked for") << car(R::Honour, "W/\"v1\"", {3200}) << ";|;"
+                                                     << "S"
+                                                     << "" << 2 << 2 << qint64(-1);
+    QTest::newRow("Range ignored: 200 from 0")
+        << car(R::Ignore, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\""
+        << "S"
+        << "" << 2 << 2 << qint64(-1);
+    // Tries that bring nothing count only in a row: progress starts the count again. (A server
+    // that goes silent: one that closes before its answer has Qt send the request again.)
+    FakeResponse silent = car(R::Honour, "\"v1\"", {3200, 0, 0, 2000, 0, 0});
+    silent.stallAtDrop = true;
+    QTest::newRow("empty tries between bytes")
+        << silent
+        << ";|bytes=D-;\"v1\"|bytes=D-;\"v1\"|bytes=D-;\"v1\"|bytes=5200-;\"v1\"|"
+           "bytes=5200-;\"v1\"|bytes=5200-;\"v1\""
+        << "R"
+        << "" << 2 + 4 + 8 + 16 + 30 + 30 << 7 << qint64(-1);
+    silent.cuts = {3200, 0, 0, 0};
+    QTest::newRow("three empty tries in a row end it")
+        << silent << ";|bytes=D-;\"v1\"|bytes=D-;\"v1\"|bytes=D-;\"v1\""
+        << "E"
+        << "Download stopped: no data for 0.3 s\r\nDownload failed!\r\n"
+        << 2 + 4 + 8 << 4 << qint64(-1);
+    QList<qint64> always(Downloader::kMaxTries + 1, 3200);
+    QString twenty = QStringLiteral(";");
+    for (int i = 1; i < Downloader::kMaxTries; ++i)
+        twenty += QStringLiteral("|;");
+    QTest::newRow("bytes every try: 20 tries at most")
+        << car(R::Ignore, "", always) << twenty << "E"
+        << "Download stopped: the connection broke 20 times\r\nDownload failed!\r\n"
+        << 2 + 4 + 8 + 16 + 30 * 15 << 20 << qint64(-1);
+    FakeResponse error = car(R::Honour, "\"v1\"", {3200});
+    error.laterStatusLine = "HTTP/1.1 503 Service Unavailable";
+    QTest::newRow("HTTP error on a retry: not tried again")
+        << error << ";|bytes=D-;\"v1\""
+        << "E"
+        << "The server returned the following response:\r\n\r\n"
+           "HTTP/1.1 503 Service Unavailable\r\r\nDownload failed!\r\n"
+        << 2 << 2 << qint64(-1);
+    // The car's bounds hold for the rest a later try brings.
+    QTest::newRow("a disk filled meanwhile stops the rest")
+        << car(R::Honour, "\"v1\"", {3200}) << ";|bytes=D-;\"v1\""
+        << "E"
+        << "Not enough free disk space for the car: 7.8 KB announced, 0 bytes free in %DIR% "
+           "(64.0 MB must stay free).\r\nDownload failed!\r\n"
+        << 2 << 2 << qint64(0);
+}
+
+void tst_Downloader::retries() {
+    QFETCH(FakeResponse, response);
+    QFETCH(QString, ranges);
+    QFETCH(QString, line);
+    QFETCH(QString, errors);
+    QFETCH(int, waited);
+    QFETCH(int, tries);
+    QFETCH(qint64, freeLater);
+    inet->setTimeout(300);
+    int asked = 0;
+    downloader->freeSpace = [&](const QString&) {
+        return asked++ == 0 || freeLater < 0 ? qint64(1) << 40 : freeLater;
+    };
+    server->route(QStringLiteral("/car.zip"), response);
+    const double before = env->fixedClock.monotonicSeconds();
+    const bool ok = run(QStringLiteral("/car.zip"));
+
+    QStringList sent;
+    for (int i = 0; i < server->ranges().size(); ++i)
+        sent << server->ranges().at(i) + u';' + server->ifRanges().at(i);
+    QCOMPARE(sent.join(u'|'), ranges.replace(u'D', QStringLiteral("3200")));
+    QCOMPARE(ok, line != QLatin1String("E"));
+    QCOMPARE(downloader->triesLine(), line == QLatin1String("R") ? Downloader::resumedLine(tries)
+                                      : line == QLatin1String("S")
+                                          ? Downloader::restartedLine(tries)
+                                          : QString());
+    QCOMPARE(state->ErrorText,
+             errors.replace(QStringLiteral("%DIR%"), QFileInfo(dest).absolutePath()));
+    QCOMPARE(TestFiles::readAll(dest), ok ? pattern(8000) : QByteArray());
+    QCOMPARE(env->fixedClock.monotonicSeconds() - before, double(waited));
 }
 
 QTEST_GUILESS_MAIN(tst_Downloader)
