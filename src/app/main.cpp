@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
         args.removeFirst();
     ctx.commandLine = CommandLine::switchText(args);
     ctx.zipFiles = CommandLine::zipFiles(args);
+    ctx.links = CommandLine::links(args);
 
     // The end of a session (logout, a closed terminal, Ctrl+C) is a confirmed Cancel without the
     // question: it is taken from the event loop, so a car's copies that run without yielding

@@ -33,6 +33,8 @@ struct AppContext {
     // The car ZIPs named on the command line (absolute paths): installed instead of the normal
     // start.
     QStringList zipFiles;
+    // The kavro:// links named on the command line, as given (see CatalogueLink).
+    QStringList links;
     // Where the network interfaces are listed (the dial-up link is a ppp* entry); tests point it
     // at a folder of their own.
     QString netClassFolder = QStringLiteral("/sys/class/net");

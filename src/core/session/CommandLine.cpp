@@ -15,10 +15,22 @@ QStringList CommandLine::zipFiles(const QStringList& arguments) {
     return zips;
 }
 
+bool CommandLine::isLink(const QString& argument) {
+    return argument.startsWith(QLatin1String("kavro://"), Qt::CaseInsensitive);
+}
+
+QStringList CommandLine::links(const QStringList& arguments) {
+    QStringList found;
+    for (const QString& a : arguments)
+        if (isLink(a))
+            found.append(a);
+    return found;
+}
+
 QString CommandLine::switchText(const QStringList& arguments) {
     QStringList rest;
     for (const QString& a : arguments)
-        if (!isZipFile(a))
+        if (!isZipFile(a) && !isLink(a))
             rest.append(a);
     return rest.join(u' ');
 }

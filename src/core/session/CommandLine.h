@@ -6,7 +6,8 @@
 // The program's command line: converted to upper case once, each switch then looked for as a
 // substring anywhere in it ("/showlog" counts, and so does a switch run together with other
 // text). Nothing else on the line is parsed or rejected, except that an argument naming an
-// existing ".zip" file is a car ZIP to install, never a switch (see zipFiles and switchText).
+// existing ".zip" file is a car ZIP to install, and a kavro:// link is a link to offer, never a
+// switch (see zipFiles, links and switchText).
 class CommandLine {
 public:
     static constexpr const char* kLocalHost = "/LOCALHOST";
@@ -27,8 +28,12 @@ public:
     static bool isZipFile(const QString& path);
     // The arguments that name ZIP files, as absolute paths, in their order.
     static QStringList zipFiles(const QStringList& arguments);
+    // True when argument starts with "kavro://" (any letter case), well formed or not.
+    static bool isLink(const QString& argument);
+    // The arguments that are kavro:// links, as given, in their order.
+    static QStringList links(const QStringList& arguments);
     // The other arguments joined by spaces: the text the switches are looked for in, so that a
-    // ZIP's path holding "/serial" or "/showlog" is never taken for a switch.
+    // ZIP's path or a link holding "/serial" or "/showlog" is never taken for a switch.
     static QString switchText(const QStringList& arguments);
 
 private:
