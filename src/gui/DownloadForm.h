@@ -35,8 +35,9 @@ public:
     // Installs car ZIPs that are on this machine (see ZipInstallRun), showing which car of how
     // many is installed, its name and the bar; Cancel asks as during a download and stops the
     // run after (or, while the car is unpacked, without) the car under way. Returns the log to
-    // show, as written to DOWNLOAD.LOG (a cancel's lines added); the program goes on.
-    QString InstallZips(const QList<ZipInstallRun::Car>& cars);
+    // show, as written to DOWNLOAD.LOG (a cancel's lines added); the program goes on. notDone, when
+    // given, counts the cars that were not installed (failed, or left out by a cancel).
+    QString InstallZips(const QList<ZipInstallRun::Car>& cars, int* notDone = nullptr);
     // One car's download (see Downloader); errors go to ErrorText.
     bool DownloadFile(const QString& strURL, const QString& strDestination, const QString& UserName,
                       const QString& Password);

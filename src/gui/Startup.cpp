@@ -31,6 +31,7 @@
 
 namespace {
 constexpr int kCritical = 16;
+constexpr int kRefused = 48;
 const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
@@ -47,7 +48,7 @@ bool Startup::refuseWorkFolder(const QString& message) {
     if (message.isEmpty())
         return false;
     m_ctx.prompts->show(message, QStringLiteral("Kavro"), kCritical);
-    m_ctx.programEnd->EndProgram();
+    m_ctx.programEnd->EndProgram(1);
     return true;
 }
 
@@ -76,6 +77,14 @@ bool Startup::yield() {
 void Startup::run() {
     Session& session = *m_ctx.session;
     const CommandLine line(m_ctx.commandLine);
+
+    // A ZIP that is not there is said before anything is read or written.
+    if (!m_ctx.missingZips.isEmpty()) {
+        m_ctx.prompts->show(StartupMessages::zipsMissing(m_ctx.missingZips),
+                            StartupMessages::kZipMissingTitle, kCritical);
+        m_ctx.programEnd->EndProgram(1);
+        return;
+    }
 
     // Started once by the entry a shutdown left behind: that entry has done its work (once the
     // log it is for has been shown, under "/SHOWLOG").
@@ -133,7 +142,7 @@ void Startup::run() {
                                     looked;
         m_ctx.prompts->show(StartupMessages::kGameMissing, StartupMessages::kGameMissingTitle,
                             kCritical);
-        m_ctx.programEnd->EndProgram();
+        m_ctx.programEnd->EndProgram(1);
         return;
     }
     if (!session.GamePath.endsWith(u'/'))
@@ -143,7 +152,7 @@ void Startup::run() {
     if (command.isEmpty()) {
         m_ctx.prompts->show(StartupMessages::winZipMissing(), StartupMessages::kWinZipMissingTitle,
                             kCritical);
-        m_ctx.programEnd->EndProgram();
+        m_ctx.programEnd->EndProgram(1);
         return;
     }
     session.WinZipPath = AppSettings::WinZipProgram(command);
@@ -196,10 +205,18 @@ void Startup::run() {
 }
 
 bool Startup::askForGame() {
-    const QString folder =
-        FileChoosers::chooseFolder(m_ctx, nullptr, StartupMessages::kWhereIsTheGame);
-    if (m_ctx.programEnd->ended() || folder.isEmpty() || !GameFolder::holdsGame(folder))
-        return false;
+    QString folder;
+    for (;;) {
+        folder = FileChoosers::chooseFolder(m_ctx, nullptr, StartupMessages::kWhereIsTheGame);
+        if (m_ctx.programEnd->ended() || folder.isEmpty())
+            return false;
+        if (GameFolder::holdsGame(folder))
+            break;
+        m_ctx.prompts->show(StartupMessages::notTheGame(folder), StartupMessages::kWhereIsTheGame,
+                            kRefused);
+        if (m_ctx.programEnd->ended())
+            return false;
+    }
     AppSettings::WriteGameFolder(m_ctx, folder);
     m_ctx.session->GamePath = QDir(folder).absolutePath();
     return true;

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <unistd.h>
 
-void ProgramEnd::EndProgram() {
+void ProgramEnd::EndProgram(int status) {
+    if (!m_ended)
+        m_status = status;
     m_ended = true;
     ++m_count;
     Q_EMIT programEnded();
@@ -12,5 +14,5 @@ void ProgramEnd::EndProgram() {
     // Every file the program writes is saved atomically before this point; ending the process
     // here keeps any further handler, box or request from running.
     std::fflush(nullptr);
-    ::_exit(0);
+    ::_exit(m_status);
 }

@@ -6,14 +6,20 @@
 // checks). In the program it ends the process at once: no window's close handling runs and
 // nothing else is done. In tests (recordOnly) it only records the end; every wait of the program
 // returns at once once the end is recorded, and callers return right after.
+//
+// The status is the process's exit status: 0 for an end the player chose or a run that did all
+// it was asked, 1 for a start that cannot go on or a car that failed, 128 + the signal's number
+// for an end by an ending signal (as shells report it).
 class ProgramEnd : public QObject {
     Q_OBJECT
 public:
     explicit ProgramEnd(bool recordOnly, QObject* parent = nullptr)
         : QObject(parent), m_recordOnly(recordOnly) {}
 
-    void EndProgram();
+    void EndProgram(int status = 0);
     bool ended() const { return m_ended; }
+    // The status of the first end (later ends keep it).
+    int exitStatus() const { return m_status; }
     int endCount() const { return m_count; }
 
 Q_SIGNALS:
@@ -23,4 +29,5 @@ private:
     bool m_recordOnly;
     bool m_ended = false;
     int m_count = 0;
+    int m_status = 0;
 };
