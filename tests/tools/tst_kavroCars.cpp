@@ -406,6 +406,7 @@ private Q_SLOTS:
         }
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(stored, game);
+        QVERIFY2(!r.errorText.contains("QDir"), qPrintable(r.errorText));
         const Outcome install = runCars({"install", "--name", "Aurora GT", w.carZip("a.zip", 3)});
         QCOMPARE(install.exitCode, 0);
         const QString id = install.lines.value(0).section("installed as ", 1).left(4);

@@ -494,8 +494,10 @@ int CarsCommand::setGame() {
         return fail(
             QStringLiteral("cannot write the settings store %1").arg(m_settings.filePath()));
     m_out << "The game folder is now " << game << Qt::endl;
-    // The game named now may hold an install that never finished.
+    // The game named now may hold an install that never finished; it is tidied only while the
+    // work folder (of this TEMP, as for every command) is free.
     m_session.GamePath = game + u'/';
+    StartupPaths::setSessionPaths(m_session, false);
     holdWorkFolder(Hold::Look);
     return 0;
 }
