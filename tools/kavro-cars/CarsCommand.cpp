@@ -1,6 +1,7 @@
 #include "CarsCommand.h"
 
 #include "CatalogueCommands.h"
+#include "SourceCommands.h"
 
 #include "core/browser/DownloadSelection.h"
 #include "core/download/ZipInstallRun.h"
@@ -130,7 +131,8 @@ QString CarsCommand::helpText() {
         "\n"
         "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
         "error).\n");
-    // The hosts' commands come after the players' ones.
+    // The players' catalogue sources, then the hosts' commands, after the players' car commands.
+    text.insert(text.indexOf(QLatin1String("\nOptions:\n")), SourceCommands::helpText());
     text.insert(text.indexOf(QLatin1String("\nOptions:\n")), CatalogueCommands::helpText());
     return text;
 }
@@ -155,7 +157,8 @@ bool CarsCommand::parse(const QStringList& args, QString& error) {
     if (rest.isEmpty())
         return true;
     m_command = rest.takeFirst();
-    if (m_command == QLatin1String("catalogue") || m_command == QLatin1String("check")) {
+    if (m_command == QLatin1String("catalogue") || m_command == QLatin1String("check") ||
+        m_command == QLatin1String("source")) {
         m_operands = rest;
         return true;
     }
@@ -212,6 +215,8 @@ int CarsCommand::run(const QStringList& args) {
         return CatalogueCommands::catalogue(m_ctx, m_operands, m_out, m_err);
     if (m_command == QLatin1String("check"))
         return CatalogueCommands::check(m_ctx, m_operands, m_out, m_err);
+    if (m_command == QLatin1String("source"))
+        return SourceCommands::source(m_ctx, m_operands, m_out, m_err);
     if (m_command == QLatin1String("set-game"))
         return setGame();
     if (m_command == QLatin1String("install"))
