@@ -13,6 +13,7 @@
 #include "core/session/StartupMessages.h"
 #include "core/session/StartupPaths.h"
 #include "core/session/WorkFolder.h"
+#include "gui/CatalogueLink.h"
 #include "gui/CheckConnection.h"
 #include "gui/FileChoosers.h"
 #include "gui/InstallFromFiles.h"
@@ -197,6 +198,14 @@ void Startup::run() {
     ScanCarSerials(session, *m_ctx.prompts);
     if (m_ctx.programEnd->ended())
         return;
+
+    // A kavro:// link is asked about before the server window opens, which then lists the
+    // servers of a catalogue the player added.
+    for (const QString& link : std::as_const(m_ctx.links)) {
+        CatalogueLink::offer(m_ctx, link, m_splash);
+        if (m_ctx.programEnd->ended())
+            return;
+    }
 
     if (skipIntro)
         CheckConnection(m_ctx);

@@ -1,5 +1,7 @@
 #include "gui/Startup.h"
 
+#include "CatalogueText.h"
+#include "FakeHttpServer.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
 #include "VivBuilder.h"
@@ -13,9 +15,12 @@
 #include "core/session/WorkFolder.h"
 #include "gui/frmInstalled.h"
 #include "gui/frmLog.h"
+#include "gui/frmSelect.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QFile>
 #include <QLockFile>
 #include <QPlainTextEdit>
@@ -482,6 +487,38 @@ private Q_SLOTS:
         QCOMPARE(WindowWatcher::countVisible("frmSelect"), serverWindow ? 1 : 0);
         QCOMPARE(env.programEnd.ended(), ended);
         QCOMPARE(ReadAppSetting(env.ctx, "loadss"), "1"); // the start went through before
+    }
+
+    // A kavro:// link on the command line is asked about before the server window opens, which
+    // then lists the servers of the catalogue added (here the built-in list does not answer).
+    void linkIsOfferedBeforeTheServerWindow() {
+        TestEnv env;
+        installGame(env);
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        server.route("/src/sl.dat", FakeResponse::ok(CatalogueText::serverList(
+                                        {{server.url("/one/"), "Kavro_CL.dat", "Source One"}})));
+        env.settings->WriteSetting(RegistryRoot::CurrentUser, kAppKey, "serverlist",
+                                   server.url("/builtin/sl.dat"));
+        env.ctx.systemOnline = [] { return std::optional<bool>(true); };
+        const QString address = server.url("/src/sl.dat");
+        const QStringList arguments{
+            "/skipintro", "kavro://add?url=" + QString::fromLatin1(QUrl::toPercentEncoding(address))};
+        env.ctx.commandLine = CommandLine::switchText(arguments);
+        env.ctx.links = CommandLine::links(arguments);
+        env.prompts.expect(MessageBoxService::Yes);
+        Startup startup(env.ctx);
+        startup.run();
+        QCOMPARE(env.prompts.count(), 1);
+        QCOMPARE(env.prompts.last().text, "Add the catalogue " + address +
+                                              " to Kavro?\r\n\r\nIt is a server list with 1 "
+                                              "server.");
+        auto* select = qobject_cast<frmSelect*>(WindowWatcher::find("frmSelect"));
+        QVERIFY(select);
+        QTRY_COMPARE(select->cboSites->count(), 1);
+        QCOMPARE(select->cboSites->itemText(0), QStringLiteral("Source One"));
+        QCOMPARE(select->lblStatus->text(), frmSelect::builtInSilentStatus());
+        QCOMPARE(env.prompts.unexpectedCount(), 0);
     }
 
     void showLog_data() {

@@ -4,8 +4,10 @@
 #include "ProgramRun.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
+#include "CatalogueText.h"
 #include "VivBuilder.h"
 #include "ZipBuilder.h"
+#include "core/catalogue/CatalogueSources.h"
 #include "core/session/AppSettings.h"
 #include "core/session/StartupMessages.h"
 #include "core/session/WorkFolder.h"
@@ -497,6 +499,48 @@ private Q_SLOTS:
         const QJsonObject report = QJsonDocument::fromJson(json.output.toUtf8()).object();
         QCOMPARE(report["wrong"].toInt(), 3);
         QCOMPARE(report["cars"].toArray()[3].toObject()["ok"].toBool(), true);
+    }
+
+    // The player's catalogue sources from a terminal, in the store kavro reads: add judges the
+    // address (exit 1 when refused), list shows what the last fetch found, remove takes it away.
+    void sourcesFromATerminal() {
+        TestEnv env;
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        server.route("/sl.dat", FakeResponse::ok(CatalogueText::serverList(
+                                    {{"http://a/", "Kavro_CL.dat", "A"}, {"http://b/", "p", "B"}})));
+        server.route("/page.html", FakeResponse::ok("<html><body>cars</body></html>"));
+        const QString list = server.url("/sl.dat");
+        Outcome r = runCarsServing({"source", "add", list});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines, QStringList{"added " + list + ": a server list with 2 servers"});
+        r = runCarsServing({"source", "add", server.url("/page.html")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.errorText.trimmed(),
+                 "kavro-cars: " + server.url("/page.html") +
+                     " is not added: it is a web page, not a server list or a catalogue");
+        QCOMPARE(runCars({"source", "add", "ftp://127.0.0.1/sl.dat"}).exitCode, 1);
+
+        r = runCars({"source", "list"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines.size(), 1);
+        QVERIFY2(r.lines.first().startsWith(list + "  127.0.0.1:" + QString::number(server.port()) +
+                                            "  a server list with 2 servers ("),
+                 qPrintable(r.output));
+        const QJsonArray json =
+            QJsonDocument::fromJson(runCars({"source", "list", "--json"}).output.toUtf8()).array();
+        QCOMPARE(json.size(), 1);
+        QCOMPARE(json[0].toObject()["url"].toString(), list);
+        QCOMPARE(CatalogueSources(*env.settings).list().first().url, list); // what kavro reads
+
+        r = runCars({"source", "remove", list});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines, QStringList{"removed " + list});
+        r = runCars({"source", "remove", list});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.errorText.contains("is not a catalogue source"));
+        QCOMPARE(runCars({"source", "list"}).output, QString());
+        QCOMPARE(runCars({"source"}).exitCode, 1);
     }
 
     // The game as kavro finds it, or named by --game; without one, kavro's own start message.

@@ -1,6 +1,7 @@
 #include "CarsCommand.h"
 
 #include "CatalogueCommands.h"
+#include "SourceCommands.h"
 
 #include "core/browser/DownloadSelection.h"
 #include "core/download/ZipInstallRun.h"
@@ -165,7 +166,8 @@ QString CarsCommand::helpText() {
     QString commands;
     for (const CommandHelp& help : commandHelps())
         commands += QStringLiteral("  ") + help.usage + u'\n' + help.text;
-    // The hosts' commands come after the players' ones.
+    // The players' catalogue sources, then the hosts' commands, after the players' car commands.
+    commands += SourceCommands::helpText();
     commands += CatalogueCommands::helpText();
     return QStringLiteral("Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
                           "       kavro-cars COMMAND --help\n"
@@ -230,7 +232,8 @@ bool CarsCommand::parse(const QStringList& args, QString& error) {
     if (rest.isEmpty())
         return true;
     m_command = rest.takeFirst();
-    if (m_command == QLatin1String("catalogue") || m_command == QLatin1String("check")) {
+    if (m_command == QLatin1String("catalogue") || m_command == QLatin1String("check") ||
+        m_command == QLatin1String("source")) {
         m_operands = rest;
         return true;
     }
@@ -289,6 +292,8 @@ int CarsCommand::run(const QStringList& args) {
         return CatalogueCommands::catalogue(m_ctx, m_operands, m_out, m_err);
     if (m_command == QLatin1String("check"))
         return CatalogueCommands::check(m_ctx, m_operands, m_out, m_err);
+    if (m_command == QLatin1String("source"))
+        return SourceCommands::source(m_ctx, m_operands, m_out, m_err);
     if (m_command == QLatin1String("set-game"))
         return setGame();
     if (m_command == QLatin1String("install"))
