@@ -89,54 +89,76 @@ namespace {
 struct CommandHelp {
     QString name;
     QString usage;
-    QString text;    // lines indented by six spaces
+    QString text;    // its lines, each ending in a line end
     QString options; // lines of the form "  --x   what"
 };
 
 const QString kGameOptionLine = QStringLiteral(
     "  --game DIR   the game in DIR instead of the one kavro finds (see kavro-cars --help)\n");
 
+// The descriptions, one string per command (kept short of the line's end so each reads whole).
+const QString kInstallText = QStringLiteral(
+    "Installs each car ZIP as kavro installs a downloaded car: a fresh car id, the\n"
+    "game's folders, the video-wall pictures and a serial number no other car holds.\n"
+    "The car's name (its ID.TXT) is the ZIP's file name without its extension, or TEXT\n"
+    "for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
+    "\"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
+    "(kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
+    "that are refused, all of them.\n");
+const QString kListText = QStringLiteral(
+    "The installed cars in the game's order: id, serial number, name, and the marks\n"
+    "\"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n");
+const QString kFixText = QStringLiteral(
+    "Gives every car that shares its serial number with another a free one, as kavro\n"
+    "/SERIAL does, and says what it changed.\n");
+const QString kRemoveText = QStringLiteral(
+    "Removes each car: its folder in Data/Cars, its save folder in SaveData/Cars and\n"
+    "its video-wall pictures. The game's own cars can be removed too. Nothing is asked;\n"
+    "an id that is not installed refuses the whole command.\n");
+const QString kSetGameText = QStringLiteral(
+    "Checks that DIR holds the game (a Data/Cars folder, names in any letter case) and\n"
+    "records it as the game's InstallPath in the settings store, for kavro and\n"
+    "kavro-cars alike.\n");
+
+const QString kHelpHead = QStringLiteral(
+    "Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
+    "       kavro-cars COMMAND --help\n"
+    "\n"
+    "Installs, lists, fixes and removes the add-on cars of Need for Speed High Stakes with\n"
+    "the same code as kavro.\n"
+    "\n"
+    "Commands:\n");
+const QString kHelpTail = QStringLiteral(
+    "\n"
+    "Options:\n"
+    "  --game DIR   the game in DIR instead of the one kavro finds: the settings store's\n"
+    "               InstallPath, else the game's entry in the Wine prefixes, in this order:\n"
+    "               $WINEPREFIX, ~/.wine, Lutris (the prefix: of ~/.config/lutris/games/\n"
+    "               *.yml), Bottles (~/.local/share/bottles/bottles/*, and for the Flatpak\n"
+    "               ~/.var/app/com.usebottles.bottles/data/bottles/bottles/*), PlayOnLinux\n"
+    "               (~/.PlayOnLinux/wineprefix/*)\n"
+    "  --help       this text (after a command: that command's own)\n"
+    "  --version    the version\n"
+    "\n"
+    "A car is in the game whole or not at all. Ctrl+C, a closed terminal or a termination\n"
+    "request (SIGINT, SIGHUP, SIGTERM) lets the car in hand be finished, or given up when it\n"
+    "is still being unpacked, and does no more; the command says what it did not do. An\n"
+    "install, fix or removal that was killed outright is finished or undone by the next\n"
+    "kavro-cars command or kavro start, with a line saying which car. Install, fix and remove\n"
+    "wait for no one: while kavro or another of them holds the work folder they refuse.\n"
+    "\n"
+    "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
+    "error).\n");
+
 const QList<CommandHelp>& commandHelps() {
     static const QList<CommandHelp> helps = {
-        {QStringLiteral("install"), QStringLiteral("install [--name TEXT] ZIP..."),
-         QStringLiteral(
-             "      Installs each car ZIP as kavro installs a downloaded car: a fresh car id, the\n"
-             "      game's folders, the video-wall pictures and a serial number no other car "
-             "holds.\n"
-             "      The car's name (its ID.TXT) is the ZIP's file name without its extension, or "
-             "TEXT\n"
-             "      for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
-             "      \"failed: \" and the reason. The run's log replaces the work folder's "
-             "DOWNLOAD.LOG\n"
-             "      (kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would "
-             "pass\n"
-             "      that are refused, all of them.\n"),
+        {QStringLiteral("install"), QStringLiteral("install [--name TEXT] ZIP..."), kInstallText,
          QStringLiteral("  --name TEXT  the car's name, for a single ZIP\n") + kGameOptionLine},
-        {QStringLiteral("list"), QStringLiteral("list [--json]"),
-         QStringLiteral(
-             "      The installed cars in the game's order: id, serial number, name, and the "
-             "marks\n"
-             "      \"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n"),
+        {QStringLiteral("list"), QStringLiteral("list [--json]"), kListText,
          QStringLiteral("  --json       a JSON array\n") + kGameOptionLine},
-        {QStringLiteral("fix"), QStringLiteral("fix"),
-         QStringLiteral("      Gives every car that shares its serial number with another a free "
-                        "one, as kavro\n"
-                        "      /SERIAL does, and says what it changed.\n"),
-         kGameOptionLine},
-        {QStringLiteral("remove"), QStringLiteral("remove ID..."),
-         QStringLiteral("      Removes each car: its folder in Data/Cars, its save folder in "
-                        "SaveData/Cars and\n"
-                        "      its video-wall pictures. The game's own cars can be removed too. "
-                        "Nothing is asked;\n"
-                        "      an id that is not installed refuses the whole command.\n"),
-         kGameOptionLine},
-        {QStringLiteral("set-game"), QStringLiteral("set-game DIR"),
-         QStringLiteral(
-             "      Checks that DIR holds the game (a Data/Cars folder, names in any letter case) "
-             "and\n"
-             "      records it as the game's InstallPath in the settings store, for kavro and\n"
-             "      kavro-cars alike.\n"),
-         QString()},
+        {QStringLiteral("fix"), QStringLiteral("fix"), kFixText, kGameOptionLine},
+        {QStringLiteral("remove"), QStringLiteral("remove ID..."), kRemoveText, kGameOptionLine},
+        {QStringLiteral("set-game"), QStringLiteral("set-game DIR"), kSetGameText, QString()},
     };
     return helps;
 }
@@ -155,8 +177,7 @@ QString CarsCommand::commandHelpText(const QString& command) {
     if (!help)
         return {};
     QString text = QStringLiteral("Usage: kavro-cars %1\n\n").arg(help->usage);
-    for (const QString& line : help->text.split(u'\n', Qt::SkipEmptyParts))
-        text += line.mid(6) + u'\n';
+    text += help->text;
     text += QStringLiteral("\nOptions:\n") + help->options +
             QStringLiteral("  --help       this text\n");
     return text;
@@ -164,52 +185,15 @@ QString CarsCommand::commandHelpText(const QString& command) {
 
 QString CarsCommand::helpText() {
     QString commands;
-    for (const CommandHelp& help : commandHelps())
-        commands += QStringLiteral("  ") + help.usage + u'\n' + help.text;
+    for (const CommandHelp& help : commandHelps()) {
+        commands += QStringLiteral("  ") + help.usage + u'\n';
+        for (const QString& line : help.text.split(u'\n', Qt::SkipEmptyParts))
+            commands += QStringLiteral("      ") + line + u'\n';
+    }
     // The players' catalogue sources, then the hosts' commands, after the players' car commands.
     commands += SourceCommands::helpText();
     commands += CatalogueCommands::helpText();
-    return QStringLiteral("Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
-                          "       kavro-cars COMMAND --help\n"
-                          "\n"
-                          "Installs, lists, fixes and removes the add-on cars of Need for Speed "
-                          "High Stakes with\n"
-                          "the same code as kavro.\n"
-                          "\n"
-                          "Commands:\n") +
-           commands +
-           QStringLiteral("\n"
-                          "Options:\n"
-                          "  --game DIR   the game in DIR instead of the one kavro finds: the "
-                          "settings store's\n"
-                          "               InstallPath, else the game's entry in the Wine prefixes, "
-                          "in this order:\n"
-                          "               $WINEPREFIX, ~/.wine, Lutris (the prefix: of "
-                          "~/.config/lutris/games/\n"
-                          "               *.yml), Bottles (~/.local/share/bottles/bottles/*, and "
-                          "for the Flatpak\n"
-                          "               "
-                          "~/.var/app/com.usebottles.bottles/data/bottles/bottles/*), PlayOnLinux\n"
-                          "               (~/.PlayOnLinux/wineprefix/*)\n"
-                          "  --help       this text (after a command: that command's own)\n"
-                          "  --version    the version\n"
-                          "\n"
-                          "A car is in the game whole or not at all. Ctrl+C, a closed terminal or "
-                          "a termination\n"
-                          "request (SIGINT, SIGHUP, SIGTERM) lets the car in hand be finished, or "
-                          "given up when it\n"
-                          "is still being unpacked, and does no more; the command says what it did "
-                          "not do. An\n"
-                          "install, fix or removal that was killed outright is finished or undone "
-                          "by the next\n"
-                          "kavro-cars command or kavro start, with a line saying which car. "
-                          "Install, fix and remove\n"
-                          "wait for no one: while kavro or another of them holds the work folder "
-                          "they refuse.\n"
-                          "\n"
-                          "Exit status: 0 when everything asked for was done, 1 otherwise (errors "
-                          "on standard\n"
-                          "error).\n");
+    return kHelpHead + commands + kHelpTail;
 }
 
 int CarsCommand::fail(const QString& message) {
