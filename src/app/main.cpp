@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
             return;
         qWarning().noquote() << QStringLiteral("kavro: ended by %1")
                                     .arg(QString::fromLatin1(EndSignals::name(signal)));
-        programEnd.EndProgram(128 + signal);
+        programEnd.endWithStatus(128 + signal);
     });
 
     Startup startup(ctx);

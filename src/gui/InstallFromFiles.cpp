@@ -63,7 +63,7 @@ void install(AppContext& ctx, QWidget* cameFrom, const QStringList& zips) {
         ctx.prompts->show(DownloadSelection::limitMessage(int(zips.size()), installed),
                           DownloadSelection::kLimitTitle, kRefused);
         if (!cameFrom && !ctx.programEnd->ended())
-            ctx.programEnd->EndProgram(1);
+            ctx.programEnd->endWithStatus(1);
         return;
     }
     QList<ZipInstallRun::Car> cars;
@@ -95,7 +95,7 @@ void install(AppContext& ctx, QWidget* cameFrom, const QStringList& zips) {
         return;
     }
     if (!cameFrom)
-        ctx.programEnd->EndProgram(notDone > 0 ? 1 : 0);
+        ctx.programEnd->endWithStatus(notDone > 0 ? 1 : 0);
     else if (back)
         back->show();
 }

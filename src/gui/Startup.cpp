@@ -49,7 +49,7 @@ bool Startup::refuseWorkFolder(const QString& message) {
     if (message.isEmpty())
         return false;
     m_ctx.prompts->show(message, QStringLiteral("Kavro"), kCritical);
-    m_ctx.programEnd->EndProgram(1);
+    m_ctx.programEnd->endWithStatus(1);
     return true;
 }
 
@@ -83,7 +83,7 @@ void Startup::run() {
     if (!m_ctx.missingZips.isEmpty()) {
         m_ctx.prompts->show(StartupMessages::zipsMissing(m_ctx.missingZips),
                             StartupMessages::kZipMissingTitle, kCritical);
-        m_ctx.programEnd->EndProgram(1);
+        m_ctx.programEnd->endWithStatus(1);
         return;
     }
 
@@ -143,7 +143,7 @@ void Startup::run() {
                                     looked;
         m_ctx.prompts->show(StartupMessages::kGameMissing, StartupMessages::kGameMissingTitle,
                             kCritical);
-        m_ctx.programEnd->EndProgram(1);
+        m_ctx.programEnd->endWithStatus(1);
         return;
     }
     if (!session.GamePath.endsWith(u'/'))
@@ -153,7 +153,7 @@ void Startup::run() {
     if (command.isEmpty()) {
         m_ctx.prompts->show(StartupMessages::winZipMissing(), StartupMessages::kWinZipMissingTitle,
                             kCritical);
-        m_ctx.programEnd->EndProgram(1);
+        m_ctx.programEnd->endWithStatus(1);
         return;
     }
     session.WinZipPath = AppSettings::WinZipProgram(command);

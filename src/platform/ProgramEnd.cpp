@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-void ProgramEnd::EndProgram(int status) {
+void ProgramEnd::endWithStatus(int status) {
     if (!m_ended)
         m_status = status;
     m_ended = true;

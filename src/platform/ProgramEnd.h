@@ -16,7 +16,9 @@ public:
     explicit ProgramEnd(bool recordOnly, QObject* parent = nullptr)
         : QObject(parent), m_recordOnly(recordOnly) {}
 
-    void EndProgram(int status = 0);
+    // Ends with status 0 (a slot: connected and timed as it is).
+    void EndProgram() { endWithStatus(0); }
+    void endWithStatus(int status);
     bool ended() const { return m_ended; }
     // The status of the first end (later ends keep it).
     int exitStatus() const { return m_status; }
