@@ -194,7 +194,7 @@ void DownloadForm::writeClip() {
     copy.close();
 }
 
-QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars) {
+QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars, int* notDone) {
     // A confirmed cancel ends this run the way the end of the program ends any run: the car
     // being unpacked is left out, no further car starts. The program's own end does the same.
     ProgramEnd cancel(true);
@@ -240,8 +240,11 @@ QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars) {
 
     ZipInstallRun run(runCtx);
     int installed = 0;
-    run.onCar = [&](const ZipInstallRun::Result&) {
+    int good = 0;
+    run.onCar = [&](const ZipInstallRun::Result& result) {
         ++installed;
+        if (result.installed())
+            ++good;
         showZipBar(installed, int(cars.size()));
         if (installed < cars.size())
             showZip(cars, installed + 1);
@@ -249,6 +252,8 @@ QString DownloadForm::InstallZips(const QList<ZipInstallRun::Car>& cars) {
     };
     if (!cancel.ended())
         run.run(cars);
+    if (notDone)
+        *notDone = int(cars.size()) - good;
     if (ended())
         return {};
     if (!run.logWritten())

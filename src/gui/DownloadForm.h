@@ -36,8 +36,9 @@ public:
     // many is installed, its name and the bar; Cancel asks as during a download and stops the
     // run after (or, while the car is unpacked, without) the car under way. Returns the run's log
     // to show (a cancel's lines added, and a line when DOWNLOAD.LOG could not be written: the
-    // program's result is then 1); the program goes on.
-    QString InstallZips(const QList<ZipInstallRun::Car>& cars);
+    // program's result is then 1); the program goes on. notDone, when given, counts the cars that
+    // were not installed (failed, or left out by a cancel).
+    QString InstallZips(const QList<ZipInstallRun::Car>& cars, int* notDone = nullptr);
     // One car's download (see Downloader); errors go to ErrorText.
     bool DownloadFile(const QString& strURL, const QString& strDestination, const QString& UserName,
                       const QString& Password);

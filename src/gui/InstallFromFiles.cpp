@@ -5,6 +5,7 @@
 #include "core/gamedata/CarSerials.h"
 #include "core/session/AppContext.h"
 #include "core/session/CommandLine.h"
+#include "core/session/InstanceChannel.h"
 #include "core/session/Session.h"
 #include "gui/DownloadForm.h"
 #include "gui/FileChoosers.h"
@@ -62,7 +63,7 @@ void install(AppContext& ctx, QWidget* cameFrom, const QStringList& zips) {
         ctx.prompts->show(DownloadSelection::limitMessage(int(zips.size()), installed),
                           DownloadSelection::kLimitTitle, kRefused);
         if (!cameFrom && !ctx.programEnd->ended())
-            ctx.programEnd->EndProgram();
+            ctx.programEnd->endWithStatus(1);
         return;
     }
     QList<ZipInstallRun::Car> cars;
@@ -73,9 +74,10 @@ void install(AppContext& ctx, QWidget* cameFrom, const QStringList& zips) {
     if (cameFrom)
         cameFrom->hide();
     QString log;
+    int notDone = 0;
     {
         DownloadForm form(ctx);
-        log = form.InstallZips(cars);
+        log = form.InstallZips(cars, &notDone);
     }
     if (ctx.programEnd->ended())
         return;
@@ -87,8 +89,13 @@ void install(AppContext& ctx, QWidget* cameFrom, const QStringList& zips) {
     window.exec();
     if (ctx.programEnd->ended())
         return;
+    if (!cameFrom && ctx.instance && ctx.instance->hasQueuedZips()) {
+        // ZIPs another start handed over during this run: their run comes next.
+        install(ctx, nullptr, ctx.instance->takeQueuedZips());
+        return;
+    }
     if (!cameFrom)
-        ctx.programEnd->EndProgram();
+        ctx.programEnd->endWithStatus(notDone > 0 ? 1 : 0);
     else if (back)
         back->show();
 }

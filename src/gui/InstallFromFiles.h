@@ -32,7 +32,9 @@ void chooseAndInstall(AppContext& ctx, QWidget* window);
 // Installs the ZIPs through the download window. The limit of cars refuses them all with the
 // car browser's message before anything starts. Otherwise cameFrom is hidden, the download window
 // shows the run, the log window shows its log (DOWNLOAD.LOG is written), and when that closes
-// cameFrom is shown again; without cameFrom (the command line) the program ends then.
+// cameFrom is shown again; without cameFrom (the command line) ZIPs another start handed over
+// meanwhile are installed next, and the program ends after the last run (exit status 1 when a
+// car of it was not installed, or the limit refused them).
 void install(AppContext& ctx, QWidget* cameFrom, const QStringList& zips);
 
 // The Installed Cars window, modal over window.

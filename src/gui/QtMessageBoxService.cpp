@@ -50,21 +50,44 @@ QMessageBox::Icon iconFor(MessageBoxService::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-} // namespace
-
-MessageBoxService::Answer QtMessageBoxService::show(const QString& text, const QString& title,
-                                                    int style) {
-    const Style s = decode(style);
-    QMessageBox box(QApplication::activeWindow());
+// The box's text with every line end shown as one.
+void setUp(QMessageBox& box, const QString& text, const QString& title, QMessageBox::Icon icon) {
     box.setObjectName(QStringLiteral("messageBox"));
-    box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+    box.setWindowTitle(title.isEmpty() ? MessageBoxService::applicationTitle() : title);
     QString shown = text;
     // CR LF and a lone CR both end a line (the download window's texts use lone CRs).
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setTextFormat(Qt::PlainText);
     box.setText(shown);
-    box.setIcon(iconFor(s.icon));
+    box.setIcon(icon);
+}
+
+} // namespace
+
+int QtMessageBoxService::choose(const QString& text, const QString& title, int style,
+                                const QStringList& buttons) {
+    QMessageBox box(QApplication::activeWindow());
+    setUp(box, text, title, iconFor(decode(style).icon));
+    QList<QAbstractButton*> made;
+    for (int i = 0; i < buttons.size(); ++i)
+        made.append(box.addButton(buttons.at(i), i + 1 == buttons.size()
+                                                     ? QMessageBox::RejectRole
+                                                     : QMessageBox::AcceptRole));
+    if (made.isEmpty())
+        made.append(box.addButton(QMessageBox::Ok));
+    box.setDefaultButton(static_cast<QPushButton*>(made.first()));
+    box.setEscapeButton(made.last());
+    box.exec();
+    const qsizetype chosen = made.indexOf(box.clickedButton());
+    return chosen < 0 ? int(made.size()) - 1 : int(chosen);
+}
+
+MessageBoxService::Answer QtMessageBoxService::show(const QString& text, const QString& title,
+                                                    int style) {
+    const Style s = decode(style);
+    QMessageBox box(QApplication::activeWindow());
+    setUp(box, text, title, iconFor(s.icon));
 
     const QList<ButtonSpec> specs = buttonsFor(s.buttons);
     QList<QAbstractButton*> made;

@@ -7,4 +7,6 @@
 class QtMessageBoxService : public MessageBoxService {
 public:
     Answer show(const QString& text, const QString& title, int style) override;
+    int choose(const QString& text, const QString& title, int style,
+               const QStringList& buttons) override;
 };

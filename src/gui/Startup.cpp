@@ -14,6 +14,7 @@
 #include "core/session/StartupMessages.h"
 #include "core/session/StartupPaths.h"
 #include "core/session/WorkFolder.h"
+#include "gui/CatalogueLink.h"
 #include "gui/CheckConnection.h"
 #include "gui/FileChoosers.h"
 #include "gui/InstallFromFiles.h"
@@ -33,6 +34,7 @@
 
 namespace {
 constexpr int kCritical = 16;
+constexpr int kRefused = 48;
 const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
@@ -49,7 +51,7 @@ bool Startup::refuseWorkFolder(const QString& message) {
     if (message.isEmpty())
         return false;
     m_ctx.prompts->show(message, QStringLiteral("Kavro"), kCritical);
-    m_ctx.programEnd->EndProgram();
+    m_ctx.programEnd->endWithStatus(1);
     return true;
 }
 
@@ -79,6 +81,14 @@ bool Startup::yield() {
 void Startup::run() {
     Session& session = *m_ctx.session;
     const CommandLine line(m_ctx.commandLine);
+
+    // A ZIP that is not there is said before anything is read or written.
+    if (!m_ctx.missingZips.isEmpty()) {
+        m_ctx.prompts->show(StartupMessages::zipsMissing(m_ctx.missingZips),
+                            StartupMessages::kZipMissingTitle, kCritical);
+        m_ctx.programEnd->endWithStatus(1);
+        return;
+    }
 
     // Started once by the entry a shutdown left behind: that entry has done its work (once the
     // log it is for has been shown, under "/SHOWLOG").
@@ -136,7 +146,7 @@ void Startup::run() {
                                     looked;
         m_ctx.prompts->show(StartupMessages::kGameMissing, StartupMessages::kGameMissingTitle,
                             kCritical);
-        m_ctx.programEnd->EndProgram();
+        m_ctx.programEnd->endWithStatus(1);
         return;
     }
     if (!session.GamePath.endsWith(u'/'))
@@ -146,7 +156,7 @@ void Startup::run() {
     if (command.isEmpty()) {
         m_ctx.prompts->show(StartupMessages::winZipMissing(), StartupMessages::kWinZipMissingTitle,
                             kCritical);
-        m_ctx.programEnd->EndProgram();
+        m_ctx.programEnd->endWithStatus(1);
         return;
     }
     session.WinZipPath = AppSettings::WinZipProgram(command);
@@ -192,6 +202,14 @@ void Startup::run() {
     if (m_ctx.programEnd->ended())
         return;
 
+    // A kavro:// link is asked about before the server window opens, which then lists the
+    // servers of a catalogue the player added.
+    for (const QString& link : std::as_const(m_ctx.links)) {
+        CatalogueLink::offer(m_ctx, link, m_splash);
+        if (m_ctx.programEnd->ended())
+            return;
+    }
+
     if (skipIntro)
         CheckConnection(m_ctx);
     else if (m_splash)
@@ -199,10 +217,18 @@ void Startup::run() {
 }
 
 bool Startup::askForGame() {
-    const QString folder =
-        FileChoosers::chooseFolder(m_ctx, nullptr, StartupMessages::kWhereIsTheGame);
-    if (m_ctx.programEnd->ended() || folder.isEmpty() || !GameFolder::holdsGame(folder))
-        return false;
+    QString folder;
+    for (;;) {
+        folder = FileChoosers::chooseFolder(m_ctx, nullptr, StartupMessages::kWhereIsTheGame);
+        if (m_ctx.programEnd->ended() || folder.isEmpty())
+            return false;
+        if (GameFolder::holdsGame(folder))
+            break;
+        m_ctx.prompts->show(StartupMessages::notTheGame(folder), StartupMessages::kWhereIsTheGame,
+                            kRefused);
+        if (m_ctx.programEnd->ended())
+            return false;
+    }
     AppSettings::WriteGameFolder(m_ctx, folder);
     m_ctx.session->GamePath = QDir(folder).absolutePath();
     return true;

@@ -48,8 +48,9 @@ private:
     // With a message: shows it (critical) and ends the program; true then.
     bool refuseWorkFolder(const QString& message);
     // The game found nowhere: asks the player for its folder; one that holds the game is
-    // recorded in the store (as kavro-cars set-game does) and becomes GamePath. False when the
-    // player cancels or the folder does not hold the game.
+    // recorded in the store (as kavro-cars set-game does) and becomes GamePath. A folder that
+    // does not hold the game is said in a box and the player is asked again; false when the
+    // player cancels.
     bool askForGame();
     // The roads of the cars the player already has: the ZIPs of the command line go through the
     // download window, then the log window, and the program ends; "/CARS" opens the Installed

@@ -192,9 +192,10 @@ void frmInstalled::openFolder() {
     if (ids.size() != 1)
         return;
     const QString name = CarRemoval::installedName(*m_ctx.session, ids.first());
-    if (!name.isEmpty())
-        m_ctx.actions->openFolder(
-            GameFs::resolve(m_ctx.session->GamePath, QStringLiteral("Data/Cars/") + name));
+    const QString folder =
+        GameFs::resolve(m_ctx.session->GamePath, QStringLiteral("Data/Cars/") + name);
+    if (!name.isEmpty() && !m_ctx.actions->openFolder(folder))
+        m_ctx.prompts->show(noFileManager(folder), kTitle, kRefused);
     refresh();
 }
 

@@ -22,6 +22,12 @@ public:
 
     // The Remarks column of a car: its marks joined by "; ", empty when it is sound.
     static QString remarks(const InstalledCar& car);
+    // Open Folder on a desktop without a file manager to show the folder.
+    static QString noFileManager(const QString& folder) {
+        return QStringLiteral("There is no file manager to show %1: install xdg-utils (xdg-open) "
+                              "or open the folder yourself.")
+            .arg(folder);
+    }
     // Reads the installed cars again (the selection stays on the cars still there).
     void refresh();
     QStringList selectedIds() const;

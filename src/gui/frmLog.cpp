@@ -1,6 +1,8 @@
 #include "gui/frmLog.h"
 
 #include "core/session/AppContext.h"
+#include "core/session/InstanceChannel.h"
+#include "gui/InstallFromFiles.h"
 #include "platform/ProgramEnd.h"
 
 #include <QFontDatabase>
@@ -66,5 +68,10 @@ void frmLog::showAndEnd(AppContext& ctx, const QString& text,
     w.exec();
     if (afterClose && !ctx.programEnd->ended())
         afterClose();
+    if (!ctx.programEnd->ended() && ctx.instance && ctx.instance->hasQueuedZips()) {
+        // Car ZIPs another start handed over during the run: installed now, then the end.
+        InstallFromFiles::install(ctx, nullptr, ctx.instance->takeQueuedZips());
+        return;
+    }
     ctx.programEnd->EndProgram();
 }

@@ -16,7 +16,8 @@ public:
     explicit frmLog(QWidget* parent = nullptr);
 
     // Sets the text, shows the window modally and ends the program when it has closed (after
-    // afterClose, when given).
+    // afterClose, when given), unless another start handed car ZIPs over meanwhile: those are
+    // installed first.
     static void showAndEnd(AppContext& ctx, const QString& text,
                            const std::function<void()>& afterClose = {});
 

@@ -2,22 +2,28 @@
 
 #include "core/catalogue/CatalogueFile.h"
 #include "core/catalogue/CatalogueMessages.h"
+#include "core/catalogue/CatalogueSources.h"
 #include "core/catalogue/FetchFile.h"
+#include "core/catalogue/FetchQuietly.h"
 #include "core/session/AppContext.h"
+#include "core/session/AppSettings.h"
 #include "core/session/ConfirmExit.h"
 #include "core/session/Session.h"
 #include "gui/ClassicFont.h"
 #include "gui/InstallFromFiles.h"
 #include "gui/Twips.h"
 #include "gui/WindowPlacement.h"
+#include "gui/frmCatalogues.h"
 #include "gui/frmCars.h"
 #include "platform/AnsiText.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProgramEnd.h"
 
 #include <QCloseEvent>
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -60,6 +66,12 @@ frmSelect::frmSelect(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(
     mnuOpt = new QMenu(QStringLiteral("Options"), this);
     mnuOpt->setObjectName(QStringLiteral("mnuOpt"));
     mnuOpt->setFont(ClassicFont());
+    QAction* catalogues = mnuOpt->addAction(frmCatalogues::kMenuItem);
+    catalogues->setObjectName(QStringLiteral("mnuCatalogues"));
+    connect(catalogues, &QAction::triggered, this, [this] {
+        if (!m_busy)
+            showCatalogues();
+    });
     InstallFromFiles::addMenuItems(m_ctx, this, mnuOpt, [this] { return !m_busy; });
     setAcceptDrops(true);
     tmrDo = new QTimer(this);
@@ -96,31 +108,111 @@ QString frmSelect::noServersStatus() {
     return QStringLiteral("No server list. Cars can be installed from files: Ctrl+O.");
 }
 
+QString frmSelect::builtInSilentStatus() {
+    return QStringLiteral("The built-in server list did not answer.");
+}
+
+QString frmSelect::nothingAnsweredText(const QStringList& tried) {
+    return QStringLiteral("No catalogue answered. Kavro tried:\r\n\r\n") +
+           tried.join(QStringLiteral("\r\n")) +
+           QStringLiteral("\r\n\r\nAdd the address of a catalogue that works, or install cars "
+                          "from ZIP files you have.");
+}
+
+QStringList frmSelect::nothingAnsweredButtons() {
+    return {QStringLiteral("Add Catalogue…"), InstallFromFiles::kInstallItem,
+            QStringLiteral("Close")};
+}
+
 void frmSelect::fetchServerList() {
     tmrDo->stop(); // the list is fetched once per window
     lblStatus->setText(QStringLiteral("Getting list of servers..."));
     const Session& s = *m_ctx.session;
+    const QString builtIn = s.SessionPaths[Session::ServerListURL];
+    // The built-in list's failure is told only when no source gives a server either.
+    QString why;
     m_busy = true;
-    const bool fetched =
-        FetchFile(m_ctx, s.SessionPaths[Session::ServerListURL], s.workDir() + kServerListFile);
+    m_builtInAnswered = FetchQuietly(m_ctx, builtIn, s.workDir() + kServerListFile, why);
     m_busy = false;
     if (m_ctx.programEnd->ended())
         return;
-    if (fetched) {
+    m_builtIn.reset();
+    if (m_builtInAnswered) {
         lblStatus->setText(kIdle);
         readServerList();
         if (m_ctx.programEnd->ended())
             return;
     }
+    QStringList tried{builtIn};
+    fillServers(&tried);
+    if (m_ctx.programEnd->ended())
+        return;
+    if (m_servers.count() == 0 && !m_builtInAnswered) {
+        // Online, the player's connection is not what failed: say which catalogues were asked and
+        // what can be done. Offline, the fetch's own box says to check the connection.
+        if (AppSettings::IsConnected(m_ctx))
+            nothingAnswered(tried);
+        else
+            m_ctx.prompts->show(why, QStringLiteral("Error"), CatalogueMessages::kStyle);
+        if (m_ctx.programEnd->ended())
+            return;
+    }
     cboSites->setFocus();
+}
+
+void frmSelect::fillServers(QStringList* tried) {
+    lblStatus->setText(QStringLiteral("Getting list of servers..."));
+    ServerList servers = m_builtIn;
+    m_busy = true;
+    CatalogueSources(*m_ctx.settings).fetchAll(m_ctx, servers, tried);
+    m_busy = false;
+    if (m_ctx.programEnd->ended())
+        return;
+    m_servers = servers;
+    cboSites->clear();
+    cboSites->addItems(m_servers.ServerNames.mid(1));
+    const bool any = m_servers.count() > 0;
+    cboSites->setEnabled(any);
+    cboSites->setCurrentIndex(any ? 0 : -1);
+    cmdConnect->setEnabled(any);
     // Without servers the window is still of use: the Options menu installs cars from files.
-    lblStatus->setText(cmdConnect->isEnabled() ? kIdle : noServersStatus());
+    lblStatus->setText(!any                 ? noServersStatus()
+                       : m_builtInAnswered ? kIdle
+                                           : builtInSilentStatus());
+}
+
+void frmSelect::listSources() {
+    if (m_busy || tmrDo->isActive())
+        return; // the first fetch lists them anyway
+    fillServers(nullptr);
+}
+
+void frmSelect::nothingAnswered(const QStringList& tried) {
+    const int chosen = m_ctx.prompts->choose(nothingAnsweredText(tried), windowTitle(), 48,
+                                             nothingAnsweredButtons());
+    if (m_ctx.programEnd->ended())
+        return;
+    if (chosen == 0)
+        showCatalogues(true);
+    else if (chosen == 1)
+        InstallFromFiles::chooseAndInstall(m_ctx, this);
+}
+
+void frmSelect::showCatalogues(bool addressFirst) {
+    frmCatalogues dialog(m_ctx, this);
+    if (addressFirst)
+        dialog.txtAddress->setFocus();
+    dialog.exec();
+    if (m_ctx.programEnd->ended())
+        return;
+    if (dialog.changed())
+        listSources();
 }
 
 void frmSelect::readServerList() {
     QStringList lines;
     AnsiText::readLines(m_ctx.session->workDir() + kServerListFile, lines);
-    switch (m_servers.parse(lines)) {
+    switch (m_builtIn.parse(lines)) {
     case ServerList::Status::Corrupt:
         m_ctx.prompts->show(CatalogueMessages::kCorruptFile, QString(), CatalogueMessages::kStyle);
         return;
@@ -131,10 +223,6 @@ void frmSelect::readServerList() {
     case ServerList::Status::Ok:
         break;
     }
-    cboSites->addItems(m_servers.ServerNames.mid(1));
-    cboSites->setEnabled(true);
-    cboSites->setCurrentIndex(0);
-    cmdConnect->setEnabled(true);
 }
 
 void frmSelect::readyAgain() {

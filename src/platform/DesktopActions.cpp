@@ -78,9 +78,11 @@ void DesktopActions::openUrl(const QString& url) {
     QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromLatin1(address.toEncoded())});
 }
 
-void DesktopActions::openFolder(const QString& path) {
+bool DesktopActions::openFolder(const QString& path) {
     if (!QFileInfo(path).isDir())
-        return;
-    QProcess::startDetached(QStringLiteral("xdg-open"),
-                            {QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString()});
+        return true; // nothing to show: the window's list is refreshed instead
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    return !opener.isEmpty() &&
+           QProcess::startDetached(
+               opener, {QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString()});
 }

@@ -24,3 +24,14 @@ MessageBoxService::Style MessageBoxService::decode(int style) {
     }
     return s;
 }
+
+int MessageBoxService::choose(const QString& text, const QString& title, int style,
+                              const QStringList& buttons) {
+    const Answer answer = show(text, title, (style & 0x70) | 3);
+    const int last = int(buttons.size()) - 1;
+    if (answer == Yes)
+        return 0;
+    if (answer == No)
+        return qMin(1, last);
+    return last;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Message boxes, as the program asks for them: a text, a title and a style number. The window
 // layer shows real boxes (QtMessageBoxService); tests answer from a script (ScriptedPrompts).
@@ -30,4 +31,10 @@ public:
     // Shows the box modally and returns the button chosen. An empty title shows
     // applicationTitle().
     virtual Answer show(const QString& text, const QString& title, int style) = 0;
+    // A box whose buttons (at most three) carry the given texts, the first the default; the
+    // result is the position of the one chosen, the last one for the close box. The style gives
+    // the icon. Here the box is asked of show() as Yes/No/Cancel, standing for the first,
+    // second and third texts (what a script answers); the window layer shows the texts.
+    virtual int choose(const QString& text, const QString& title, int style,
+                       const QStringList& buttons);
 };

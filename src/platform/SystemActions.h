@@ -13,6 +13,7 @@ public:
     virtual void hangUp() = 0;
     virtual bool powerOff() = 0;
     virtual void openUrl(const QString& url) = 0;
-    // Shows a folder of this machine in the desktop's file manager.
-    virtual void openFolder(const QString& path) = 0;
+    // Shows a folder of this machine in the desktop's file manager; false when there is no file
+    // manager to ask (the caller says so).
+    virtual bool openFolder(const QString& path) = 0;
 };

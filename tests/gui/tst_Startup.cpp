@@ -1,5 +1,7 @@
 #include "gui/Startup.h"
 
+#include "CatalogueText.h"
+#include "FakeHttpServer.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
 #include "VivBuilder.h"
@@ -13,8 +15,12 @@
 #include "core/session/WorkFolder.h"
 #include "gui/frmInstalled.h"
 #include "gui/frmLog.h"
+#include "gui/frmSelect.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QFile>
 #include <QLockFile>
 #include <QPlainTextEdit>
@@ -23,6 +29,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,6 +125,19 @@ private Q_SLOTS:
                                                      << ""
                                                      << "/serial"
                                                      << "WinZip" << kNoWinZip;
+        // A ZIP that is not there is named, never read as switches (nor the fixer opened).
+        QTest::newRow("missing ZIP named like a switch")
+            << "<game>"
+            << "<none>"
+            << "<root>/serial.zip"
+            << "Kavro"
+            << "The car ZIP <root>/serial.zip does not exist.";
+        QTest::newRow("missing ZIPs beside one that is there")
+            << "<game>"
+            << "<none>"
+            << "<root>/gone.ZIP <root>/there.zip file://<root>/lost.zip"
+            << "Kavro"
+            << "These car ZIPs do not exist:\n<root>/gone.ZIP\n<root>/lost.zip";
     }
     void nothingInstalledEndsBeforeWritingAnything() {
         QFETCH(QString, game);
@@ -135,17 +155,24 @@ private Q_SLOTS:
         if (winZipValue != "<none>")
             env.settings->WriteSetting(RegistryRoot::ClassesRoot, kWinZipKey, "", winZipValue);
         leaveJunk(env);
+        env.writeFile(env.root() + "there.zip", "PK");
         const QStringList workBefore = TestFiles::filesBelow(env.workDir());
         const QByteArray storeBefore = readAll(env.settings->filePath());
 
-        env.ctx.commandLine = line;
+        const QString root = env.root().chopped(1);
+        const QStringList args =
+            QString(line).replace("<root>", root).split(u' ', Qt::SkipEmptyParts);
+        env.ctx.commandLine = CommandLine::switchText(args);
+        env.ctx.zipFiles = CommandLine::zipFiles(args);
+        env.ctx.missingZips = CommandLine::missingZips(args);
         Startup(env.ctx).run();
 
         QCOMPARE(env.prompts.count(), 1);
         QCOMPARE(env.prompts.last().title, title);
-        QCOMPARE(env.prompts.last().text, text);
+        QCOMPARE(env.prompts.last().text, QString(text).replace("<root>", root));
         QCOMPARE(env.prompts.last().style, 16);
         QCOMPARE(env.programEnd.endCount(), 1);
+        QCOMPARE(env.programEnd.exitStatus(), 1);
         QCOMPARE(TestFiles::filesBelow(env.workDir()), workBefore);
         QCOMPARE(readAll(env.settings->filePath()), storeBefore);
         QVERIFY(!WindowWatcher::find("frmSerial"));
@@ -156,56 +183,80 @@ private Q_SLOTS:
     }
 
     // The game found nowhere: the player is asked where it is. A copy of the game (names in lower
-    // case) is recorded and the start goes on; the next start finds it without asking. Any other
-    // folder ends the start as before.
+    // case) is recorded and the start goes on; the next start finds it without asking. A folder
+    // without the game is said in a box and the player is asked again, until Cancel ends the
+    // start with the "not installed" box.
     void noGameAsksWhereItIs_data() {
-        QTest::addColumn<QString>("picked");
+        QTest::addColumn<QStringList>("picks"); // "" is Cancel
         QTest::addColumn<bool>("found");
-        QTest::newRow("lower-case copy") << "copy/nfshs" << true;
-        QTest::newRow("folder without the game") << "copy" << false;
+        QTest::newRow("lower-case copy") << QStringList{"copy/nfshs"} << true;
+        QTest::newRow("folder without the game, then the game")
+            << QStringList{"copy", "copy/nfshs"} << true;
+        QTest::newRow("folders without the game, then Cancel")
+            << QStringList{"copy", "gone", ""} << false;
     }
     void noGameAsksWhereItIs() {
-        QFETCH(QString, picked);
+        QFETCH(QStringList, picks);
         QFETCH(bool, found);
         TestEnv env;
         QDir().mkpath(env.root() + "copy/nfshs/data/cars");
         QStringList asked;
         env.ctx.chooseFolder = [&](const QString& title) {
+            const QString picked = picks.value(asked.size());
             asked << title;
-            return env.root() + picked;
+            return picked.isEmpty() ? QString() : env.root() + picked;
         };
         Startup(env.ctx).run();
-        QCOMPARE(asked, QStringList{"Where is Need for Speed High Stakes?"});
+        QCOMPARE(asked.size(), picks.size());
+        QCOMPARE(asked.first(), "Where is Need for Speed High Stakes?");
+        // Each wrong folder is named in a box that says what the game's folder holds.
+        QStringList refusals;
+        for (const auto& p : env.prompts.boxes())
+            if (p.title == "Where is Need for Speed High Stakes?")
+                refusals << p.text;
+        QCOMPARE(refusals.size(), picks.size() - 1);
+        for (qsizetype i = 0; i < refusals.size(); ++i)
+            QVERIFY2(refusals.at(i).startsWith(env.root() + picks.at(i) + " does not hold") &&
+                         refusals.at(i).contains("must hold Data/Cars"),
+                     qPrintable(refusals.at(i)));
         QCOMPARE(env.programEnd.ended(), !found);
         if (!found) {
             QCOMPARE(env.prompts.last().text, kNoGame);
+            QCOMPARE(env.programEnd.exitStatus(), 1);
             return;
         }
-        QCOMPARE(env.prompts.count(), 0);
+        const QString picked = picks.last();
+        QCOMPARE(env.prompts.count(), picks.size() - 1);
         QCOMPARE(env.session.GamePath, env.root() + picked + '/');
         QCOMPARE(WindowWatcher::countVisible("frmSplash"), 1);
         WindowWatcher::closeAll();
         Session next;
         env.ctx.session = &next;
         Startup(env.ctx).run();
-        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.size(), picks.size());
         QCOMPARE(next.GamePath, env.root() + picked + '/');
     }
 
     // ZIPs on the command line are installed, even when their path holds a switch, and the
-    // program ends when the log closes; "/CARS" opens the Installed Cars window alone.
+    // program ends when the log closes (exit status 1 when a car failed); "/CARS" opens the
+    // Installed Cars window alone. A desktop's file: address names the ZIP as its path does.
     void ownCarsRoads_data() {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("ZIP named like a switch") << QStringList{"<root>/serial-pack.zip"};
-        QTest::newRow("/CARS") << QStringList{"/cars"};
+        QTest::addColumn<int>("status");
+        QTest::newRow("ZIP named like a switch") << QStringList{"<root>/serial-pack.zip"} << 0;
+        QTest::newRow("file: address") << QStringList{"file://<root>/serial-pack.zip"} << 0;
+        QTest::newRow("ZIP without a car") << QStringList{"<root>/no-car.zip"} << 1;
+        QTest::newRow("/CARS") << QStringList{"/cars"} << 0;
     }
     void ownCarsRoads() {
         QFETCH(QStringList, arguments);
+        QFETCH(int, status);
         TestEnv env;
         installGame(env);
         ZipBuilder()
             .add("CAR.VIV", VivBuilder::carArchive(4))
             .write(env.root() + "serial-pack.zip");
+        ZipBuilder().add("README.TXT", "no car here").write(env.root() + "no-car.zip");
         arguments.replaceInStrings("<root>/", env.root());
         env.ctx.commandLine = CommandLine::switchText(arguments);
         env.ctx.zipFiles = CommandLine::zipFiles(arguments);
@@ -226,11 +277,14 @@ private Q_SLOTS:
             QVERIFY(env.programEnd.ended());
             return;
         }
+        QCOMPARE(env.programEnd.endCount(), 1);
+        QCOMPARE(env.programEnd.exitStatus(), status);
+        QCOMPARE(env.prompts.count(), 0);
+        QCOMPARE(CountInstalledCars(env.session), status == 0 ? 1 : 0);
+        if (status != 0)
+            return;
         QCOMPARE(log.count("ERRORS : (none)"), 1);
         QVERIFY(log.startsWith("serial-pack\n"));
-        QCOMPARE(CountInstalledCars(env.session), 1);
-        QCOMPARE(env.programEnd.endCount(), 1);
-        QCOMPARE(env.prompts.count(), 0);
     }
 
     void normalStartResetsTheWorkFolderAndStampsTheStore() {
@@ -470,6 +524,38 @@ private Q_SLOTS:
         QCOMPARE(ReadAppSetting(env.ctx, "loadss"), "1"); // the start went through before
     }
 
+    // A kavro:// link on the command line is asked about before the server window opens, which
+    // then lists the servers of the catalogue added (here the built-in list does not answer).
+    void linkIsOfferedBeforeTheServerWindow() {
+        TestEnv env;
+        installGame(env);
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        server.route("/src/sl.dat", FakeResponse::ok(CatalogueText::serverList(
+                                        {{server.url("/one/"), "Kavro_CL.dat", "Source One"}})));
+        env.settings->WriteSetting(RegistryRoot::CurrentUser, kAppKey, "serverlist",
+                                   server.url("/builtin/sl.dat"));
+        env.ctx.systemOnline = [] { return std::optional<bool>(true); };
+        const QString address = server.url("/src/sl.dat");
+        const QStringList arguments{
+            "/skipintro", "kavro://add?url=" + QString::fromLatin1(QUrl::toPercentEncoding(address))};
+        env.ctx.commandLine = CommandLine::switchText(arguments);
+        env.ctx.links = CommandLine::links(arguments);
+        env.prompts.expect(MessageBoxService::Yes);
+        Startup startup(env.ctx);
+        startup.run();
+        QCOMPARE(env.prompts.count(), 1);
+        QCOMPARE(env.prompts.last().text, "Add the catalogue " + address +
+                                              " to Kavro?\r\n\r\nIt is a server list with 1 "
+                                              "server.");
+        auto* select = qobject_cast<frmSelect*>(WindowWatcher::find("frmSelect"));
+        QVERIFY(select);
+        QTRY_COMPARE(select->cboSites->count(), 1);
+        QCOMPARE(select->cboSites->itemText(0), QStringLiteral("Source One"));
+        QCOMPARE(select->lblStatus->text(), frmSelect::builtInSilentStatus());
+        QCOMPARE(env.prompts.unexpectedCount(), 0);
+    }
+
     void showLog_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("lines"); // -1: no log file
@@ -572,6 +658,101 @@ private Q_SLOTS:
         Startup(env.ctx).run();
         QCOMPARE(env.session.SessionPaths[Session::ServerListURL], serverListUrl);
         QCOMPARE(env.session.SessionPaths[Session::AdsURL], adsUrl);
+    }
+
+    // --help and --version print and end with 0 before any window system is asked for (none is
+    // reachable here), and leave the work folder and the store as they were.
+    void helpAndVersionTouchNothing_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("--help") << QStringList{"/SKIPINTRO", "--help"}
+                                << "Usage: kavro [/SKIPINTRO]";
+        QTest::newRow("-h") << QStringList{"-h"} << "kavro://add?url=ADDRESS";
+        QTest::newRow("--version") << QStringList{"--version"}
+                                   << QString("kavro %1.%2.%3\n")
+                                          .arg(KAVRO_VERSION_MAJOR)
+                                          .arg(KAVRO_VERSION_MINOR)
+                                          .arg(KAVRO_VERSION_REVISION);
+    }
+    void helpAndVersionTouchNothing() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, text);
+        TestEnv env;
+        installGame(env);
+        leaveJunk(env);
+        const QStringList workBefore = TestFiles::filesBelow(env.workDir());
+        const QByteArray storeBefore = readAll(env.settings->filePath());
+        QProcess kavro;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        kavro.setProcessEnvironment(environment);
+        kavro.start(KAVRO_BIN_DIR "/kavro", args);
+        QVERIFY(kavro.waitForFinished(30000));
+        QCOMPARE(kavro.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(kavro.exitCode(), 0);
+        const QString out = QString::fromUtf8(kavro.readAllStandardOutput());
+        QVERIFY2(out.contains(text), qPrintable(out));
+        QCOMPARE(TestFiles::filesBelow(env.workDir()), workBefore);
+        QCOMPARE(readAll(env.settings->filePath()), storeBefore);
+    }
+
+    // One Kavro per user: while it runs (here offscreen, with its own home and runtime folder), a
+    // second start without arguments brings its window forward and a second start with a car ZIP
+    // hands the ZIP over; both end with 0 at once, and the first installs the car through its
+    // download window. An ending signal ends the first with 128 + the signal's number.
+    void secondStartHandsItsWorkToTheRunningOne() {
+        TestEnv env;
+        installGame(env);
+        const QString runtime = env.root() + "runtime";
+        QVERIFY(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString zip = env.root() + "Aurora GT.zip";
+        ZipBuilder().add("CAR.VIV", VivBuilder::carArchive(4)).write(zip);
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", runtime);
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        const auto start = [&](QProcess& p, const QStringList& args) {
+            p.setProcessEnvironment(environment);
+            p.start(KAVRO_BIN_DIR "/kavro", args);
+        };
+        QProcess first;
+        QString said; // what the first says on standard error
+        connect(&first, &QProcess::readyReadStandardError, this,
+                [&] { said += QString::fromUtf8(first.readAllStandardError()); });
+        start(first, {});
+        // Its welcome window is up once the start is stamped in the store.
+        QTRY_VERIFY_WITH_TIMEOUT(!ReadAppSetting(env.ctx, "lastopen").isEmpty(), 60000);
+        QVERIFY(QFileInfo::exists(runtime + "/kavro/kavro.socket"));
+
+        const auto second = [&](const QStringList& args) {
+            QProcess p;
+            start(p, args);
+            QElapsedTimer timer;
+            timer.start();
+            const bool ended = p.waitForFinished(30000);
+            qInfo("kavro %s ended after %lld ms", qPrintable(args.join(' ')), timer.elapsed());
+            return ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QCOMPARE(second({}), 0);
+        QTRY_VERIFY2_WITH_TIMEOUT(said.contains("another start brought frmSplash forward"),
+                                  qPrintable(said), 10000);
+
+        QCOMPARE(second({zip}), 0);
+        QTRY_VERIFY2_WITH_TIMEOUT(said.contains("handed over 1 car ZIP(s): " + zip),
+                                  qPrintable(said), 10000);
+        Session game;
+        game.GamePath = env.gamePath();
+        QTRY_COMPARE_WITH_TIMEOUT(CountInstalledCars(game), 1, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            readAll(env.workDir() + "DOWNLOAD.LOG").contains("ERRORS : (none)"), 30000);
+
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(10000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 128 + SIGTERM);
     }
 };
 

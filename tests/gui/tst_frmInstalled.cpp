@@ -52,6 +52,13 @@ private Q_SLOTS:
         select(w, {"CCCC"});
         QTest::keyClick(w.lstInstalled, Qt::Key_Return);
         QCOMPARE(env.actions.calls, QStringList{"folder " + cars + "CCCC"});
+        // A desktop without a file manager: a box says so, naming the folder.
+        env.actions.noFileManager = true;
+        env.prompts.expect(MessageBoxService::Ok);
+        QTest::mouseClick(w.cmdOpen, Qt::LeftButton);
+        QCOMPARE(env.prompts.last().text, frmInstalled::noFileManager(cars + "CCCC"));
+        QCOMPARE(env.prompts.last().style, 48);
+        env.actions.noFileManager = false;
         select(w, {"CCCC", "DDDD"});
         QVERIFY(w.cmdRemove->isEnabled());
         QVERIFY(!w.cmdOpen->isEnabled());

@@ -5,16 +5,22 @@
 #include "WindowWatcher.h"
 #include "ZipBuilder.h"
 #include "core/browser/DownloadSelection.h"
+#include "core/catalogue/CatalogueSources.h"
 #include "core/catalogue/FetchFile.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/session/AppSettings.h"
+#include "gui/CatalogueLink.h"
 #include "gui/InstallFromFiles.h"
+#include "gui/frmCatalogues.h"
 #include "gui/frmCars.h"
 #include "gui/frmLog.h"
 #include "gui/frmSelect.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTreeWidget>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -63,6 +69,22 @@ struct World {
         w->show();
         QTRY_VERIFY(!w->tmrDo->isActive());
     }
+    // Serves the player's sources: a server list of two servers, a catalogue of two cars, and a
+    // web page.
+    void serveSources() {
+        server.route("/src/sl.dat",
+                     FakeResponse::ok(CatalogueText::serverList(
+                         {{server.url("/one/"), "Kavro_CL.dat", "Source One"},
+                          {server.url("/two/"), "Kavro_CL.dat", "Source Two"}})));
+        server.route("/hs/Kavro_CL.dat",
+                     FakeResponse::ok(CatalogueText::layout1(
+                         {{"Aurora", "Kim", "a.jpg", "a.zip"}, {"Bolt", "Lee", "b.jpg", "b.zip"}})));
+        server.route("/page.html", FakeResponse::ok("<!DOCTYPE html>\r\n<html></html>\r\n"));
+    }
+    void addSource(const QString& path) {
+        CatalogueSources(*env.settings).add({server.url(path), "", {}, {}});
+    }
+    QString hsName() const { return "127.0.0.1:" + QString::number(server.port()) + "/hs"; }
     frmCars* cars() const { return w->carBrowser(); }
     QStringList rows() const {
         QStringList r;
@@ -463,6 +485,207 @@ private Q_SLOTS:
         QVERIFY(!world.cars()->isVisible());
         QCOMPARE(world.env.session.CarNames, QStringList({""}));
         QCOMPARE(world.listed(), QStringList());
+    }
+
+
+    // The start: the built-in list's servers, then those of every source (a catalogue is one
+    // server). A built-in list that does not answer is only a status line when sources gave
+    // servers; when nothing gave one, an online machine gets a box naming what was tried and
+    // what can be done, an offline one the fetch's own box.
+    void startWithSources_data() {
+        QTest::addColumn<bool>("builtIn"); // the built-in list answers
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("box"); // "online": the box of nothing answered
+        const QStringList three{"Server One", "Server Two", "Server Three"};
+        QTest::newRow("built-in list and both kinds of source")
+            << true << QStringList{"/src/sl.dat", "/hs/Kavro_CL.dat"} << true
+            << (three + QStringList{"Source One", "Source Two", "<hs>"}) << "." << "";
+        QTest::newRow("built-in list fails, a source answers")
+            << false << QStringList{"/gone.dat", "/src/sl.dat"} << true
+            << QStringList{"Source One", "Source Two"} << frmSelect::builtInSilentStatus() << "";
+        QTest::newRow("nothing answers online")
+            << false << QStringList{"/gone.dat", "/page.html"} << true << QStringList{}
+            << frmSelect::noServersStatus() << "online";
+        QTest::newRow("nothing answers offline")
+            << false << QStringList{"/gone.dat"} << false << QStringList{}
+            << frmSelect::noServersStatus() << "The file was not found!\r\n";
+    }
+    void startWithSources() {
+        QFETCH(bool, builtIn);
+        QFETCH(QStringList, sources);
+        QFETCH(bool, online);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, status);
+        QFETCH(QString, box);
+        World world;
+        if (builtIn)
+            world.serveThreeServers();
+        world.serveSources();
+        for (const QString& path : sources)
+            world.addSource(path);
+        world.env.ctx.systemOnline = [online] { return std::optional<bool>(online); };
+        if (!box.isEmpty())
+            world.env.prompts.expect(box == "online" ? MessageBoxService::Cancel
+                                                     : MessageBoxService::Ok);
+        world.open();
+        rows.replaceInStrings("<hs>", world.hsName());
+        QCOMPARE(world.rows(), rows);
+        QCOMPARE(world.w->cmdConnect->isEnabled(), !rows.isEmpty());
+        QCOMPARE(world.w->lblStatus->text(), status);
+        QCOMPARE(world.env.prompts.count(), box.isEmpty() ? 0 : 1);
+        if (box == "online") {
+            QStringList tried{world.env.session.SessionPaths[Session::ServerListURL]};
+            for (const QString& path : sources)
+                tried << world.server.url(path);
+            QCOMPARE(world.env.prompts.last().text, frmSelect::nothingAnsweredText(tried));
+            QVERIFY(world.env.prompts.last().text.contains(world.server.url("/page.html")));
+            QCOMPARE(frmSelect::nothingAnsweredButtons().mid(0, 2),
+                     (QStringList{"Add Catalogue…", "Install Cars from Files…"}));
+        } else if (!box.isEmpty()) {
+            QCOMPARE(world.env.prompts.last().text, box);
+            QCOMPARE(world.env.prompts.last().title, QStringLiteral("Error"));
+        }
+        // What each source's last fetch found is kept for the Catalogues window.
+        const auto kept = CatalogueSources(*world.env.settings).list();
+        QCOMPARE(kept.size(), sources.size());
+        for (const auto& s : kept)
+            QVERIFY(!s.lastFetch.isEmpty());
+        QCOMPARE(world.env.prompts.unexpectedCount(), 0);
+    }
+
+    // "Add Catalogue…" in the box of nothing answered opens the Catalogues window; what is added
+    // there is listed when it closes, with the status line saying the built-in list was silent.
+    void nothingAnsweredAddsACatalogue() {
+        World world;
+        world.serveSources();
+        world.env.ctx.systemOnline = [] { return std::optional<bool>(true); };
+        world.env.prompts.expect(MessageBoxService::Yes); // the first button: Add Catalogue…
+        WindowWatcher::whenShown("frmCatalogues", [&](QWidget* w) {
+            auto* d = static_cast<frmCatalogues*>(w);
+            QVERIFY(d->txtAddress->hasFocus());
+            d->txtAddress->setText(world.server.url("/hs/Kavro_CL.dat"));
+            QTest::keyClick(d->txtAddress, Qt::Key_Return);
+            d->cmdClose->click();
+        });
+        world.open();
+        QTRY_COMPARE(world.rows(), QStringList{world.hsName()});
+        QCOMPARE(world.w->lblStatus->text(), frmSelect::builtInSilentStatus());
+        QVERIFY(world.w->cmdConnect->isEnabled());
+    }
+
+    // The Catalogues window of the Options menu: a served list and a catalogue are added and
+    // say what they are, a web page and an address that is not http are refused with the reason,
+    // Remove takes one away; the server window lists what is kept when the window closes.
+    void cataloguesWindow() {
+        World world;
+        world.serveThreeServers();
+        world.serveSources();
+        world.open();
+        QStringList found;
+        QStringList listed;
+        WindowWatcher::whenShown("frmCatalogues", [&](QWidget* w) {
+            auto* d = static_cast<frmCatalogues*>(w);
+            QCOMPARE(d->windowTitle(), QStringLiteral("NFSHS Kavro - Catalogues"));
+            QVERIFY(!d->cmdAdd->isEnabled()); // nothing typed yet
+            for (const QString& address :
+                 {world.server.url("/src/sl.dat"), world.server.url("/hs/Kavro_CL.dat"),
+                  world.server.url("/page.html"), QString("file:///etc/passwd")}) {
+                d->txtAddress->setText(address);
+                QTest::mouseClick(d->cmdAdd, Qt::LeftButton);
+                found << d->lblFound->text();
+            }
+            QCOMPARE(d->lstSources->topLevelItemCount(), 2);
+            QCOMPARE(d->lstSources->topLevelItem(1)->text(1), world.hsName());
+            QVERIFY(d->lstSources->topLevelItem(1)->text(2).startsWith("a catalogue of 2 cars ("));
+            QVERIFY(!d->cmdRemove->isEnabled());
+            d->lstSources->setCurrentItem(d->lstSources->topLevelItem(0));
+            QTest::mouseClick(d->cmdRemove, Qt::LeftButton);
+            found << d->lblFound->text();
+            for (int i = 0; i < d->lstSources->topLevelItemCount(); ++i)
+                listed << d->lstSources->topLevelItem(i)->text(0);
+            QVERIFY(d->changed());
+            d->cmdClose->click();
+        });
+        world.w->findChild<QAction*>("mnuCatalogues")->trigger();
+        const QString list = world.server.url("/src/sl.dat");
+        const QString cat = world.server.url("/hs/Kavro_CL.dat");
+        QCOMPARE(found,
+                 (QStringList{"Added " + list + ": a server list with 2 servers.",
+                              "Added " + cat + ": a catalogue of 2 cars.",
+                              "Not added: " + world.server.url("/page.html") +
+                                  ": it is a web page, not a server list or a catalogue.",
+                              "Not added: file:///etc/passwd: only http:// and https:// "
+                              "addresses can be added.",
+                              "Removed " + list + "."}));
+        QCOMPARE(listed, QStringList{cat});
+        QCOMPARE(world.rows(),
+                 (QStringList{"Server One", "Server Two", "Server Three", world.hsName()}));
+        QCOMPARE(world.env.prompts.count(), 0);
+        QCOMPARE(world.server.requestCount("/Kavro_SL.dat"), 1); // the built-in list is kept
+    }
+
+    // A kavro:// link fetches and judges its address and asks; Yes adds it and the open server
+    // window lists its servers. A link of another form, an address that is not http(s), or an
+    // answer that is neither a list nor a catalogue is refused with a box naming the link.
+    void linkRoad_data() {
+        QTest::addColumn<QString>("link");      // <url> stands for the fake server
+        QTest::addColumn<int>("answer");        // to the question; 0: no question
+        QTest::addColumn<QString>("box");       // the first box's text
+        QTest::addColumn<QStringList>("rows");  // the server window's afterwards
+        const QStringList three{"Server One", "Server Two", "Server Three"};
+        const QString list = "kavro://add?url=<url>%2Fsrc%2Fsl.dat";
+        QTest::newRow("server list, Yes")
+            << list << int(MessageBoxService::Yes)
+            << "Add the catalogue <addr>/src/sl.dat to Kavro?\r\n\r\nIt is a server list with 2 "
+               "servers."
+            << (three + QStringList{"Source One", "Source Two"});
+        QTest::newRow("catalogue, No")
+            << "kavro://add?url=<url>%2Fhs%2FKavro_CL.dat" << int(MessageBoxService::No)
+            << "Add the catalogue <addr>/hs/Kavro_CL.dat to Kavro?\r\n\r\nIt is a catalogue of 2 "
+               "cars."
+            << three;
+        QTest::newRow("not of the form")
+            << "kavro://install?url=<url>%2Fsrc%2Fsl.dat" << 0
+            << "The link kavro://install?url=<url>%2Fsrc%2Fsl.dat is refused: Kavro takes links of "
+               "the form kavro://add?url= followed by the address of a server list or a "
+               "catalogue."
+            << three;
+        QTest::newRow("not http")
+            << "kavro://add?url=file%3A%2F%2F%2Fetc%2Fpasswd" << 0
+            << "The link kavro://add?url=file%3A%2F%2F%2Fetc%2Fpasswd is refused: its address "
+               "file:///etc/passwd is not an http:// or https:// address."
+            << three;
+        QTest::newRow("web page")
+            << "kavro://add?url=<url>%2Fpage.html" << 0
+            << "The link kavro://add?url=<url>%2Fpage.html is refused: <addr>/page.html: it is a "
+               "web page, not a server list or a catalogue."
+            << three;
+    }
+    void linkRoad() {
+        QFETCH(QString, link);
+        QFETCH(int, answer);
+        QFETCH(QString, box);
+        QFETCH(QStringList, rows);
+        World world;
+        world.serveThreeServers();
+        world.serveSources();
+        world.open();
+        const QString addr = world.server.baseUrl();
+        const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(addr));
+        link.replace("<url>", encoded);
+        box.replace("<url>", encoded).replace("<addr>", addr);
+        world.env.prompts.expect(answer ? MessageBoxService::Answer(answer)
+                                        : MessageBoxService::Ok);
+        const bool added = CatalogueLink::offer(world.env.ctx, link, world.w.get());
+        QCOMPARE(added, answer == MessageBoxService::Yes);
+        QCOMPARE(world.env.prompts.count(), 1);
+        QCOMPARE(world.env.prompts.last().text, box);
+        QCOMPARE(world.env.prompts.last().style, answer ? 36 : 48);
+        QCOMPARE(world.rows(), rows);
+        QCOMPARE(CatalogueSources(*world.env.settings).list().size(), added ? 1 : 0);
     }
 
     void exitAsksFirst_data() {

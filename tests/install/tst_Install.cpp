@@ -85,6 +85,42 @@ private Q_SLOTS:
                      qPrintable(r.output));
     }
 
+    // In a home of its own, once the desktop has read the installed entry (as the package's
+    // trigger makes it do), the entry is what opens kavro:// links and car ZIPs, and it starts
+    // kavro with them.
+    void desktopEntryHandlesLinksAndZips_data() {
+        QTest::addColumn<QString>("type");
+        QTest::newRow("kavro:// links") << "x-scheme-handler/kavro";
+        QTest::newRow("car ZIPs") << "application/zip";
+    }
+    void desktopEntryHandlesLinksAndZips() {
+        QFETCH(QString, type);
+        const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+        const QString update =
+            QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
+        QVERIFY2(!xdgMime.isEmpty() && !update.isEmpty(),
+                 "xdg-utils or desktop-file-utils is missing: run scripts/setup-deps");
+        QTemporaryDir home;
+        const QString share = m_prefix.path() + QStringLiteral("/share");
+        QCOMPARE(run(update, {share + QStringLiteral("/applications")}).code, 0);
+        QProcess query;
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_DIRS"), share);
+        query.setProcessEnvironment(env);
+        query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
+        QVERIFY(query.waitForFinished(30000));
+        QCOMPARE(query.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(query.readAllStandardOutput()).trimmed(),
+                 kAppId + QStringLiteral(".desktop"));
+        QFile entry(share + QStringLiteral("/applications/") + kAppId + QStringLiteral(".desktop"));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(entry.readAll().contains("\nExec=kavro %U\n"));
+    }
+
     // The Debian package of this build: lintian finds no error and no warning in it.
     void debianPackage() {
         const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));

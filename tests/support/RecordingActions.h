@@ -13,9 +13,11 @@ public:
         return !powerOffRefused;
     }
     void openUrl(const QString& url) override { calls.append(QStringLiteral("open ") + url); }
-    void openFolder(const QString& path) override {
+    bool openFolder(const QString& path) override {
         calls.append(QStringLiteral("folder ") + path);
+        return !noFileManager;
     }
     QStringList calls;
     bool powerOffRefused = false; // the shutdown request is refused
+    bool noFileManager = false;   // the desktop has no xdg-open
 };

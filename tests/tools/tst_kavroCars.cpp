@@ -4,8 +4,10 @@
 #include "ProgramRun.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
+#include "CatalogueText.h"
 #include "VivBuilder.h"
 #include "ZipBuilder.h"
+#include "core/catalogue/CatalogueSources.h"
 #include "core/gamedata/GameLock.h"
 #include "core/session/AppSettings.h"
 #include "core/session/StartupMessages.h"
@@ -656,18 +658,24 @@ private Q_SLOTS:
     }
 
     // set-game records a game whose names are all in lower case; the install then uses its
-    // folders. A folder without the game is refused and the store keeps what it had.
+    // folders. A folder without the game, or none at all, is refused in one line saying which,
+    // and the store keeps what it had.
     void setGame_data() {
         QTest::addColumn<QStringList>("folders");
         QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("refusal");
         QTest::newRow("lower case")
-            << QStringList{"data/cars", "savedata/cars", "data/feart/vidwall"} << true;
-        QTest::newRow("no cars folder") << QStringList{"data", "savedata/cars"} << false;
-        QTest::newRow("missing folder") << QStringList{} << false;
+            << QStringList{"data/cars", "savedata/cars", "data/feart/vidwall"} << true << "";
+        QTest::newRow("no cars folder")
+            << QStringList{"data", "savedata/cars"} << false
+            << "kavro-cars: <game> does not hold the game: no Data/Cars folder in it\n";
+        QTest::newRow("missing folder")
+            << QStringList{} << false << "kavro-cars: <game> does not exist\n";
     }
     void setGame() {
         QFETCH(QStringList, folders);
         QFETCH(bool, accepted);
+        QFETCH(QString, refusal);
         World w;
         const QString game = w.env.root() + "cd copy";
         for (const QString& f : folders)
@@ -683,12 +691,14 @@ private Q_SLOTS:
                                                            AppSettings::kGameKey, "InstallPath");
         if (!accepted) {
             QCOMPARE(r.exitCode, 1);
-            QVERIFY2(r.errorText.contains("does not hold the game"), qPrintable(r.errorText));
+            // That line alone: no warning of the libraries beside it.
+            QCOMPARE(r.errorText, QString(refusal).replace("<game>", game));
             QCOMPARE(stored, w.env.gamePath());
             return;
         }
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(stored, game);
+        QVERIFY2(!r.errorText.contains("QDir"), qPrintable(r.errorText));
         const Outcome install = runCars({"install", "--name", "Aurora GT", w.carZip("a.zip", 3)});
         QCOMPARE(install.exitCode, 0);
         const QString id = install.lines.value(0).section("installed as ", 1).left(4);
@@ -781,6 +791,48 @@ private Q_SLOTS:
         QCOMPARE(report["cars"].toArray()[3].toObject()["ok"].toBool(), true);
     }
 
+    // The player's catalogue sources from a terminal, in the store kavro reads: add judges the
+    // address (exit 1 when refused), list shows what the last fetch found, remove takes it away.
+    void sourcesFromATerminal() {
+        TestEnv env;
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        server.route("/sl.dat", FakeResponse::ok(CatalogueText::serverList(
+                                    {{"http://a/", "Kavro_CL.dat", "A"}, {"http://b/", "p", "B"}})));
+        server.route("/page.html", FakeResponse::ok("<html><body>cars</body></html>"));
+        const QString list = server.url("/sl.dat");
+        Outcome r = runCarsServing({"source", "add", list});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines, QStringList{"added " + list + ": a server list with 2 servers"});
+        r = runCarsServing({"source", "add", server.url("/page.html")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.errorText.trimmed(),
+                 "kavro-cars: " + server.url("/page.html") +
+                     " is not added: it is a web page, not a server list or a catalogue");
+        QCOMPARE(runCars({"source", "add", "ftp://127.0.0.1/sl.dat"}).exitCode, 1);
+
+        r = runCars({"source", "list"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines.size(), 1);
+        QVERIFY2(r.lines.first().startsWith(list + "  127.0.0.1:" + QString::number(server.port()) +
+                                            "  a server list with 2 servers ("),
+                 qPrintable(r.output));
+        const QJsonArray json =
+            QJsonDocument::fromJson(runCars({"source", "list", "--json"}).output.toUtf8()).array();
+        QCOMPARE(json.size(), 1);
+        QCOMPARE(json[0].toObject()["url"].toString(), list);
+        QCOMPARE(CatalogueSources(*env.settings).list().first().url, list); // what kavro reads
+
+        r = runCars({"source", "remove", list});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines, QStringList{"removed " + list});
+        r = runCars({"source", "remove", list});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.errorText.contains("is not a catalogue source"));
+        QCOMPARE(runCars({"source", "list"}).output, QString());
+        QCOMPARE(runCars({"source"}).exitCode, 1);
+    }
+
     // The game as kavro finds it, or named by --game; without one, kavro's own start message.
     void commandLine_data() {
         QTest::addColumn<QStringList>("args");
@@ -818,6 +870,37 @@ private Q_SLOTS:
                                         .arg(KAVRO_VERSION_MINOR)
                                         .arg(KAVRO_VERSION_REVISION);
     }
+    // Each command's --help: its own usage and options, not the whole help.
+    void commandHelp_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("install") << "install"
+                                 << "--name TEXT  the car's name, for a single ZIP";
+        QTest::newRow("list") << "list"
+                              << "--json       a JSON array";
+        QTest::newRow("fix") << "fix"
+                             << "free one, as kavro\n/SERIAL does";
+        QTest::newRow("remove") << "remove"
+                                << "The game's own cars can be removed too.";
+        QTest::newRow("set-game") << "set-game"
+                                  << "records it as the game's InstallPath";
+        QTest::newRow("catalogue") << "catalogue"
+                                   << "--author <TEXT>";
+        QTest::newRow("check") << "check"
+                               << "--json";
+    }
+    void commandHelp() {
+        QFETCH(QString, command);
+        QFETCH(QString, text);
+        World w;
+        const Outcome r = runCars({command, "--help"});
+        QCOMPARE(r.exitCode, 0);
+        const QString shown = r.lines.join('\n');
+        QVERIFY2(shown.startsWith("Usage: kavro-cars " + command), qPrintable(shown));
+        QVERIFY2(shown.contains(text) && shown.contains("--help"), qPrintable(shown));
+        QVERIFY2(!shown.contains("Commands:"), qPrintable(shown));
+    }
+
     void commandLine() {
         QFETCH(QStringList, args);
         QFETCH(bool, store);

@@ -1,6 +1,7 @@
 #include "CarsCommand.h"
 
 #include "CatalogueCommands.h"
+#include "SourceCommands.h"
 
 #include "core/browser/DownloadSelection.h"
 #include "core/download/ZipInstallRun.h"
@@ -82,61 +83,120 @@ CarsCommand::CarsCommand(QString programFolder) {
     m_ctx.programFolder = std::move(programFolder);
 }
 
-QString CarsCommand::helpText() {
-    QString text = QStringLiteral(
-        "Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
-        "\n"
-        "Installs, lists, fixes and removes the add-on cars of Need for Speed High Stakes with\n"
-        "the same code as kavro.\n"
-        "\n"
-        "Commands:\n"
-        "  install [--name TEXT] ZIP...\n"
-        "      Installs each car ZIP as kavro installs a downloaded car: a fresh car id, the\n"
-        "      game's folders, the video-wall pictures and a serial number no other car holds.\n"
-        "      The car's name (its ID.TXT) is the ZIP's file name without its extension, or TEXT\n"
-        "      for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
-        "      \"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
-        "      (kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
-        "      that are refused, all of them.\n"
-        "  list [--json]\n"
-        "      The installed cars in the game's order: id, serial number, name, and the marks\n"
-        "      \"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n"
-        "  fix\n"
-        "      Gives every car that shares its serial number with another a free one, as kavro\n"
-        "      /SERIAL does, and says what it changed.\n"
-        "  remove ID...\n"
-        "      Removes each car: its folder in Data/Cars, its save folder in SaveData/Cars and\n"
-        "      its video-wall pictures. The game's own cars can be removed too. Nothing is asked;\n"
-        "      an id that is not installed refuses the whole command.\n"
-        "  set-game DIR\n"
-        "      Checks that DIR holds the game (a Data/Cars folder, names in any letter case) and\n"
-        "      records it as the game's InstallPath in the settings store, for kavro and\n"
-        "      kavro-cars alike.\n"
-        "\n"
-        "Options:\n"
-        "  --game DIR   the game in DIR instead of the one kavro finds: the settings store's\n"
-        "               InstallPath, else the game's entry in the Wine prefixes, in this order:\n"
-        "               $WINEPREFIX, ~/.wine, Lutris (the prefix: of ~/.config/lutris/games/\n"
-        "               *.yml), Bottles (~/.local/share/bottles/bottles/*, and for the Flatpak\n"
-        "               ~/.var/app/com.usebottles.bottles/data/bottles/bottles/*), PlayOnLinux\n"
-        "               (~/.PlayOnLinux/wineprefix/*)\n"
-        "  --help       this text\n"
-        "  --version    the version\n"
-        "\n"
-        "A car is in the game whole or not at all. Ctrl+C, a closed terminal or a termination\n"
-        "request (SIGINT, SIGHUP, SIGTERM) lets the car in hand be finished, or given up when it\n"
-        "is still being unpacked, and does no more; the command says what it did not do. An\n"
-        "install, fix or removal that was killed outright is finished or undone by the next\n"
-        "kavro-cars command or kavro start, with a line saying which car. Install, fix and remove\n"
-        "refuse while kavro or another of them holds the work folder; while another program\n"
-        "changes the game's cars (the game's lock, Data/.kavro.lock) they wait up to 5 seconds,\n"
-        "then refuse.\n"
-        "\n"
-        "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
-        "error).\n");
-    // The hosts' commands come after the players' ones.
-    text.insert(text.indexOf(QLatin1String("\nOptions:\n")), CatalogueCommands::helpText());
+namespace {
+
+// One command of the players: how it is called, what it does and its own options. Its --help
+// prints the three; kavro-cars --help lists every command. A new command adds one entry.
+struct CommandHelp {
+    QString name;
+    QString usage;
+    QString text;    // its lines, each ending in a line end
+    QString options; // lines of the form "  --x   what"
+};
+
+const QString kGameOptionLine = QStringLiteral(
+    "  --game DIR   the game in DIR instead of the one kavro finds (see kavro-cars --help)\n");
+
+// The descriptions, one string per command (kept short of the line's end so each reads whole).
+const QString kInstallText = QStringLiteral(
+    "Installs each car ZIP as kavro installs a downloaded car: a fresh car id, the\n"
+    "game's folders, the video-wall pictures and a serial number no other car holds.\n"
+    "The car's name (its ID.TXT) is the ZIP's file name without its extension, or TEXT\n"
+    "for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
+    "\"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
+    "(kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
+    "that are refused, all of them.\n");
+const QString kListText = QStringLiteral(
+    "The installed cars in the game's order: id, serial number, name, and the marks\n"
+    "\"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n");
+const QString kFixText = QStringLiteral(
+    "Gives every car that shares its serial number with another a free one, as kavro\n"
+    "/SERIAL does, and says what it changed.\n");
+const QString kRemoveText = QStringLiteral(
+    "Removes each car: its folder in Data/Cars, its save folder in SaveData/Cars and\n"
+    "its video-wall pictures. The game's own cars can be removed too. Nothing is asked;\n"
+    "an id that is not installed refuses the whole command.\n");
+const QString kSetGameText = QStringLiteral(
+    "Checks that DIR holds the game (a Data/Cars folder, names in any letter case) and\n"
+    "records it as the game's InstallPath in the settings store, for kavro and\n"
+    "kavro-cars alike.\n");
+
+const QString kHelpHead = QStringLiteral(
+    "Usage: kavro-cars [--game DIR] COMMAND [ARGUMENTS]\n"
+    "       kavro-cars COMMAND --help\n"
+    "\n"
+    "Installs, lists, fixes and removes the add-on cars of Need for Speed High Stakes with\n"
+    "the same code as kavro.\n"
+    "\n"
+    "Commands:\n");
+const QString kHelpTail = QStringLiteral(
+    "\n"
+    "Options:\n"
+    "  --game DIR   the game in DIR instead of the one kavro finds: the settings store's\n"
+    "               InstallPath, else the game's entry in the Wine prefixes, in this order:\n"
+    "               $WINEPREFIX, ~/.wine, Lutris (the prefix: of ~/.config/lutris/games/\n"
+    "               *.yml), Bottles (~/.local/share/bottles/bottles/*, and for the Flatpak\n"
+    "               ~/.var/app/com.usebottles.bottles/data/bottles/bottles/*), PlayOnLinux\n"
+    "               (~/.PlayOnLinux/wineprefix/*)\n"
+    "  --help       this text (after a command: that command's own)\n"
+    "  --version    the version\n"
+    "\n"
+    "A car is in the game whole or not at all. Ctrl+C, a closed terminal or a termination\n"
+    "request (SIGINT, SIGHUP, SIGTERM) lets the car in hand be finished, or given up when it\n"
+    "is still being unpacked, and does no more; the command says what it did not do. An\n"
+    "install, fix or removal that was killed outright is finished or undone by the next\n"
+    "kavro-cars command or kavro start, with a line saying which car. Install, fix and remove\n"
+    "refuse while kavro or another of them holds the work folder; while another program\n"
+    "changes the game's cars (the game's lock, Data/.kavro.lock) they wait up to 5 seconds,\n"
+    "then refuse.\n"
+    "\n"
+    "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
+    "error).\n");
+
+const QList<CommandHelp>& commandHelps() {
+    static const QList<CommandHelp> helps = {
+        {QStringLiteral("install"), QStringLiteral("install [--name TEXT] ZIP..."), kInstallText,
+         QStringLiteral("  --name TEXT  the car's name, for a single ZIP\n") + kGameOptionLine},
+        {QStringLiteral("list"), QStringLiteral("list [--json]"), kListText,
+         QStringLiteral("  --json       a JSON array\n") + kGameOptionLine},
+        {QStringLiteral("fix"), QStringLiteral("fix"), kFixText, kGameOptionLine},
+        {QStringLiteral("remove"), QStringLiteral("remove ID..."), kRemoveText, kGameOptionLine},
+        {QStringLiteral("set-game"), QStringLiteral("set-game DIR"), kSetGameText, QString()},
+    };
+    return helps;
+}
+
+const CommandHelp* commandHelp(const QString& name) {
+    for (const CommandHelp& help : commandHelps())
+        if (help.name == name)
+            return &help;
+    return nullptr;
+}
+
+} // namespace
+
+QString CarsCommand::commandHelpText(const QString& command) {
+    const CommandHelp* help = commandHelp(command);
+    if (!help)
+        return {};
+    QString text = QStringLiteral("Usage: kavro-cars %1\n\n").arg(help->usage);
+    text += help->text;
+    text += QStringLiteral("\nOptions:\n") + help->options +
+            QStringLiteral("  --help       this text\n");
     return text;
+}
+
+QString CarsCommand::helpText() {
+    QString commands;
+    for (const CommandHelp& help : commandHelps()) {
+        commands += QStringLiteral("  ") + help.usage + u'\n';
+        for (const QString& line : help.text.split(u'\n', Qt::SkipEmptyParts))
+            commands += QStringLiteral("      ") + line + u'\n';
+    }
+    // The players' catalogue sources, then the hosts' commands, after the players' car commands.
+    commands += SourceCommands::helpText();
+    commands += CatalogueCommands::helpText();
+    return kHelpHead + commands + kHelpTail;
 }
 
 int CarsCommand::fail(const QString& message) {
@@ -159,7 +219,8 @@ bool CarsCommand::parse(const QStringList& args, QString& error) {
     if (rest.isEmpty())
         return true;
     m_command = rest.takeFirst();
-    if (m_command == QLatin1String("catalogue") || m_command == QLatin1String("check")) {
+    if (m_command == QLatin1String("catalogue") || m_command == QLatin1String("check") ||
+        m_command == QLatin1String("source")) {
         m_operands = rest;
         return true;
     }
@@ -198,7 +259,9 @@ int CarsCommand::run(const QStringList& args) {
     if (!parse(args, error))
         return fail(error);
     if (m_help) {
-        m_out << helpText() << Qt::flush;
+        // After a command: that command's own usage and options.
+        const QString own = commandHelpText(m_command);
+        m_out << (own.isEmpty() ? helpText() : own) << Qt::flush;
         return 0;
     }
     if (m_version) {
@@ -216,6 +279,8 @@ int CarsCommand::run(const QStringList& args) {
         return CatalogueCommands::catalogue(m_ctx, m_operands, m_out, m_err);
     if (m_command == QLatin1String("check"))
         return CatalogueCommands::check(m_ctx, m_operands, m_out, m_err);
+    if (m_command == QLatin1String("source"))
+        return SourceCommands::source(m_ctx, m_operands, m_out, m_err);
     if (m_command == QLatin1String("set-game"))
         return setGame();
     if (m_command == QLatin1String("install"))
@@ -422,6 +487,8 @@ int CarsCommand::setGame() {
     if (m_operands.size() != 1)
         return fail(QStringLiteral("set-game needs one folder"));
     const QString dir = m_operands.first();
+    if (!QFileInfo::exists(dir))
+        return fail(QStringLiteral("%1 does not exist").arg(dir));
     if (!GameFolder::holdsGame(dir))
         return fail(kNoGameFolder.arg(dir));
     const QString game = QDir(dir).absolutePath();
@@ -429,8 +496,10 @@ int CarsCommand::setGame() {
         return fail(
             QStringLiteral("cannot write the settings store %1").arg(m_settings.filePath()));
     m_out << "The game folder is now " << game << Qt::endl;
-    // The game named now may hold an install that never finished.
+    // The game named now may hold an install that never finished; it is tidied only while the
+    // work folder (of this TEMP, as for every command) is free.
     m_session.GamePath = game + u'/';
+    StartupPaths::setSessionPaths(m_session, false);
     holdWorkFolder(Hold::Look);
     return 0;
 }

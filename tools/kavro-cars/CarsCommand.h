@@ -29,6 +29,8 @@ public:
     ProgramEnd& programEnd() { return m_end; }
 
     static QString helpText();
+    // The usage and options of one command (its --help); empty for a command without an entry.
+    static QString commandHelpText(const QString& command);
 
 private:
     bool parse(const QStringList& args, QString& error);

@@ -114,3 +114,14 @@ ServerList::Status ServerList::parse(const QStringList& lines) {
     }
     return Status::Ok;
 }
+
+void ServerList::append(const QString& url, const QString& cataloguePath, const QString& name) {
+    ServerURLs.append(url);
+    ServerCataloguePaths.append(cataloguePath);
+    ServerNames.append(name);
+}
+
+void ServerList::append(const ServerList& other) {
+    for (int i = 1; i <= other.count(); ++i)
+        append(other.ServerURLs.at(i), other.ServerCataloguePaths.at(i), other.ServerNames.at(i));
+}

@@ -18,6 +18,10 @@ public:
 
     int count() const { return int(ServerNames.size()) - 1; }
     void reset();
+    // Adds a server after the last one.
+    void append(const QString& url, const QString& cataloguePath, const QString& name);
+    // Adds every server of other after the last one.
+    void append(const ServerList& other);
 
     // The leading number of a line rounded to a 16-bit integer (halves to the even neighbour):
     // blanks are skipped, text after the number is ignored and a line without a number gives 0.

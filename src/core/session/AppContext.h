@@ -6,6 +6,7 @@
 #include <optional>
 
 class Clock;
+class InstanceChannel;
 class MessageBoxService;
 class ProgramEnd;
 class QNetworkAccessManager;
@@ -33,6 +34,10 @@ struct AppContext {
     // The car ZIPs named on the command line (absolute paths): installed instead of the normal
     // start.
     QStringList zipFiles;
+    // Arguments that name a ".zip" file that does not exist: the start refuses them in a box.
+    QStringList missingZips;
+    // The kavro:// links named on the command line, as given (see CatalogueLink).
+    QStringList links;
     // Where the network interfaces are listed (the dial-up link is a ppp* entry); tests point it
     // at a folder of their own.
     QString netClassFolder = QStringLiteral("/sys/class/net");
@@ -50,4 +55,7 @@ struct AppContext {
     // Asks the player for files to open, starting in folder; none when cancelled. Unset: the
     // desktop's file dialog.
     std::function<QStringList(const QString& title, const QString& folder)> chooseFiles;
+    // The user's one running Kavro, when this is it: what later starts hand over (ZIPs wait in
+    // its queue for the end of the run in progress). Null on the roads that take no hand-over.
+    InstanceChannel* instance = nullptr;
 };

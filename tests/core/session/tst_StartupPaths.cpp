@@ -56,6 +56,27 @@ private Q_SLOTS:
         QCOMPARE(c.has(CommandLine::kSkipIntro), present.contains('I'));
     }
 
+    // A kavro:// link is a link to offer, never switch text, whatever its address holds.
+    void linksAreNotSwitches_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<QString>("switchText");
+        QTest::newRow("link and a switch")
+            << QStringList{"kavro://add?url=http://a/serial/showlog.dat", "/skipintro"}
+            << QStringList{"kavro://add?url=http://a/serial/showlog.dat"} << "/skipintro";
+        QTest::newRow("scheme in capitals, malformed")
+            << QStringList{"KAVRO://add/SERIAL"} << QStringList{"KAVRO://add/SERIAL"} << "";
+        QTest::newRow("not at the start")
+            << QStringList{"x-kavro://add/serial"} << QStringList{} << "x-kavro://add/serial";
+    }
+    void linksAreNotSwitches() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, links);
+        QFETCH(QString, switchText);
+        QCOMPARE(CommandLine::links(arguments), links);
+        QCOMPARE(CommandLine::switchText(arguments), switchText);
+    }
+
     void urls_data() {
         QTest::addColumn<bool>("localHost");
         QTest::addColumn<QByteArray>("env");     // KAVRO_LOCALHOST, null: unset
