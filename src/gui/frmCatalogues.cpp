@@ -141,9 +141,8 @@ bool frmCatalogues::addAddress() {
             lblFound->setText(QStringLiteral("Added %1: %2.").arg(url, found.text()));
             txtAddress->clear();
         } else {
-            lblFound->setText(
-                QStringLiteral("Not added: the settings (%1) cannot be written.")
-                    .arg(m_ctx.settings->filePath()));
+            lblFound->setText(QStringLiteral("Not added: the settings (%1) cannot be written.")
+                                  .arg(m_ctx.settings->filePath()));
         }
     } else {
         lblFound->setText(QStringLiteral("Not added: %1: %2.").arg(url, found.text()));

@@ -1,10 +1,10 @@
 // kavro-cars, the command-line companion, run as a process against a test world's game.
+#include "CatalogueText.h"
 #include "FakeHttpServer.h"
 #include "PictureBytes.h"
 #include "ProgramRun.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
-#include "CatalogueText.h"
 #include "VivBuilder.h"
 #include "ZipBuilder.h"
 #include "core/catalogue/CatalogueSources.h"
@@ -499,8 +499,9 @@ private Q_SLOTS:
         TestEnv env;
         FakeHttpServer server;
         QVERIFY(server.listen());
-        server.route("/sl.dat", FakeResponse::ok(CatalogueText::serverList(
-                                    {{"http://a/", "Kavro_CL.dat", "A"}, {"http://b/", "p", "B"}})));
+        server.route("/sl.dat",
+                     FakeResponse::ok(CatalogueText::serverList(
+                         {{"http://a/", "Kavro_CL.dat", "A"}, {"http://b/", "p", "B"}})));
         server.route("/page.html", FakeResponse::ok("<html><body>cars</body></html>"));
         const QString list = server.url("/sl.dat");
         Outcome r = runCarsServing({"source", "add", list});

@@ -96,8 +96,7 @@ int source(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStre
     }
     if ((what == QLatin1String("add") || what == QLatin1String("remove")) && rest.size() == 1) {
         const QString url = rest.first().trimmed();
-        return what == QLatin1String("add") ? add(ctx, url, out, err)
-                                            : remove(ctx, url, out, err);
+        return what == QLatin1String("add") ? add(ctx, url, out, err) : remove(ctx, url, out, err);
     }
     return fail(err, kUsage);
 }

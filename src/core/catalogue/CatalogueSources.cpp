@@ -162,8 +162,7 @@ QString CatalogueSources::linkAddress(const QString& link) {
     return items.first().second.trimmed();
 }
 
-CatalogueSources::Found CatalogueSources::judgeLines(const QString& url,
-                                                      const QStringList& lines) {
+CatalogueSources::Found CatalogueSources::judgeLines(const QString& url, const QStringList& lines) {
     if (looksLikeWebPage(lines))
         return refused(QStringLiteral("it is a web page, not a server list or a catalogue"));
     Found found;

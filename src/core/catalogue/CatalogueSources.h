@@ -31,10 +31,10 @@ public:
     struct Found {
         enum class Kind { ServerList, Catalogue, Refused };
         Kind kind = Kind::Refused;
-        int count = 0;  // servers of a list, cars of a catalogue
-        QString name;   // the source's name
+        int count = 0;      // servers of a list, cars of a catalogue
+        QString name;       // the source's name
         ServerList servers; // what the server window lists: a catalogue is one server
-        QString why;    // Refused: why, as a phrase ("it is a web page, ...")
+        QString why;        // Refused: why, as a phrase ("it is a web page, ...")
 
         bool accepted() const { return kind != Kind::Refused; }
         // "a server list with 3 servers", "a catalogue of 120 cars", or why it is refused.

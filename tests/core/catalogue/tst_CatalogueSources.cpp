@@ -101,7 +101,9 @@ private Q_SLOTS:
         QVERIFY(sources.add({odd, "Name \"with\" \\ and\nnewline — ü", {}, {}}));
         for (int i = 0; i < 40; ++i)
             QVERIFY(sources.add({QString("http://host%1.example.net/cars/sl.dat").arg(i),
-                                 QString("Host %1").arg(i), {}, {}}));
+                                 QString("Host %1").arg(i),
+                                 {},
+                                 {}}));
         QVERIFY(sources.recordFetch(odd, "a catalogue of 3 cars"));
         QVERIFY(sources.add({"http://host5.example.net/cars/sl.dat", "Renamed", {}, {}}));
 
@@ -140,9 +142,8 @@ private Q_SLOTS:
     void readsLinks_data() {
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("address"); // empty: not a link Kavro takes
-        QTest::newRow("encoded address")
-            << "kavro://add?url=http%3A%2F%2Fcars.example.net%2Fsl.dat"
-            << "http://cars.example.net/sl.dat";
+        QTest::newRow("encoded address") << "kavro://add?url=http%3A%2F%2Fcars.example.net%2Fsl.dat"
+                                         << "http://cars.example.net/sl.dat";
         QTest::newRow("address with its own query")
             << "kavro://add?url=https%3A%2F%2Fa.example.net%2Fc%3Fx%3D1%26y%3D2"
             << "https://a.example.net/c?x=1&y=2";
@@ -150,12 +151,18 @@ private Q_SLOTS:
                                             << "http://a/sl.dat";
         QTest::newRow("slash before the query") << "kavro://add/?url=http%3A%2F%2Fa%2Fsl.dat"
                                                 << "http://a/sl.dat";
-        QTest::newRow("other action") << "kavro://remove?url=http%3A%2F%2Fa%2Fsl.dat" << "";
-        QTest::newRow("no address") << "kavro://add" << "";
-        QTest::newRow("second parameter") << "kavro://add?url=http%3A%2F%2Fa&then=x" << "";
-        QTest::newRow("path") << "kavro://add/more?url=http%3A%2F%2Fa" << "";
-        QTest::newRow("other scheme") << "http://add?url=http%3A%2F%2Fa" << "";
-        QTest::newRow("empty address") << "kavro://add?url=" << "";
+        QTest::newRow("other action") << "kavro://remove?url=http%3A%2F%2Fa%2Fsl.dat"
+                                      << "";
+        QTest::newRow("no address") << "kavro://add"
+                                    << "";
+        QTest::newRow("second parameter") << "kavro://add?url=http%3A%2F%2Fa&then=x"
+                                          << "";
+        QTest::newRow("path") << "kavro://add/more?url=http%3A%2F%2Fa"
+                              << "";
+        QTest::newRow("other scheme") << "http://add?url=http%3A%2F%2Fa"
+                                      << "";
+        QTest::newRow("empty address") << "kavro://add?url="
+                                       << "";
     }
     void readsLinks() {
         QFETCH(QString, link);
@@ -191,9 +198,8 @@ private Q_SLOTS:
         QCOMPARE(tried, (QStringList{server.url("/list/sl.dat"), server.url("/gone.dat"),
                                      server.url("/cat/Kavro_CL.dat")}));
         QCOMPARE(servers.ServerNames.mid(1),
-                 (QStringList{"Built-in", "Alpha", "Beta", "127.0.0.1:" +
-                                                               QString::number(server.port()) +
-                                                               "/cat"}));
+                 (QStringList{"Built-in", "Alpha", "Beta",
+                              "127.0.0.1:" + QString::number(server.port()) + "/cat"}));
         QCOMPARE(servers.ServerURLs.last() + servers.ServerCataloguePaths.last(),
                  server.url("/cat/Kavro_CL.dat"));
         QStringList states;
