@@ -42,7 +42,7 @@ bool CatalogueLink::offer(AppContext& ctx, const QString& link, QWidget* parent)
     if (ctx.programEnd->ended())
         return false;
     if (!found.accepted())
-        return refuse(ctx, link, address + QStringLiteral(": ") + found.text());
+        return refuse(ctx, link, found.text());
     const auto answer =
         ctx.prompts->show(QStringLiteral("Add the catalogue %1 to Kavro?\r\n\r\nIt is %2.")
                               .arg(address, found.text()),

@@ -145,7 +145,7 @@ bool frmCatalogues::addAddress() {
                                   .arg(m_ctx.settings->filePath()));
         }
     } else {
-        lblFound->setText(QStringLiteral("Not added: %1: %2.").arg(url, found.text()));
+        lblFound->setText(QStringLiteral("Not added: %1.").arg(found.text()));
     }
     refresh();
     txtAddress->setFocus();

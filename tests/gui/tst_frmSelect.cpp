@@ -620,7 +620,7 @@ private Q_SLOTS:
         QCOMPARE(found, (QStringList{"Added " + list + ": a server list with 2 servers.",
                                      "Added " + cat + ": a catalogue of 2 cars.",
                                      "Not added: " + world.server.url("/page.html") +
-                                         ": it is a web page, not a server list or a catalogue.",
+                                         " is a web page, not a server list or catalogue.",
                                      "Not added: file:///etc/passwd: only http:// and https:// "
                                      "addresses can be added.",
                                      "Removed " + list + "."}));
@@ -669,8 +669,8 @@ private Q_SLOTS:
             << three;
         QTest::newRow("web page")
             << "kavro://add?url=<url>%2Fpage.html" << 0
-            << "The link kavro://add?url=<url>%2Fpage.html is refused: <addr>/page.html: it is a "
-               "web page, not a server list or a catalogue."
+            << "The link kavro://add?url=<url>%2Fpage.html is refused: <addr>/page.html is a web "
+               "page, not a server list or catalogue."
             << three;
     }
     void linkRoad() {

@@ -509,9 +509,8 @@ private Q_SLOTS:
         QCOMPARE(r.lines, QStringList{"added " + list + ": a server list with 2 servers"});
         r = runCarsServing({"source", "add", server.url("/page.html")});
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(r.errorText.trimmed(),
-                 "kavro-cars: " + server.url("/page.html") +
-                     " is not added: it is a web page, not a server list or a catalogue");
+        QCOMPARE(r.errorText.trimmed(), "kavro-cars: not added: " + server.url("/page.html") +
+                                            " is a web page, not a server list or catalogue");
         QCOMPARE(runCars({"source", "add", "ftp://127.0.0.1/sl.dat"}).exitCode, 1);
 
         r = runCars({"source", "list"});

@@ -46,7 +46,7 @@ int add(AppContext& ctx, const QString& url, QTextStream& out, QTextStream& err)
     const CatalogueSources::Found found = CatalogueSources::judge(ctx, url);
     ctx.network = before;
     if (!found.accepted())
-        return fail(err, QStringLiteral("%1 is not added: %2").arg(url, found.text()));
+        return fail(err, QStringLiteral("not added: ") + found.text());
     CatalogueSources sources(*ctx.settings);
     if (!sources.add({url, found.name, QString(), QString()}) ||
         !sources.recordFetch(url, found.text()))

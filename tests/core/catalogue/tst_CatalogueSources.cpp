@@ -54,34 +54,35 @@ private Q_SLOTS:
         QTest::newRow("empty catalogue with authors")
             << QByteArray("?CL1\r\n") << Kind::Catalogue << "a catalogue of 0 cars"
             << QStringList{at + "|Kavro_CL.dat|cars.example.net:8080/hs"};
-        QTest::newRow("web page")
-            << QByteArray("\r\n  <!DOCTYPE html>\r\n<html><body>Cars</body></html>\r\n")
-            << Kind::Refused << "it is a web page, not a server list or a catalogue"
-            << QStringList{};
+        QTest::newRow("web page") << QByteArray(
+                                         "  <!DOCTYPE html>\r\n<html><body>Cars</body></html>\r\n")
+                                  << Kind::Refused
+                                  << "<url> is a web page, not a server list or catalogue"
+                                  << QStringList{};
         QTest::newRow("server list without servers")
             << QByteArray("SL1\r\n0\r\n") << Kind::Refused
-            << "it starts as a server list, but its servers cannot be read" << QStringList{};
+            << "<url>: not a server list the program can read (header, count or servers missing)"
+            << QStringList{};
         QTest::newRow("newer server list")
             << CatalogueText::serverList({{"http://a/", "p", "A"}}, "SL2") << Kind::Refused
-            << "it is a server list of a newer version than Kavro reads" << QStringList{};
+            << "<url>: the server list's version (2) is newer than the program reads"
+            << QStringList{};
         QTest::newRow("newer catalogue")
             << CatalogueText::layout1(kTwoCars, "?CL2") << Kind::Refused
-            << "it is a catalogue of a newer version than Kavro reads" << QStringList{};
+            << "<url>: the header \"?CL2\" is of a newer version; the program loads nothing of it"
+            << QStringList{};
         QTest::newRow("catalogue cut short")
             << CatalogueText::lines({"?CL1", "Aurora", "Kim"}) << Kind::Refused
-            << "it is neither a server list nor a catalogue (its last entry is cut short)"
-            << QStringList{};
-        QTest::newRow("plain text of three lines")
-            << CatalogueText::lines({"Hello", "this is", "a note"}) << Kind::Refused
-            << "it is neither a server list nor a catalogue" << QStringList{};
+            << "<url>: the last entry is cut short after 0 complete ones" << QStringList{};
     }
     void judgesWhatAnAddressHolds() {
         QFETCH(QByteArray, text);
         QFETCH(Kind, kind);
         QFETCH(QString, found);
         QFETCH(QStringList, servers);
-        const CatalogueSources::Found f = CatalogueSources::judgeLines(
-            "http://cars.example.net:8080/hs/Kavro_CL.dat", linesOf(text));
+        const QString url = "http://cars.example.net:8080/hs/Kavro_CL.dat";
+        const CatalogueSources::Found f = CatalogueSources::judgeLines(url, linesOf(text));
+        found.replace("<url>", url);
         QCOMPARE(f.kind, kind);
         QCOMPARE(f.text(), found);
         QStringList given;
@@ -182,9 +183,11 @@ private Q_SLOTS:
         server.route("/cat/Kavro_CL.dat", FakeResponse::ok(CatalogueText::layout1(kTwoCars)));
 
         const auto ftp = CatalogueSources::judge(env.ctx, "ftp://127.0.0.1/sl.dat");
-        QCOMPARE(ftp.text(), QString("only http:// and https:// addresses can be added"));
+        QCOMPARE(
+            ftp.text(),
+            QString("ftp://127.0.0.1/sl.dat: only http:// and https:// addresses can be added"));
         const auto missing = CatalogueSources::judge(env.ctx, server.url("/none.dat"));
-        QCOMPARE(missing.text(), QString("it did not answer: The file was not found!"));
+        QCOMPARE(missing.text(), server.url("/none.dat") + ": The file was not found!");
         QCOMPARE(server.requests().count("/none.dat"), 2); // the fetch and its second look
         QCOMPARE(env.prompts.count(), 0);                  // no box: the caller says it
 
@@ -206,7 +209,7 @@ private Q_SLOTS:
         for (const auto& s : sources.list())
             states << s.lastFetch;
         QCOMPARE(states, (QStringList{"a server list with 2 servers",
-                                      "it did not answer: The file was not found!",
+                                      server.url("/gone.dat") + ": The file was not found!",
                                       "a catalogue of 2 cars"}));
     }
 };
