@@ -105,7 +105,8 @@ void frmCatalogues::refresh() {
     lstSources->clear();
     for (const CatalogueSources::Source& s : CatalogueSources(*m_ctx.settings).list()) {
         auto* item = new QTreeWidgetItem(lstSources, {s.url, s.name, lastFetchText(s)});
-        item->setToolTip(Address, s.url);
+        for (int c : {Address, Name, LastFetch})
+            item->setToolTip(c, item->text(c));
         if (s.url == selected)
             lstSources->setCurrentItem(item);
     }

@@ -27,7 +27,8 @@ const QList<Car> kTwoCars{{"Aurora", "Kim", "a.jpg", "zips/a.zip"},
 class tst_CatalogueSources : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Told apart by the first line; what the player is told it found, or why it is refused.
+    // What the player is told it found, and the servers it gives the server window (how each
+    // kind of file is judged is CatalogueAddress's, tested with the host's check).
     void judgesWhatAnAddressHolds_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<Kind>("kind");
@@ -59,21 +60,6 @@ private Q_SLOTS:
                                   << Kind::Refused
                                   << "<url> is a web page, not a server list or catalogue"
                                   << QStringList{};
-        QTest::newRow("server list without servers")
-            << QByteArray("SL1\r\n0\r\n") << Kind::Refused
-            << "<url>: not a server list the program can read (header, count or servers missing)"
-            << QStringList{};
-        QTest::newRow("newer server list")
-            << CatalogueText::serverList({{"http://a/", "p", "A"}}, "SL2") << Kind::Refused
-            << "<url>: the server list's version (2) is newer than the program reads"
-            << QStringList{};
-        QTest::newRow("newer catalogue")
-            << CatalogueText::layout1(kTwoCars, "?CL2") << Kind::Refused
-            << "<url>: the header \"?CL2\" is of a newer version; the program loads nothing of it"
-            << QStringList{};
-        QTest::newRow("catalogue cut short")
-            << CatalogueText::lines({"?CL1", "Aurora", "Kim"}) << Kind::Refused
-            << "<url>: the last entry is cut short after 0 complete ones" << QStringList{};
     }
     void judgesWhatAnAddressHolds() {
         QFETCH(QByteArray, text);
