@@ -33,19 +33,20 @@ bool CatalogueLink::offer(AppContext& ctx, const QString& link, QWidget* parent)
                       QStringLiteral("Kavro takes links of the form kavro://add?url= followed by "
                                      "the address of a server list or a catalogue"));
     if (!NetworkPolicy::allows(address))
-        return refuse(ctx, link,
-                      QStringLiteral("its address %1 is not an http:// or https:// address")
-                          .arg(address));
+        return refuse(
+            ctx, link,
+            QStringLiteral("its address %1 is not an http:// or https:// address").arg(address));
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const CatalogueSources::Found found = CatalogueSources::judge(ctx, address);
     QGuiApplication::restoreOverrideCursor();
     if (ctx.programEnd->ended())
         return false;
     if (!found.accepted())
-        return refuse(ctx, link, address + QStringLiteral(": ") + found.text());
-    const auto answer = ctx.prompts->show(
-        QStringLiteral("Add the catalogue %1 to Kavro?\r\n\r\nIt is %2.").arg(address, found.text()),
-        kTitle, kQuestion);
+        return refuse(ctx, link, found.text());
+    const auto answer =
+        ctx.prompts->show(QStringLiteral("Add the catalogue %1 to Kavro?\r\n\r\nIt is %2.")
+                              .arg(address, found.text()),
+                          kTitle, kQuestion);
     if (ctx.programEnd->ended() || answer != MessageBoxService::Yes)
         return false;
     CatalogueSources sources(*ctx.settings);

@@ -105,7 +105,8 @@ void frmCatalogues::refresh() {
     lstSources->clear();
     for (const CatalogueSources::Source& s : CatalogueSources(*m_ctx.settings).list()) {
         auto* item = new QTreeWidgetItem(lstSources, {s.url, s.name, lastFetchText(s)});
-        item->setToolTip(Address, s.url);
+        for (int c : {Address, Name, LastFetch})
+            item->setToolTip(c, item->text(c));
         if (s.url == selected)
             lstSources->setCurrentItem(item);
     }
@@ -141,12 +142,11 @@ bool frmCatalogues::addAddress() {
             lblFound->setText(QStringLiteral("Added %1: %2.").arg(url, found.text()));
             txtAddress->clear();
         } else {
-            lblFound->setText(
-                QStringLiteral("Not added: the settings (%1) cannot be written.")
-                    .arg(m_ctx.settings->filePath()));
+            lblFound->setText(QStringLiteral("Not added: the settings (%1) cannot be written.")
+                                  .arg(m_ctx.settings->filePath()));
         }
     } else {
-        lblFound->setText(QStringLiteral("Not added: %1: %2.").arg(url, found.text()));
+        lblFound->setText(QStringLiteral("Not added: %1.").arg(found.text()));
     }
     refresh();
     txtAddress->setFocus();

@@ -13,14 +13,14 @@
 #include "gui/InstallFromFiles.h"
 #include "gui/Twips.h"
 #include "gui/WindowPlacement.h"
-#include "gui/frmCatalogues.h"
 #include "gui/frmCars.h"
+#include "gui/frmCatalogues.h"
 #include "platform/AnsiText.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProgramEnd.h"
 
-#include <QCloseEvent>
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -176,7 +176,7 @@ void frmSelect::fillServers(QStringList* tried) {
     cboSites->setCurrentIndex(any ? 0 : -1);
     cmdConnect->setEnabled(any);
     // Without servers the window is still of use: the Options menu installs cars from files.
-    lblStatus->setText(!any                 ? noServersStatus()
+    lblStatus->setText(!any                ? noServersStatus()
                        : m_builtInAnswered ? kIdle
                                            : builtInSilentStatus());
 }

@@ -50,8 +50,10 @@ QByteArray encode(const QString& text) {
     return out;
 }
 
-QStringList splitLines(const QByteArray& bytes) {
+QStringList splitLines(const QByteArray& text) {
     QStringList lines;
+    // A UTF-8 byte-order mark (Windows editors save one) is not part of the first line.
+    const QByteArray bytes = text.startsWith("\xEF\xBB\xBF") ? text.mid(3) : text;
     // A file written on Linux: its lines end in LF alone.
     if (!bytes.contains('\r') && bytes.contains('\n')) {
         QList<QByteArray> parts = bytes.split('\n');

@@ -13,7 +13,7 @@ QString decode(const QByteArray& bytes);
 // Characters outside Windows-1252 become '?'.
 QByteArray encode(const QString& text);
 
-// Splits bytes into lines by the rules above. An empty input has no lines; a final line without
+// Splits bytes into lines by the rules above, after a UTF-8 byte-order mark at the start. An empty input has no lines; a final line without
 // a line end still counts; "a\r\n" is one line, "a\r\n\r\n" two ("a" and "").
 QStringList splitLines(const QByteArray& bytes);
 

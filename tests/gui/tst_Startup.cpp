@@ -20,8 +20,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QFile>
+#include <QLabel>
 #include <QLockFile>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -537,8 +537,9 @@ private Q_SLOTS:
                                    server.url("/builtin/sl.dat"));
         env.ctx.systemOnline = [] { return std::optional<bool>(true); };
         const QString address = server.url("/src/sl.dat");
-        const QStringList arguments{
-            "/skipintro", "kavro://add?url=" + QString::fromLatin1(QUrl::toPercentEncoding(address))};
+        const QStringList arguments{"/skipintro",
+                                    "kavro://add?url=" +
+                                        QString::fromLatin1(QUrl::toPercentEncoding(address))};
         env.ctx.commandLine = CommandLine::switchText(arguments);
         env.ctx.links = CommandLine::links(arguments);
         env.prompts.expect(MessageBoxService::Yes);

@@ -1,10 +1,10 @@
 // kavro-cars, the command-line companion, run as a process against a test world's game.
+#include "CatalogueText.h"
 #include "FakeHttpServer.h"
 #include "PictureBytes.h"
 #include "ProgramRun.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
-#include "CatalogueText.h"
 #include "VivBuilder.h"
 #include "ZipBuilder.h"
 #include "core/catalogue/CatalogueSources.h"
@@ -797,8 +797,9 @@ private Q_SLOTS:
         TestEnv env;
         FakeHttpServer server;
         QVERIFY(server.listen());
-        server.route("/sl.dat", FakeResponse::ok(CatalogueText::serverList(
-                                    {{"http://a/", "Kavro_CL.dat", "A"}, {"http://b/", "p", "B"}})));
+        server.route("/sl.dat",
+                     FakeResponse::ok(CatalogueText::serverList(
+                         {{"http://a/", "Kavro_CL.dat", "A"}, {"http://b/", "p", "B"}})));
         server.route("/page.html", FakeResponse::ok("<html><body>cars</body></html>"));
         const QString list = server.url("/sl.dat");
         Outcome r = runCarsServing({"source", "add", list});
@@ -806,9 +807,8 @@ private Q_SLOTS:
         QCOMPARE(r.lines, QStringList{"added " + list + ": a server list with 2 servers"});
         r = runCarsServing({"source", "add", server.url("/page.html")});
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(r.errorText.trimmed(),
-                 "kavro-cars: " + server.url("/page.html") +
-                     " is not added: it is a web page, not a server list or a catalogue");
+        QCOMPARE(r.errorText.trimmed(), "kavro-cars: not added: " + server.url("/page.html") +
+                                            " is a web page, not a server list or catalogue");
         QCOMPARE(runCars({"source", "add", "ftp://127.0.0.1/sl.dat"}).exitCode, 1);
 
         r = runCars({"source", "list"});

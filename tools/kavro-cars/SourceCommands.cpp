@@ -46,7 +46,7 @@ int add(AppContext& ctx, const QString& url, QTextStream& out, QTextStream& err)
     const CatalogueSources::Found found = CatalogueSources::judge(ctx, url);
     ctx.network = before;
     if (!found.accepted())
-        return fail(err, QStringLiteral("%1 is not added: %2").arg(url, found.text()));
+        return fail(err, QStringLiteral("not added: ") + found.text());
     CatalogueSources sources(*ctx.settings);
     if (!sources.add({url, found.name, QString(), QString()}) ||
         !sources.recordFetch(url, found.text()))
@@ -96,8 +96,7 @@ int source(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStre
     }
     if ((what == QLatin1String("add") || what == QLatin1String("remove")) && rest.size() == 1) {
         const QString url = rest.first().trimmed();
-        return what == QLatin1String("add") ? add(ctx, url, out, err)
-                                            : remove(ctx, url, out, err);
+        return what == QLatin1String("add") ? add(ctx, url, out, err) : remove(ctx, url, out, err);
     }
     return fail(err, kUsage);
 }

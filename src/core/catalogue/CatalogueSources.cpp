@@ -1,10 +1,8 @@
 #include "core/catalogue/CatalogueSources.h"
 
-#include "core/catalogue/CatalogueFile.h"
-#include "core/catalogue/FetchQuietly.h"
+#include "core/catalogue/CatalogueAddress.h"
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
-#include "platform/AnsiText.h"
 #include "platform/NetworkPolicy.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
@@ -13,50 +11,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QUrlQuery>
 
 namespace {
 
-// The folder part of an address: everything up to its last "/".
-QString folderOf(const QString& url) {
-    return url.left(url.lastIndexOf(u'/') + 1);
-}
-
 CatalogueSources::Found refused(const QString& why) {
     CatalogueSources::Found f;
-    f.why = why;
+    f.said = why;
     return f;
 }
 
-bool looksLikeWebPage(const QStringList& lines) {
-    for (const QString& line : lines) {
-        const QString t = line.trimmed();
-        if (t.isEmpty())
-            continue;
-        return t.startsWith(u'<');
-    }
-    return false;
-}
-
-const QString kNeither = QStringLiteral("it is neither a server list nor a catalogue");
-
 } // namespace
-
-QString CatalogueSources::Found::text() const {
-    switch (kind) {
-    case Kind::ServerList:
-        return count == 1 ? QStringLiteral("a server list with 1 server")
-                          : QStringLiteral("a server list with %1 servers").arg(count);
-    case Kind::Catalogue:
-        return count == 1 ? QStringLiteral("a catalogue of 1 car")
-                          : QStringLiteral("a catalogue of %1 cars").arg(count);
-    case Kind::Refused:
-        break;
-    }
-    return why;
-}
 
 CatalogueSources::CatalogueSources(SettingsStore& store) : m_store(store) {}
 
@@ -162,64 +128,41 @@ QString CatalogueSources::linkAddress(const QString& link) {
     return items.first().second.trimmed();
 }
 
-CatalogueSources::Found CatalogueSources::judgeLines(const QString& url,
-                                                      const QStringList& lines) {
-    if (looksLikeWebPage(lines))
-        return refused(QStringLiteral("it is a web page, not a server list or a catalogue"));
-    Found found;
-    found.name = nameOf(url);
-    if (!lines.isEmpty() && lines.first().startsWith(QLatin1String("SL"))) {
-        switch (found.servers.parse(lines)) {
-        case ServerList::Status::Corrupt:
-            return refused(QStringLiteral("it starts as a server list, but its servers cannot "
-                                          "be read"));
-        case ServerList::Status::Outdated:
-            return refused(QStringLiteral("it is a server list of a newer version than Kavro "
-                                          "reads"));
-        case ServerList::Status::Ok:
-            break;
-        }
-        found.kind = Found::Kind::ServerList;
-        found.count = found.servers.count();
+namespace {
+
+CatalogueSources::Found fromJudgement(const QString& url, const CatalogueAddress::Judgement& j) {
+    CatalogueSources::Found found = refused(j.text(url));
+    switch (j.kind) {
+    case CatalogueAddress::Kind::ServerList:
+        found.kind = CatalogueSources::Found::Kind::ServerList;
+        found.servers = j.servers;
+        break;
+    case CatalogueAddress::Kind::Catalogue: {
+        // One server of its own: the catalogue's folder and its file name.
+        found.kind = CatalogueSources::Found::Kind::Catalogue;
+        const QString base = CatalogueAddress::folderOf(url);
+        found.servers.append(base, url.mid(base.size()), CatalogueSources::nameOf(url));
+        break;
+    }
+    case CatalogueAddress::Kind::WebPage:
+    case CatalogueAddress::Kind::Refused:
         return found;
     }
-    const QString base = folderOf(url);
-    CatalogueFile catalogue;
-    catalogue.parse(lines, base);
-    if (catalogue.outdated)
-        return refused(QStringLiteral("it is a catalogue of a newer version than Kavro reads"));
-    if (!catalogue.complete)
-        return refused(kNeither + QStringLiteral(" (its last entry is cut short)"));
-    if (catalogue.format == 0) {
-        // Without a header any text of three lines reads as a catalogue: at least one of its
-        // entries must name a car's address.
-        bool anyZip = false;
-        for (const CatalogueFile::Entry& e : std::as_const(catalogue.entries))
-            anyZip = anyZip || NetworkPolicy::allows(e.zipUrl);
-        if (!anyZip)
-            return refused(kNeither);
-    }
-    found.kind = Found::Kind::Catalogue;
-    found.count = int(catalogue.entries.size());
-    found.servers.append(base, url.mid(base.size()), found.name);
+    found.count = j.count;
+    found.name = CatalogueSources::nameOf(url);
     return found;
+}
+
+} // namespace
+
+CatalogueSources::Found CatalogueSources::judgeLines(const QString& url, const QStringList& lines) {
+    return fromJudgement(url, CatalogueAddress::judgeLines(url, lines));
 }
 
 CatalogueSources::Found CatalogueSources::judge(AppContext& ctx, const QString& url) {
     if (!NetworkPolicy::allows(url))
-        return refused(QStringLiteral("only http:// and https:// addresses can be added"));
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        return refused(QStringLiteral("no temporary folder: %1").arg(folder.errorString()));
-    const QString file = folder.filePath(QStringLiteral("source.dat"));
-    QString message;
-    if (!FetchQuietly(ctx, url, file, message))
-        return refused(QStringLiteral("it did not answer: ") +
-                       message.replace(u'\r', u' ').replace(u'\n', u' ').simplified());
-    QStringList lines;
-    if (!AnsiText::readLines(file, lines))
-        return refused(QStringLiteral("what it sent cannot be read"));
-    return judgeLines(url, lines);
+        return refused(url + QStringLiteral(": only http:// and https:// addresses can be added"));
+    return fromJudgement(url, CatalogueAddress::fetchAndJudge(ctx, url));
 }
 
 int CatalogueSources::fetchAll(AppContext& ctx, ServerList& into, QStringList* tried) {

@@ -25,20 +25,19 @@ public:
         QString when;      // the time of the last fetch, ISO 8601 UTC; empty: never
     };
 
-    // What an address holds, judged by its first line as the host's check does: "SL" a server
-    // list, anything else a catalogue; a web page, a file neither reader takes, or an address
-    // that did not answer is refused.
+    // What an address holds, as CatalogueAddress judges it (by its first line, as the host's
+    // check does), with the servers it gives the server window.
     struct Found {
         enum class Kind { ServerList, Catalogue, Refused };
         Kind kind = Kind::Refused;
-        int count = 0;  // servers of a list, cars of a catalogue
-        QString name;   // the source's name
+        int count = 0;      // servers of a list, cars of a catalogue
+        QString name;       // the source's name
         ServerList servers; // what the server window lists: a catalogue is one server
-        QString why;    // Refused: why, as a phrase ("it is a web page, ...")
+        QString said;       // what was found, or why it is refused (naming the address)
 
         bool accepted() const { return kind != Kind::Refused; }
         // "a server list with 3 servers", "a catalogue of 120 cars", or why it is refused.
-        QString text() const;
+        QString text() const { return said; }
     };
 
     explicit CatalogueSources(SettingsStore& store);
@@ -55,7 +54,7 @@ public:
     bool recordFetch(const QString& url, const QString& state);
 
     // Fetches the address (FetchFile's rules: http and https only, a bounded body, no box) and
-    // judges what it holds.
+    // judges what it holds; an address that is not http(s) is refused without a request.
     static Found judge(AppContext& ctx, const QString& url);
     // Judges the lines of a file fetched from url.
     static Found judgeLines(const QString& url, const QStringList& lines);
