@@ -249,6 +249,7 @@ int check(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStrea
             << ",\n\"checked\": " << report.cars << ", \"wrong\": " << report.wrong
             << ", \"notChecked\": " << report.notChecked
             << ", \"announcements\": " << report.announcements
+            << ", \"wrongAnnouncements\": " << report.wrongAnnouncements
             << ", \"interrupted\": " << (report.interrupted ? "true" : "false") << "}\n"
             << Qt::flush;
     }
@@ -262,9 +263,12 @@ int check(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStrea
             << " OK, " << report.wrong << " wrong";
         if (report.notChecked > 0)
             out << ", " << report.notChecked << " not checked (this machine's failures)";
-        if (report.announcements > 0)
+        if (report.announcements > 0) {
             out << "; " << report.announcements
                 << (report.announcements == 1 ? " announcement" : " announcements");
+            if (report.wrongAnnouncements > 0)
+                out << " (" << report.wrongAnnouncements << " wrong)";
+        }
         if (report.problems > 0)
             out << "; " << report.problems
                 << (report.problems == 1 ? " problem" : " problems")

@@ -236,14 +236,16 @@ void CatalogueCheck::checkEntries(const QString& url, const QList<CatalogueFile:
     for (;;) {
         while (!window.empty() && window.front()->done) {
             const Car& car = window.front()->car;
-            if (car.announcement())
+            if (car.announcement()) {
                 ++m_report->announcements;
-            else
+                m_report->wrongAnnouncements += car.wrong() ? 1 : 0;
+            } else {
                 ++m_report->cars;
-            if (car.wrong())
-                ++m_report->wrong;
-            else if (!car.notChecked.isEmpty())
-                ++m_report->notChecked;
+                if (car.wrong())
+                    ++m_report->wrong;
+                else if (!car.notChecked.isEmpty())
+                    ++m_report->notChecked;
+            }
             if (onCar)
                 onCar(car);
             window.pop_front();

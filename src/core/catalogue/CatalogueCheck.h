@@ -45,15 +45,16 @@ public:
     struct Report {
         QString refusal; // why the address itself was not read; nothing else was done
         bool serverList = false;
-        int cars = 0; // entries with a ZIP line
-        int wrong = 0;
-        int notChecked = 0;
+        int cars = 0;       // entries with a ZIP line
+        int wrong = 0;      // of the cars
+        int notChecked = 0; // of the cars
         int announcements = 0;
+        int wrongAnnouncements = 0; // their screenshot
         int problems = 0; // of the server list and the catalogues themselves
         bool interrupted = false;
         bool clean() const {
-            return refusal.isEmpty() && wrong == 0 && notChecked == 0 && problems == 0 &&
-                   !interrupted;
+            return refusal.isEmpty() && wrong == 0 && wrongAnnouncements == 0 && notChecked == 0 &&
+                   problems == 0 && !interrupted;
         }
     };
 
