@@ -75,9 +75,10 @@ struct World {
 };
 
 // kavro-cars run while this thread keeps handling events, so a fake server of the test answers.
-Outcome runCarsServing(const QStringList& args) {
+Outcome runCarsServing(const QStringList& args,
+                       const QString& program = QStringLiteral(KAVRO_BIN_DIR "/kavro-cars")) {
     QProcess p;
-    p.start(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), args);
+    p.start(program, args);
     QDeadlineTimer deadline(60000);
     while (p.state() != QProcess::NotRunning && !deadline.hasExpired())
         QTest::qWait(10);
@@ -658,6 +659,12 @@ private Q_SLOTS:
                            "A\\x1b[31mred: OK",
                            "1 car checked: 1 OK, 0 wrong; 1 problem with the files themselves"}
             << QString();
+        QTest::newRow("the extractor's words name the address")
+            << QByteArray("?CL1\r\nA\r\nJo\r\n\r\nnotazip.zip\r\n") << 1
+            << QStringList{"A: ZIP <at>notazip.zip: kavro-unzip: cannot read the ZIP "
+                           "\"<at>notazip.zip\": Not a zip archive",
+                           "1 car checked: 0 OK, 1 wrong"}
+            << QString();
         QTest::newRow("every message names its address")
             << QByteArray("?CL1\r\nA\r\nJo\r\nfile:///etc/passwd\r\n ftp://h/a.zip\r\n") << 1
             << QStringList{"A: screenshot <at>file:///etc/passwd: HTTP 404 Not Found; ZIP <at> "
@@ -678,6 +685,7 @@ private Q_SLOTS:
         server.route("/cars/a.png", FakeResponse::ok(PictureBytes::encode(
                                         PictureBytes::quadrants(64, 48), "png")));
         server.route("/cars/c.dat", FakeResponse::ok(body));
+        server.route("/cars/notazip.zip", FakeResponse::ok(QByteArray(2048, 'n')));
         const QString at = server.url("/cars/");
         const Outcome r = runCarsServing({"check", at + "c.dat"});
         QVERIFY2(r.exitCode == exitCode, qPrintable(r.output + r.errorText));
@@ -689,6 +697,27 @@ private Q_SLOTS:
         }
         QCOMPARE(shown, lines.replaceInStrings("<at>", at));
         QCOMPARE(r.errorText.trimmed(), error.replace("<at>", at));
+    }
+
+    // A temporary copy this machine cannot write (a file size limit of 1 KB) is said as such and
+    // not counted against the host.
+    void checkSaysLocalFailures() {
+        TestEnv env;
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        hostZip(env.root() + "a.zip"); // over 1 KB
+        server.routeFile("/a.zip", env.root() + "a.zip");
+        server.route("/c.dat", FakeResponse::ok("?CL1\r\nA\r\nJo\r\n\r\na.zip\r\n"));
+        const Outcome r = runCarsServing(
+            {"-c", "ulimit -f 2; trap '' XFSZ; exec \"$0\" check \"$1\"", KAVRO_BIN_DIR "/kavro-cars",
+             server.url("/c.dat")},
+            "/bin/sh");
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.lines.value(0), "A: not checked: ZIP " + server.url("/a.zip") +
+                                       ": this machine cannot write a temporary copy (File too "
+                                       "large)");
+        QCOMPARE(r.lines.value(1), "1 car checked: 0 OK, 0 wrong, 1 not checked (this machine's "
+                                   "failures)");
     }
 
     // A catalogue far larger than the cars a test can fetch: every entry is refused at once (no

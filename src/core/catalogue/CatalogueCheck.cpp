@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
 #include <deque>
 
 namespace {
@@ -109,7 +111,7 @@ struct CatalogueCheck::Task {
     void keep(const QByteArray& bytes) {
         received += bytes.size();
         if (zipWriteError.isEmpty() && zip.write(bytes) != bytes.size())
-            zipWriteError = zip.errorString();
+            zipWriteError = QString::fromLocal8Bit(std::strerror(errno));
     }
 };
 
@@ -174,30 +176,30 @@ CatalogueCheck::Report CatalogueCheck::run(const QString& url) {
             checkCatalogue(j.servers.ServerURLs.at(i) + j.servers.ServerCataloguePaths.at(i),
                            j.servers.ServerURLs.at(i));
     } else {
-        // Read again below by the catalogue's own road; the copy is small beside its entries.
-        lines.clear();
-        checkCatalogue(url, CatalogueAddress::folderOf(url));
+        checkCatalogue(url, CatalogueAddress::folderOf(url), std::move(lines));
     }
     report.interrupted = stopped();
     m_report = nullptr;
     return report;
 }
 
-void CatalogueCheck::checkCatalogue(const QString& url, const QString& baseUrl) {
-    const QString file = m_work->filePath(QStringLiteral("catalogue%1.dat").arg(++m_files));
-    QString why;
-    QStringList lines;
-    if (!CatalogueAddress::fetch(m_ctx, url, file, why)) {
-        if (!stopped())
-            problem(why);
-        return;
-    }
-    const bool read = AnsiText::readLines(file, lines);
-    QFile::remove(file);
-    if (!read) {
-        problem(url + QStringLiteral(": not checked: this machine cannot read its temporary "
-                                     "copy"));
-        return;
+void CatalogueCheck::checkCatalogue(const QString& url, const QString& baseUrl,
+                                    QStringList lines) {
+    if (lines.isEmpty()) {
+        const QString file = m_work->filePath(QStringLiteral("catalogue%1.dat").arg(++m_files));
+        QString why;
+        if (!CatalogueAddress::fetch(m_ctx, url, file, why)) {
+            if (!stopped())
+                problem(why);
+            return;
+        }
+        const bool read = AnsiText::readLines(file, lines);
+        QFile::remove(file);
+        if (!read) {
+            problem(url + QStringLiteral(": not checked: this machine cannot read its "
+                                         "temporary copy"));
+            return;
+        }
     }
     if (CatalogueAddress::isWebPage(lines)) {
         problem(CatalogueAddress::webPageText(url));
@@ -303,7 +305,8 @@ void CatalogueCheck::startZip(Task& t) {
     }
     t.number = ++m_files;
     t.zip.setFileName(m_work->filePath(QStringLiteral("car%1.zip").arg(t.number)));
-    if (!t.zip.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a write this machine cannot make fails at once, not at a later flush.
+    if (!t.zip.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         t.car.notChecked = QStringLiteral("ZIP %1: this machine cannot write a temporary copy "
                                           "(%2)")
                                .arg(t.car.zipUrl, t.zip.errorString());
@@ -370,10 +373,13 @@ void CatalogueCheck::startUnpack(Task& t) {
     connect(t.extractor.get(), &QProcess::finished, &t.context, [this, &t] {
         QTimer::singleShot(0, &t.context, [this, &t] {
             const ZipJudgement judged = ZipJudgement::of(*t.extractor, t.folder);
+            // The extractor names the temporary copy: the host knows the ZIP by its address.
+            QString why = judged.why;
+            why.replace(t.zip.fileName(), t.car.zipUrl).replace(t.folder + u'/', QString());
             if (judged.outcome == ZipJudgement::Outcome::NotACar)
-                t.car.problems << QStringLiteral("ZIP %1: %2").arg(t.car.zipUrl, judged.why);
+                t.car.problems << QStringLiteral("ZIP %1: %2").arg(t.car.zipUrl, why);
             else if (judged.outcome == ZipJudgement::Outcome::NotJudged)
-                t.car.notChecked = QStringLiteral("ZIP %1: %2").arg(t.car.zipUrl, judged.why);
+                t.car.notChecked = QStringLiteral("ZIP %1: %2").arg(t.car.zipUrl, why);
             finish(t);
         });
     });

@@ -77,7 +77,8 @@ public:
 
 private:
     struct Task;
-    void checkCatalogue(const QString& url, const QString& baseUrl);
+    // Fetches the catalogue at url unless its lines are given, reads it and checks its entries.
+    void checkCatalogue(const QString& url, const QString& baseUrl, QStringList lines = {});
     void checkEntries(const QString& url, const QList<CatalogueFile::Entry>& entries);
     void problem(const QString& text);
     bool stopped() const;

@@ -195,6 +195,8 @@ QString CatalogueMaker::make(const Options& options, QList<Result>& results) {
         const QString link = work.filePath(QStringLiteral("car%1.zip").arg(n));
         const bool linked = zipPath.contains(u'"') && QFile::link(zipPath, link);
         ZipJudgement judged = judge(linked ? link : zipPath, folder);
+        if (linked)
+            judged.why.replace(link, zipPath);
         QDir(folder).removeRecursively();
         if (m_interrupted)
             break;
