@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 struct Outcome : ProgramRun {
@@ -80,9 +82,10 @@ struct World {
 };
 
 // kavro-cars run while this thread keeps handling events, so a fake server of the test answers.
-Outcome runCarsServing(const QStringList& args) {
+Outcome runCarsServing(const QStringList& args,
+                       const QString& program = QStringLiteral(KAVRO_BIN_DIR "/kavro-cars")) {
     QProcess p;
-    p.start(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), args);
+    p.start(program, args);
     QDeadlineTimer deadline(60000);
     while (p.state() != QProcess::NotRunning && !deadline.hasExpired())
         QTest::qWait(10);
@@ -729,7 +732,9 @@ private Q_SLOTS:
         QCOMPARE(r.lines,
                  (QStringList{"Aurora GT.zip: added", "b.zip: added",
                               "badviv.zip: refused: the car's CAR.VIV is not a valid car archive",
-                              "nocar.zip: refused: the car's ZIP holds no CAR.VIV"}));
+                              "nocar.zip: refused: the car's ZIP holds no CAR.VIV",
+                              "For players: http://h/cars/sl.dat",
+                              "One-click link: kavro://add?url=http%3A%2F%2Fh%2Fcars%2Fsl.dat"}));
         QCOMPARE(TestFiles::readAll(site + "Kavro_CL.dat"),
                  QByteArray("?CL1\r\nAurora GT\r\nJo\r\nshots/Aurora%20GT.jpg\r\n"
                             "../zips/Aurora%20GT.zip\r\nb\r\nJo\r\n\r\n../zips/b.zip\r\n"));
@@ -744,6 +749,132 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::readAll(site + "Kavro_CL.dat"),
                  QByteArray("?CL1\r\nAurora GT Turbo\r\nKim\r\nshots/Aurora%20GT.jpg\r\n"
                             "../zips/Aurora%20GT.zip\r\n"));
+    }
+
+    // What the catalogue already holds is lost only for a ZIP that is no car: its announcements
+    // come first as they were, and the entry of a ZIP the extractor could not judge stays.
+    void catalogueLosesNothing_data() {
+        QTest::addColumn<QString>("extractor"); // the script beside kavro-cars; "real", "none"
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QByteArray>("catalogue"); // after the run, the header and the news
+        const QByteArray news = "?CL1\r\nNews\r\nHost\r\n\r\n\r\n";
+        const QByteArray judged = "Aurora Edited\r\nKim\r\nshots/a.jpg\r\na.zip\r\n";
+        const QByteArray edited = "Aurora Edited\r\nKim\r\nold.jpg\r\na.zip\r\n";
+        QTest::newRow("judged") << "real" << QStringList{"a.zip: added", "new.zip: added"}
+                                << news + judged + "new\r\nUnknown\r\nshots/new.jpg\r\nnew.zip\r\n";
+        QTest::newRow("no extractor")
+            << "none"
+            << QStringList{"a.zip: kept as it was: not judged here: the extractor \"<bin>\" "
+                           "could not be started",
+                           "new.zip: not added: not judged here: the extractor \"<bin>\" "
+                           "could not be started"}
+            << news + edited;
+        QTest::newRow("no temporary space")
+            << "echo 'cannot write: No space left on device' >&2; exit 4"
+            << QStringList{"a.zip: kept as it was: not judged here: cannot write: No space left "
+                           "on device",
+                           "new.zip: not added: not judged here: cannot write: No space left on "
+                           "device"}
+            << news + edited;
+        QTest::newRow("the ZIP's own fault")
+            << "echo 'unsafe name ../x' >&2; exit 3"
+            << QStringList{"a.zip: refused: unsafe name ../x", "new.zip: refused: unsafe name ../x"}
+            << news;
+    }
+    void catalogueLosesNothing() {
+        QFETCH(QString, extractor);
+        QFETCH(QStringList, lines);
+        QFETCH(QByteArray, catalogue);
+        TestEnv env;
+        const QString zips = env.root() + "zips/";
+        QDir().mkpath(zips);
+        hostZip(zips + "a.zip");
+        hostZip(zips + "new.zip");
+        env.writeFile(zips + "Kavro_CL.dat", "?CL1\r\nAurora Edited\r\nKim\r\nold.jpg\r\na.zip\r\n"
+                                             "News\r\nHost\r\n\r\n\r\nGone\r\nJo\r\n\r\ngone.zip\r\n");
+        QString program = QStringLiteral(KAVRO_BIN_DIR "/kavro-cars");
+        if (extractor != "real") {
+            // kavro-cars finds its extractor beside itself.
+            QDir().mkpath(env.root() + "bin");
+            program = env.root() + "bin/kavro-cars";
+            QVERIFY(QFile::copy(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), program));
+            if (extractor != "none") {
+                env.writeFile(env.root() + "bin/kavro-unzip", "#!/bin/sh\n" + extractor.toUtf8());
+                QVERIFY(QFile::setPermissions(env.root() + "bin/kavro-unzip",
+                                              QFile::ReadOwner | QFile::ExeOwner));
+            }
+        }
+        Outcome r{ProgramRun::of(program, {"catalogue", zips}), {}};
+        r.lines = r.output.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(r.exitCode, extractor == "real" ? 0 : 1);
+        for (QString& line : r.lines) // the reason a program cannot start is the system's
+            if (line.contains("could not be started"))
+                line = line.left(line.indexOf(" could not be started") + 21);
+        QCOMPARE(r.lines, lines.replaceInStrings("<bin>", env.root() + "bin/kavro-unzip"));
+        QCOMPARE(TestFiles::readAll(zips + "Kavro_CL.dat"), catalogue);
+    }
+
+    // Ctrl+C while a ZIP is judged: the extractor is stopped and nothing is written.
+    void interruptedCatalogueWritesNothing() {
+        TestEnv env;
+        const QString zips = env.root() + "zips/", bin = env.root() + "bin/";
+        QDir().mkpath(zips);
+        QDir().mkpath(bin);
+        hostZip(zips + "a.zip");
+        const QByteArray old = "?CL1\r\nAurora Edited\r\nKim\r\n\r\na.zip\r\n";
+        env.writeFile(zips + "Kavro_CL.dat", old);
+        QVERIFY(QFile::copy(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), bin + "kavro-cars"));
+        env.writeFile(bin + "kavro-unzip", "#!/bin/sh\ntouch \"" + bin.toUtf8() +
+                                               "started\"\nexec sleep 30\n");
+        QVERIFY(QFile::setPermissions(bin + "kavro-unzip", QFile::ReadOwner | QFile::ExeOwner));
+        QProcess p;
+        p.start(bin + "kavro-cars", {"catalogue", zips, "--base", "http://h/"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(bin + "started"), 10000);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(p.readAllStandardError().contains("interrupted by SIGINT: nothing was written"),
+                 "the stop is named");
+        QCOMPARE(TestFiles::readAll(zips + "Kavro_CL.dat"), old);
+        QVERIFY(!QFile::exists(zips + "sl.dat"));
+        QVERIFY(!QFile::exists(zips + "index.html"));
+    }
+
+    // Names as a host's files come: two ZIPs apart only in case, a name the catalogue cannot
+    // hold, and one that is HTML; the page shows every name as written.
+    void catalogueNamesAndPage() {
+        TestEnv env;
+        const QString zips = env.root() + "zips/";
+        QDir().mkpath(zips);
+        for (const char* name : {"x.zip", "x.ZIP", "\u0416uk.zip", "<b>&\".zip"})
+            hostZip(zips + QString::fromUtf8(name));
+        const Outcome r = runCars({"catalogue", zips, "--base", "https://h.example/c/", "--name",
+                                   "Depot <i>", "--author", "Zo\u00eb"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.output + r.errorText));
+        QCOMPARE(r.lines, (QStringList{
+                              "<b>&\".zip: added", "x.ZIP: added", "x.zip: added",
+                              "\u0416uk.zip: added",
+                              "\u0416uk.zip: warning: the name \"\u0416uk\" holds characters that "
+                              "the catalogue's Windows-1252 cannot hold; players see \"?uk\"",
+                              "For players: https://h.example/c/sl.dat",
+                              "One-click link: kavro://add?url=https%3A%2F%2Fh.example%2Fc%2Fsl.dat"}));
+        QCOMPARE(TestFiles::readAll(zips + "Kavro_CL.dat"),
+                 QByteArray("?CL1\r\n<b>&\"\r\nZo\xeb\r\n"
+                            "shots/%3Cb%3E%26%22.jpg\r\n%3Cb%3E%26%22.zip\r\n"
+                            "x\r\nZo\xeb\r\nshots/x.jpg\r\nx.ZIP\r\n"
+                            "x\r\nZo\xeb\r\nshots/x-2.jpg\r\nx.zip\r\n"
+                            "?uk\r\nZo\xeb\r\nshots/%D0%96uk.jpg\r\n%D0%96uk.zip\r\n"));
+        QVERIFY(QFile::exists(zips + "shots/x.jpg") && QFile::exists(zips + "shots/x-2.jpg"));
+        const QString page = QString::fromUtf8(TestFiles::readAll(zips + "index.html"));
+        QVERIFY(page.contains("<h1>Depot &lt;i&gt;</h1>"));
+        QVERIFY(page.contains("<h2>&lt;b&gt;&amp;&quot;</h2>\n<p>by Zo\u00eb</p>\n"
+                              "<a href=\"%3Cb%3E%26%22.zip\">Download ZIP</a>"));
+        QVERIFY(page.contains("<img src=\"shots/x-2.jpg\""));
+        QVERIFY(page.contains(
+            "<a class=\"add\" href=\"kavro://add?url=https%3A%2F%2Fh.example%2Fc%2Fsl.dat\">"));
+        QVERIFY(page.contains("<meta name=\"viewport\""));
+        for (const char* outside : {"<script", "<link", "src=\"http", "src=\"//", "@import"})
+            QVERIFY2(!page.contains(outside, Qt::CaseInsensitive), outside);
     }
 
     // A published catalogue checked car by car: exactly what is wrong is named.
@@ -775,16 +906,22 @@ private Q_SLOTS:
                 server.routeFile("/cars/" + file, zips + file);
         const QString at = server.url("/cars/");
         const Outcome r = runCarsServing({"check", server.url(path)});
-        QCOMPARE(r.exitCode, broken ? 1 : 0);
+        QVERIFY2(r.exitCode == (broken ? 1 : 0), qPrintable(r.output + r.errorText));
         if (!broken) {
             QCOMPARE(r.lines, (QStringList{"a: OK", "b: OK", "c: OK", "d: OK",
-                                           "4 cars checked: 4 OK, 0 wrong"}));
+                                           "4 cars checked: 4 OK, 0 wrong",
+                                           "For players: " + server.url(path),
+                                           "One-click link: kavro://add?url=" +
+                                               QUrl::toPercentEncoding(server.url(path))}));
             return;
         }
         QCOMPARE(r.lines, (QStringList{"a: ZIP " + at + "a.zip: HTTP 404 Not Found",
                                        "b: screenshot " + at + "shots/b.jpg: not a picture",
                                        "c: ZIP " + at + "c.zip: the car's ZIP holds no CAR.VIV",
-                                       "d: OK", "4 cars checked: 1 OK, 3 wrong"}));
+                                       "d: OK", "4 cars checked: 1 OK, 3 wrong",
+                                       "For players: " + server.url(path),
+                                       "One-click link: kavro://add?url=" +
+                                           QUrl::toPercentEncoding(server.url(path))}));
         const Outcome json = runCarsServing({"check", "--json", server.url(path)});
         const QJsonObject report = QJsonDocument::fromJson(json.output.toUtf8()).object();
         QCOMPARE(report["wrong"].toInt(), 3);
@@ -831,6 +968,115 @@ private Q_SLOTS:
         QVERIFY(r.errorText.contains("is not a catalogue source"));
         QCOMPARE(runCars({"source", "list"}).output, QString());
         QCOMPARE(runCars({"source"}).exitCode, 1);
+    }
+
+    // What check makes of hand-written answers: each row's catalogue is served at /cars/c.dat
+    // beside a good car a.zip (with its screenshot a.png); <at> is the folder's address.
+    void checkReadsWhatKavroReads_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("lines"); // standard output, the addresses left out
+        QTest::addColumn<QString>("error");     // in standard error
+        QTest::newRow("announcements are valid")
+            << QByteArray("?CL1\r\nNews: new cars soon\r\nHost\r\n\r\n\r\nA\r\nJo\r\na.png\r\n"
+                          "a.zip\r\nClosing\r\nHost\r\na.png\r\n\r\n")
+            << 0
+            << QStringList{"News: new cars soon: announcement (no ZIP), OK", "A: OK",
+                           "Closing: announcement (no ZIP), OK",
+                           "1 car checked: 1 OK, 0 wrong; 2 announcements"}
+            << QString();
+        QTest::newRow("byte-order mark skipped")
+            << QByteArray("\xEF\xBB\xBF?CL1\r\nA\r\nJo\r\na.png\r\na.zip\r\n") << 0
+            << QStringList{"A: OK", "1 car checked: 1 OK, 0 wrong"} << QString();
+        QTest::newRow("web page")
+            << QByteArray("<!DOCTYPE HTML>\n<html>\n<head><title>Directory listing for /cars/"
+                          "</title></head>\n<body><ul><li><a href=\"a.zip\">a.zip</a></li></ul>"
+                          "</body>\n</html>\n")
+            << 1 << QStringList{}
+            << "kavro-cars: <at>c.dat is a web page, not a server list or catalogue";
+        QTest::newRow("control characters escaped, one problem")
+            << QByteArray("?CL1\r\nA\x1b[31mred\r\nJo\r\na.png\r\na.zip\r\nCut\r\nJo\r\n") << 1
+            << QStringList{"<at>c.dat: the last entry is cut short after 1 complete ones; the "
+                           "program shows the corrupt-file message",
+                           "A\\x1b[31mred: OK",
+                           "1 car checked: 1 OK, 0 wrong; 1 problem with the files themselves"}
+            << QString();
+        QTest::newRow("the extractor's words name the address")
+            << QByteArray("?CL1\r\nA\r\nJo\r\n\r\nnotazip.zip\r\n") << 1
+            << QStringList{"A: ZIP <at>notazip.zip: kavro-unzip: cannot read the ZIP "
+                           "\"<at>notazip.zip\": Not a zip archive",
+                           "1 car checked: 0 OK, 1 wrong"}
+            << QString();
+        QTest::newRow("every message names its address")
+            << QByteArray("?CL1\r\nA\r\nJo\r\nfile:///etc/passwd\r\n ftp://h/a.zip\r\n") << 1
+            << QStringList{"A: screenshot <at>file:///etc/passwd: HTTP 404 Not Found; ZIP <at> "
+                           "ftp://h/a.zip: HTTP 404 Not Found",
+                           "1 car checked: 0 OK, 1 wrong"}
+            << QString();
+    }
+    void checkReadsWhatKavroReads() {
+        QFETCH(QByteArray, body);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, error);
+        TestEnv env;
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        hostZip(env.root() + "a.zip");
+        server.routeFile("/cars/a.zip", env.root() + "a.zip");
+        server.route("/cars/a.png", FakeResponse::ok(PictureBytes::encode(
+                                        PictureBytes::quadrants(64, 48), "png")));
+        server.route("/cars/c.dat", FakeResponse::ok(body));
+        server.route("/cars/notazip.zip", FakeResponse::ok(QByteArray(2048, 'n')));
+        const QString at = server.url("/cars/");
+        const Outcome r = runCarsServing({"check", at + "c.dat"});
+        QVERIFY2(r.exitCode == exitCode, qPrintable(r.output + r.errorText));
+        QStringList shown = r.lines;
+        if (error.isEmpty()) {
+            QCOMPARE(shown.takeLast(), "One-click link: kavro://add?url=" +
+                                           QUrl::toPercentEncoding(at + "c.dat"));
+            QCOMPARE(shown.takeLast(), "For players: " + at + "c.dat");
+        }
+        QCOMPARE(shown, lines.replaceInStrings("<at>", at));
+        QCOMPARE(r.errorText.trimmed(), error.replace("<at>", at));
+    }
+
+    // A temporary copy this machine cannot write (a file size limit of 1 KB) is said as such and
+    // not counted against the host.
+    void checkSaysLocalFailures() {
+        TestEnv env;
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        hostZip(env.root() + "a.zip"); // over 1 KB
+        server.routeFile("/a.zip", env.root() + "a.zip");
+        server.route("/c.dat", FakeResponse::ok("?CL1\r\nA\r\nJo\r\n\r\na.zip\r\n"));
+        const Outcome r = runCarsServing(
+            {"-c", "ulimit -f 2; trap '' XFSZ; exec \"$0\" check \"$1\"", KAVRO_BIN_DIR "/kavro-cars",
+             server.url("/c.dat")},
+            "/bin/sh");
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.lines.value(0), "A: not checked: ZIP " + server.url("/a.zip") +
+                                       ": this machine cannot write a temporary copy (File too "
+                                       "large)");
+        QCOMPARE(r.lines.value(1), "1 car checked: 0 OK, 0 wrong, 1 not checked (this machine's "
+                                   "failures)");
+    }
+
+    // A catalogue far larger than the cars a test can fetch: every entry is refused at once (no
+    // http address), and the driver neither recurses nor waits.
+    void checksTenThousandEntries() {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        QByteArray body; // without a header: the addresses are taken as written
+        for (int i = 0; i < 10000; ++i)
+            body += "car " + QByteArray::number(i) + "\r\n\r\nftp://nowhere/x.zip\r\n";
+        server.route("/c.dat", FakeResponse::ok(body));
+        const Outcome r = runCarsServing({"check", server.url("/c.dat")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.lines.size(), 10003);
+        QCOMPARE(r.lines.at(9999),
+                 "car 9999: ZIP ftp://nowhere/x.zip: not an http or https address");
+        QCOMPARE(r.lines.at(10000), "10000 cars checked: 0 OK, 10000 wrong");
     }
 
     // The game as kavro finds it, or named by --game; without one, kavro's own start message.

@@ -2,6 +2,7 @@
 
 #include "CatalogueCommands.h"
 #include "SourceCommands.h"
+#include "TerminalText.h"
 
 #include "core/browser/DownloadSelection.h"
 #include "core/download/ZipInstallRun.h"
@@ -57,19 +58,6 @@ QString parseError(const QCommandLineParser& parser) {
         return QStringLiteral("--name is for the install command");
     return QStringLiteral("unknown option %1%2 (see kavro-cars --help)")
         .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
-}
-
-// Control characters as \xNN, as kavro-unzip shows entry names: a car's name cannot move the
-// cursor or recolour the terminal.
-QString printable(const QString& text) {
-    QString out;
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f))
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
-        else
-            out += c;
-    }
-    return out;
 }
 
 } // namespace

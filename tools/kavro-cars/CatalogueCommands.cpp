@@ -1,12 +1,16 @@
 #include "CatalogueCommands.h"
 
 #include "QtShotPictures.h"
+#include "TerminalText.h"
 #include "core/catalogue/CatalogueCheck.h"
 #include "core/catalogue/CatalogueMaker.h"
+#include "core/catalogue/CataloguePage.h"
 #include "core/gamedata/CarZip.h"
 #include "core/session/AppContext.h"
+#include "platform/EndSignals.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -48,6 +52,18 @@ bool parseArguments(QCommandLineParser& parser, const QString& command, const QS
     return true;
 }
 
+// The two addresses a host gives players: the server list's (or catalogue's) and the link that
+// adds it to Kavro in one click.
+void printAddresses(QTextStream& out, const QString& address) {
+    out << "For players: " << printable(address) << '\n'
+        << "One-click link: " << CataloguePage::addLink(address) << Qt::endl;
+}
+
+QString jsonText(const QString& text) {
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
 QJsonArray jsonList(const QStringList& texts) {
     QJsonArray a;
     for (const QString& t : texts)
@@ -66,15 +82,18 @@ QString helpText() {
         "      checked as an install would check it (no game is touched); each car gets an\n"
         "      entry of Kavro_CL.dat (its name is the ZIP's without the extension, its author\n"
         "      TEXT or \"Unknown\"; names and authors edited in a catalogue already there are\n"
-        "      kept) and a screenshot shots/NAME.jpg from the first picture in its ZIP. With\n"
-        "      --base, sl.dat names the catalogue at URL (under --name, or the folder's name).\n"
-        "      Files go to the --out folder, else DIR. One line per ZIP: added, or refused and\n"
-        "      why.\n"
+        "      kept, and so are its announcements and the entry of a ZIP that could not be\n"
+        "      judged here) and a screenshot shots/NAME.jpg from the first picture in its ZIP.\n"
+        "      With --base, sl.dat names the catalogue at URL (under --name, or the folder's\n"
+        "      name) and index.html is a page for players. Files go to the --out folder, else\n"
+        "      DIR. One line per ZIP: added, or refused and why; then the addresses to give\n"
+        "      players. Ctrl+C stops it with nothing written.\n"
         "  check URL [--json]\n"
         "      Checks a server list (with every catalogue it names) or a catalogue as kavro\n"
         "      reads it, then every car's screenshot (a picture) and ZIP (a car that installs),\n"
-        "      four at a time. One line per car: OK, or what is wrong; then a summary. Nothing\n"
-        "      is installed or kept. --json gives a JSON object.\n");
+        "      four at a time. One line per entry as it is done: OK, announcement, or what is\n"
+        "      wrong; then a summary and the addresses to give players. Nothing is installed\n"
+        "      or kept. --json gives a JSON object.\n");
 }
 
 int catalogue(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -111,16 +130,44 @@ int catalogue(AppContext& ctx, const QStringList& args, QTextStream& out, QTextS
     options.author = parser.value(authorOption);
     const QtShotPictures pictures;
     CatalogueMaker maker(CarZip::extractorCommand(ctx.programFolder), pictures);
+    maker.stopRequested = [] { return EndSignals::received() != 0; };
+    maker.onWarning = [&out](const QString& warning) {
+        out << "warning: " << printable(warning) << Qt::endl;
+    };
     maker.onZip = [&out](const CatalogueMaker::Result& r) {
-        out << r.zipFile << (r.added ? QStringLiteral(": added") : QStringLiteral(": refused: "))
-            << r.why << Qt::endl;
+        out << printable(r.zipFile) << ": ";
+        switch (r.state) {
+        case CatalogueMaker::Result::State::Added:
+            out << "added";
+            break;
+        case CatalogueMaker::Result::State::Refused:
+            out << "refused: " << printable(r.why);
+            break;
+        case CatalogueMaker::Result::State::Kept:
+            out << "kept as it was: not judged here: " << printable(r.why);
+            break;
+        case CatalogueMaker::Result::State::NotJudged:
+            out << "not added: not judged here: " << printable(r.why);
+            break;
+        }
+        out << Qt::endl;
+        for (const QString& warning : r.warnings)
+            out << printable(r.zipFile) << ": warning: " << printable(warning) << Qt::endl;
     };
     QList<CatalogueMaker::Result> results;
     const QString problem = maker.make(options, results);
+    if (maker.interrupted())
+        return fail(err, QStringLiteral("interrupted by %1: nothing was written; %2 is as it was")
+                             .arg(QString::fromLatin1(EndSignals::name(EndSignals::received())),
+                                  QDir(options.outFolder.isEmpty() ? options.zipFolder
+                                                                   : options.outFolder)
+                                      .filePath(CatalogueMaker::kCatalogueFile)));
     if (!problem.isEmpty())
         return fail(err, problem);
+    if (!options.baseUrl.isEmpty())
+        printAddresses(out, CatalogueMaker::serverListUrl(options.baseUrl));
     for (const CatalogueMaker::Result& r : std::as_const(results))
-        if (!r.added)
+        if (!r.added())
             return 1;
     return 0;
 }
@@ -145,47 +192,90 @@ int check(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStrea
     ctx.network = &network;
     const QtShotPictures pictures;
     CatalogueCheck checker(ctx, CarZip::extractorCommand(ctx.programFolder), pictures);
-    // A progress line on a terminal, rewritten in place and cleared at the end.
+    // A progress line on a terminal, rewritten in place and cleared before any other line.
     const bool terminal = ::isatty(::fileno(stderr)) != 0;
+    bool progressShown = false;
+    auto clearProgress = [&] {
+        if (progressShown)
+            err << "\r\x1b[K" << Qt::flush;
+        progressShown = false;
+    };
     if (terminal)
-        checker.onProgress = [&err](int done, int total) {
-            err << "\rChecked " << done << " of " << total << " cars" << Qt::flush;
+        checker.onProgress = [&](int done, int total) {
+            err << "\rChecked " << done << " of " << total << " entries" << Qt::flush;
+            progressShown = true;
         };
+    // Every entry is written as soon as it is done, so nothing waits in memory for the end.
+    const bool json = parser.isSet(jsonOption);
+    QStringList problems;
+    bool firstCar = true;
+    if (json)
+        out << "{\"url\": " << jsonText(url) << ",\n\"cars\": [" << Qt::flush;
+    checker.onProblem = [&](const QString& problem) {
+        problems << problem;
+        if (!json) {
+            clearProgress();
+            out << printable(problem) << Qt::endl;
+        }
+    };
+    checker.onCar = [&](const CatalogueCheck::Car& car) {
+        if (json) {
+            const QJsonObject o{{QStringLiteral("catalogue"), car.catalogueUrl},
+                                {QStringLiteral("name"), car.name},
+                                {QStringLiteral("author"), car.author},
+                                {QStringLiteral("screenshot"), car.shotUrl},
+                                {QStringLiteral("zip"), car.zipUrl},
+                                {QStringLiteral("announcement"), car.announcement()},
+                                {QStringLiteral("ok"), !car.wrong() && car.notChecked.isEmpty()},
+                                {QStringLiteral("problems"), jsonList(car.problems)},
+                                {QStringLiteral("notChecked"), car.notChecked}};
+            out << (firstCar ? "\n" : ",\n")
+                << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+            firstCar = false;
+            return;
+        }
+        clearProgress();
+        out << printable(car.name + QStringLiteral(": ") + CatalogueCheck::verdict(car))
+            << Qt::endl;
+    };
     const CatalogueCheck::Report report = checker.run(url);
     ctx.network = before;
-    if (terminal)
-        err << "\r\x1b[K" << Qt::flush;
+    clearProgress();
 
-    const int wrong = report.wrongCars();
-    if (parser.isSet(jsonOption)) {
-        QJsonArray cars;
-        for (const CatalogueCheck::Car& car : report.cars)
-            cars.append(QJsonObject{{QStringLiteral("catalogue"), car.catalogueUrl},
-                                    {QStringLiteral("name"), car.name},
-                                    {QStringLiteral("author"), car.author},
-                                    {QStringLiteral("screenshot"), car.shotUrl},
-                                    {QStringLiteral("zip"), car.zipUrl},
-                                    {QStringLiteral("ok"), car.problems.isEmpty()},
-                                    {QStringLiteral("problems"), jsonList(car.problems)}});
-        const QJsonObject all{{QStringLiteral("url"), url},
-                              {QStringLiteral("problems"), jsonList(report.problems)},
-                              {QStringLiteral("cars"), cars},
-                              {QStringLiteral("wrong"), wrong},
-                              {QStringLiteral("interrupted"), report.interrupted}};
-        out << QString::fromUtf8(QJsonDocument(all).toJson()) << Qt::flush;
-    } else {
-        for (const QString& problem : report.problems)
-            out << problem << '\n';
-        for (const CatalogueCheck::Car& car : report.cars)
-            out << car.name << ": " << CatalogueCheck::verdict(car) << '\n';
-        out << report.cars.size() << " cars checked: " << report.cars.size() - wrong << " OK, "
-            << wrong << " wrong";
-        if (!report.problems.isEmpty())
-            out << "; " << report.problems.size() << " problems with the files themselves";
-        out << Qt::endl;
+    if (json) {
+        if (!report.refusal.isEmpty())
+            problems << report.refusal;
+        out << "],\n\"problems\": " << QString::fromUtf8(QJsonDocument(jsonList(problems)).toJson(QJsonDocument::Compact))
+            << ",\n\"checked\": " << report.cars << ", \"wrong\": " << report.wrong
+            << ", \"notChecked\": " << report.notChecked
+            << ", \"announcements\": " << report.announcements
+            << ", \"wrongAnnouncements\": " << report.wrongAnnouncements
+            << ", \"interrupted\": " << (report.interrupted ? "true" : "false") << "}\n"
+            << Qt::flush;
     }
     if (report.interrupted)
         return fail(err, QStringLiteral("interrupted: not every car was checked"));
+    if (!report.refusal.isEmpty())
+        return fail(err, printable(report.refusal));
+    if (!json) {
+        const int ok = report.cars - report.wrong - report.notChecked;
+        out << report.cars << (report.cars == 1 ? " car" : " cars") << " checked: " << ok
+            << " OK, " << report.wrong << " wrong";
+        if (report.notChecked > 0)
+            out << ", " << report.notChecked << " not checked (this machine's failures)";
+        if (report.announcements > 0) {
+            out << "; " << report.announcements
+                << (report.announcements == 1 ? " announcement" : " announcements");
+            if (report.wrongAnnouncements > 0)
+                out << " (" << report.wrongAnnouncements << " wrong)";
+        }
+        if (report.problems > 0)
+            out << "; " << report.problems
+                << (report.problems == 1 ? " problem" : " problems")
+                << " with the files themselves";
+        out << Qt::endl;
+        printAddresses(out, url);
+    }
     return report.clean() ? 0 : 1;
 }
 

@@ -1,14 +1,12 @@
 #include "core/catalogue/CatalogueCheck.h"
 
-#include "core/catalogue/CatalogueFile.h"
-#include "core/catalogue/FetchFile.h"
-#include "core/catalogue/ServerList.h"
+#include "core/catalogue/CatalogueAddress.h"
+#include "core/catalogue/ZipJudgement.h"
 #include "core/catalogue/ShotPictures.h"
 #include "core/download/DownloadFormats.h"
 #include "core/gamedata/CarZip.h"
 #include "core/session/AppContext.h"
 #include "platform/AnsiText.h"
-#include "platform/MessageBoxService.h"
 #include "platform/NetworkPolicy.h"
 #include "platform/ProgramEnd.h"
 
@@ -21,19 +19,11 @@
 #include <QTimer>
 #include <QUrl>
 
-namespace {
+#include <cerrno>
+#include <cstring>
+#include <deque>
 
-// The fetch's boxes, kept as the problem of the file fetched.
-class KeptMessages : public MessageBoxService {
-public:
-    Answer show(const QString& text, const QString&, int) override {
-        message = text;
-        message.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ');
-        message = message.simplified();
-        return Ok;
-    }
-    QString message;
-};
+namespace {
 
 // What is wrong with a reply that has ended (under a cap of maxBytes); empty when the server
 // answered 200.
@@ -65,150 +55,12 @@ QString answerProblem(QNetworkReply* reply, qint64 maxBytes) {
     return {};
 }
 
-// The folder part of an address: everything up to its last "/".
-QString folderOf(const QString& url) {
-    return url.left(url.lastIndexOf(u'/') + 1);
-}
-
-} // namespace
-
-struct CatalogueCheck::Task {
-    int car = 0;
-    QNetworkReply* reply = nullptr;
-    bool replyEnded = false;
-    QFile zip;
-    qint64 received = 0;
-    QString folder;
-    std::unique_ptr<QProcess> extractor;
-};
-
-int CatalogueCheck::Report::wrongCars() const {
-    int n = 0;
-    for (const Car& car : cars)
-        n += car.problems.isEmpty() ? 0 : 1;
-    return n;
-}
-
-QString CatalogueCheck::verdict(const Car& car) {
-    return car.problems.isEmpty() ? QStringLiteral("OK") : car.problems.join(QStringLiteral("; "));
-}
-
-CatalogueCheck::CatalogueCheck(AppContext& ctx, QString extractorCommand,
-                               const ShotPictures& pictures)
-    : m_ctx(ctx), m_extractor(std::move(extractorCommand)), m_pictures(pictures) {}
-
-CatalogueCheck::~CatalogueCheck() {
-    for (auto& task : m_tasks) {
-        if (task->reply)
-            NetworkPolicy::discard(task->reply);
-        if (task->extractor && task->extractor->state() != QProcess::NotRunning) {
-            task->extractor->kill();
-            task->extractor->waitForFinished(2000);
-        }
-    }
-}
-
-bool CatalogueCheck::fetch(const QString& url, const QString& file, QString& problem) {
-    KeptMessages messages;
-    MessageBoxService* prompts = m_ctx.prompts;
-    m_ctx.prompts = &messages;
-    const bool fetched = FetchFile(m_ctx, url, file);
-    m_ctx.prompts = prompts;
-    if (!fetched)
-        problem = url + QStringLiteral(": ") + messages.message;
-    return fetched;
-}
-
-CatalogueCheck::Report CatalogueCheck::run(const QString& url) {
-    Report report;
-    m_work = std::make_unique<QTemporaryDir>();
-    if (!m_work->isValid()) {
-        report.problems
-            << QStringLiteral("cannot create a temporary folder: %1").arg(m_work->errorString());
-        return report;
-    }
-    const QString first = m_work->filePath(QStringLiteral("first.dat"));
-    QString problem;
-    QStringList lines;
-    if (!fetch(url, first, problem) || !AnsiText::readLines(first, lines)) {
-        report.problems << problem;
-        return report;
-    }
-    if (!lines.isEmpty() && lines.first().startsWith(QLatin1String("SL"))) {
-        ServerList list;
-        switch (list.parse(lines)) {
-        case ServerList::Status::Corrupt:
-            report.problems << url + QStringLiteral(": not a server list the program can read "
-                                                    "(header, count or servers missing)");
-            return report;
-        case ServerList::Status::Outdated:
-            report.problems << url + QStringLiteral(": the server list's version (%1) is newer "
-                                                    "than the program reads")
-                                         .arg(lines.first().mid(2, 1));
-            return report;
-        case ServerList::Status::Ok:
-            break;
-        }
-        for (int i = 1; i <= list.count(); ++i)
-            readCatalogue(list.ServerURLs.at(i) + list.ServerCataloguePaths.at(i),
-                          list.ServerURLs.at(i), report);
-    } else {
-        readCatalogue(url, folderOf(url), report);
-    }
-
-    // The cars, kAtOnce at a time.
-    m_cars = &report.cars;
-    QEventLoop loop;
-    m_allDone = [&loop] { loop.quit(); };
-    if (m_ctx.programEnd)
-        connect(m_ctx.programEnd, &ProgramEnd::programEnded, &loop, &QEventLoop::quit);
-    for (int i = 0; i < kAtOnce; ++i)
-        startNext();
-    if (m_done < report.cars.size() && !(m_ctx.programEnd && m_ctx.programEnd->ended()))
-        loop.exec();
-    report.interrupted = m_done < report.cars.size();
-    m_allDone = nullptr;
-    return report;
-}
-
-void CatalogueCheck::readCatalogue(const QString& url, const QString& baseUrl, Report& report) {
-    const QString file = m_work->filePath(QStringLiteral("catalogue%1.dat").arg(++m_files));
-    QString problem;
-    QStringList lines;
-    if (!fetch(url, file, problem) || !AnsiText::readLines(file, lines)) {
-        report.problems << problem;
-        return;
-    }
-    CatalogueFile catalogue;
-    catalogue.parse(lines, baseUrl);
-    if (catalogue.outdated)
-        report.problems << url + QStringLiteral(": the header \"%1\" is of a newer version; the "
-                                                "program reads the file as a catalogue without "
-                                                "authors")
-                                     .arg(lines.first());
-    if (!catalogue.complete)
-        report.problems << url + QStringLiteral(": the last entry is cut short after %1 "
-                                                "complete ones")
-                                     .arg(catalogue.entries.size());
-    for (const CatalogueFile::Entry& e : std::as_const(catalogue.entries))
-        report.cars.append({url, e.name, e.author, e.shotUrl, e.zipUrl, {}});
-}
-
-void CatalogueCheck::startNext() {
-    if (m_next >= m_cars->size() || (m_ctx.programEnd && m_ctx.programEnd->ended()))
-        return;
-    auto task = std::make_unique<Task>();
-    task->car = m_next++;
-    Task& t = *task;
-    m_tasks.push_back(std::move(task));
-    startShot(t);
-}
-
-// Starts a GET under the network rules; done runs (outside the reply's own signals) once the
-// reply has finished or the rules have stopped it. False when the address is not allowed.
-static bool startGet(QObject* context, QNetworkAccessManager& network, const QString& url,
-                     const NetworkPolicy::Limits& base, QNetworkReply*& reply, bool& ended,
-                     const std::function<void()>& done) {
+// Starts a GET under the network rules; done runs (outside the reply's own signals, and never
+// after context is gone) once the reply has finished or the rules have stopped it. False when
+// the address is not allowed.
+bool startGet(QObject* context, QNetworkAccessManager& network, const QString& url,
+              const NetworkPolicy::Limits& base, QNetworkReply*& reply, bool& ended,
+              const std::function<void()>& done) {
     NetworkPolicy::Limits limits = base;
     ended = false;
     auto end = [&ended, context, done] {
@@ -225,50 +77,248 @@ static bool startGet(QObject* context, QNetworkAccessManager& network, const QSt
     return true;
 }
 
+} // namespace
+
+struct CatalogueCheck::Task {
+    Car car;
+    bool done = false;
+    QObject context; // the task's callbacks go with it
+    QNetworkReply* reply = nullptr;
+    bool replyEnded = false;
+    int number = 0; // of its temporary files
+    QFile zip;
+    QString zipWriteError; // set when this machine could not write the copy
+    qint64 received = 0;
+    QString folder;
+    std::unique_ptr<QProcess> extractor;
+
+    ~Task() {
+        if (reply)
+            NetworkPolicy::discard(reply);
+        if (extractor && extractor->state() != QProcess::NotRunning) {
+            extractor->kill();
+            extractor->waitForFinished(2000);
+        }
+        if (zip.isOpen())
+            zip.close();
+        if (!zip.fileName().isEmpty())
+            QFile::remove(zip.fileName());
+        if (!folder.isEmpty())
+            QDir(folder).removeRecursively();
+    }
+    // Keeps the bytes that came; a copy this machine cannot write is noted, not blamed on the
+    // host, and the rest of the body is still read so the transfer ends as usual.
+    void keep(const QByteArray& bytes) {
+        received += bytes.size();
+        if (zipWriteError.isEmpty() && zip.write(bytes) != bytes.size())
+            zipWriteError = QString::fromLocal8Bit(std::strerror(errno));
+    }
+};
+
+QString CatalogueCheck::verdict(const Car& car) {
+    QStringList said = car.problems;
+    if (!car.notChecked.isEmpty())
+        said << QStringLiteral("not checked: ") + car.notChecked;
+    if (!said.isEmpty())
+        return said.join(QStringLiteral("; "));
+    return car.announcement() ? QStringLiteral("announcement (no ZIP), OK") : QStringLiteral("OK");
+}
+
+CatalogueCheck::CatalogueCheck(AppContext& ctx, QString extractorCommand,
+                               const ShotPictures& pictures)
+    : m_ctx(ctx), m_extractor(std::move(extractorCommand)), m_pictures(pictures) {}
+
+CatalogueCheck::~CatalogueCheck() = default;
+
+bool CatalogueCheck::stopped() const {
+    return m_ctx.programEnd && m_ctx.programEnd->ended();
+}
+
+void CatalogueCheck::problem(const QString& text) {
+    ++m_report->problems;
+    if (onProblem)
+        onProblem(text);
+}
+
+CatalogueCheck::Report CatalogueCheck::run(const QString& url) {
+    Report report;
+    m_report = &report;
+    m_work = std::make_unique<QTemporaryDir>();
+    if (!m_work->isValid()) {
+        report.refusal = url + QStringLiteral(": not checked: this machine cannot make a "
+                                              "temporary folder (%1)")
+                                   .arg(m_work->errorString());
+        return report;
+    }
+    const QString first = m_work->filePath(QStringLiteral("first.dat"));
+    QStringList lines;
+    if (!CatalogueAddress::fetch(m_ctx, url, first, report.refusal)) {
+        report.interrupted = stopped();
+        if (report.interrupted)
+            report.refusal.clear();
+        return report;
+    }
+    if (!AnsiText::readLines(first, lines)) {
+        report.refusal = url + QStringLiteral(": not checked: this machine cannot read its "
+                                              "temporary copy");
+        return report;
+    }
+    QFile::remove(first);
+    if (lines.isEmpty() || lines.first().startsWith(QLatin1String("SL")) ||
+        CatalogueAddress::isWebPage(lines)) {
+        const CatalogueAddress::Judgement j = CatalogueAddress::judgeLines(url, lines);
+        if (!j.accepted()) {
+            report.refusal = j.text(url);
+            return report;
+        }
+        report.serverList = true;
+        for (int i = 1; i <= j.servers.count() && !stopped(); ++i)
+            checkCatalogue(j.servers.ServerURLs.at(i) + j.servers.ServerCataloguePaths.at(i),
+                           j.servers.ServerURLs.at(i));
+    } else {
+        checkCatalogue(url, CatalogueAddress::folderOf(url), std::move(lines));
+    }
+    report.interrupted = stopped();
+    m_report = nullptr;
+    return report;
+}
+
+void CatalogueCheck::checkCatalogue(const QString& url, const QString& baseUrl,
+                                    QStringList lines) {
+    if (lines.isEmpty()) {
+        const QString file = m_work->filePath(QStringLiteral("catalogue%1.dat").arg(++m_files));
+        QString why;
+        if (!CatalogueAddress::fetch(m_ctx, url, file, why)) {
+            if (!stopped())
+                problem(why);
+            return;
+        }
+        const bool read = AnsiText::readLines(file, lines);
+        QFile::remove(file);
+        if (!read) {
+            problem(url + QStringLiteral(": not checked: this machine cannot read its "
+                                         "temporary copy"));
+            return;
+        }
+    }
+    if (CatalogueAddress::isWebPage(lines)) {
+        problem(CatalogueAddress::webPageText(url));
+        return;
+    }
+    CatalogueFile catalogue;
+    catalogue.parse(lines, baseUrl);
+    const QString firstLine = lines.value(0);
+    lines.clear();
+    if (catalogue.outdated) {
+        problem(url + QStringLiteral(": the header \"%1\" is of a newer version; the program "
+                                     "loads nothing of it")
+                          .arg(firstLine));
+        return;
+    }
+    if (!catalogue.complete)
+        problem(url + QStringLiteral(": the last entry is cut short after %1 complete ones; the "
+                                     "program shows the corrupt-file message")
+                          .arg(catalogue.entries.size()));
+    checkEntries(url, catalogue.entries);
+}
+
+// The driver: starts entries while fewer than kAtOnce run and the first unfinished one is not
+// kAhead behind, hands the finished ones on in order and forgets them, and otherwise waits for
+// the next one to finish. A task never starts another, so nothing recurses however many fail.
+void CatalogueCheck::checkEntries(const QString& url, const QList<CatalogueFile::Entry>& entries) {
+    std::deque<std::unique_ptr<Task>> window;
+    qsizetype next = 0;
+    int done = 0;
+    m_running = 0;
+    QEventLoop loop;
+    m_wake = [&loop] { loop.quit(); };
+    QMetaObject::Connection ended;
+    if (m_ctx.programEnd)
+        ended = connect(m_ctx.programEnd, &ProgramEnd::programEnded, &loop, &QEventLoop::quit);
+    for (;;) {
+        while (!window.empty() && window.front()->done) {
+            const Car& car = window.front()->car;
+            if (car.announcement()) {
+                ++m_report->announcements;
+                m_report->wrongAnnouncements += car.wrong() ? 1 : 0;
+            } else {
+                ++m_report->cars;
+                if (car.wrong())
+                    ++m_report->wrong;
+                else if (!car.notChecked.isEmpty())
+                    ++m_report->notChecked;
+            }
+            if (onCar)
+                onCar(car);
+            window.pop_front();
+            if (onProgress)
+                onProgress(++done, int(entries.size()));
+        }
+        if (stopped() || (next == entries.size() && window.empty()))
+            break;
+        bool started = false;
+        while (m_running < kAtOnce && next < entries.size() && window.size() < kAhead) {
+            const CatalogueFile::Entry& e = entries.at(next++);
+            window.push_back(std::make_unique<Task>());
+            Task& t = *window.back();
+            t.car = {url, e.name, e.author, e.shotUrl, e.zipUrl, {}, {}};
+            ++m_running;
+            startShot(t);
+            started = true;
+        }
+        if (!started)
+            loop.exec();
+    }
+    disconnect(ended);
+    m_wake = nullptr;
+}
+
 void CatalogueCheck::startShot(Task& t) {
-    Car& car = (*m_cars)[t.car];
-    if (car.shotUrl.isEmpty()) {
+    if (t.car.shotUrl.isEmpty()) {
         startZip(t);
         return;
     }
     NetworkPolicy::Limits limits;
     limits.maxBytes = NetworkPolicy::kSmallFileMaxBytes;
-    const bool started =
-        startGet(this, *m_ctx.network, car.shotUrl, limits, t.reply, t.replyEnded, [this, &t] {
-            Car& c = (*m_cars)[t.car];
+    const bool started = startGet(
+        &t.context, *m_ctx.network, t.car.shotUrl, limits, t.reply, t.replyEnded, [this, &t] {
             QString why = answerProblem(t.reply, NetworkPolicy::kSmallFileMaxBytes);
             if (why.isEmpty() && !m_pictures.isPicture(t.reply->readAll()))
                 why = QStringLiteral("not a picture");
             NetworkPolicy::discard(t.reply);
             t.reply = nullptr;
             if (!why.isEmpty())
-                c.problems << QStringLiteral("screenshot %1: %2").arg(c.shotUrl, why);
+                t.car.problems << QStringLiteral("screenshot %1: %2").arg(t.car.shotUrl, why);
             startZip(t);
         });
     if (!started) {
-        car.problems
-            << QStringLiteral("screenshot %1: not an http or https address").arg(car.shotUrl);
+        t.car.problems
+            << QStringLiteral("screenshot %1: not an http or https address").arg(t.car.shotUrl);
         startZip(t);
     }
 }
 
 void CatalogueCheck::startZip(Task& t) {
-    Car& car = (*m_cars)[t.car];
-    t.zip.setFileName(m_work->filePath(QStringLiteral("car%1.zip").arg(t.car + 1)));
-    if (!t.zip.open(QIODevice::WriteOnly)) {
-        car.problems << QStringLiteral("cannot write %1").arg(t.zip.fileName());
+    if (t.car.announcement()) {
+        finish(t);
+        return;
+    }
+    t.number = ++m_files;
+    t.zip.setFileName(m_work->filePath(QStringLiteral("car%1.zip").arg(t.number)));
+    // Unbuffered: a write this machine cannot make fails at once, not at a later flush.
+    if (!t.zip.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        t.car.notChecked = QStringLiteral("ZIP %1: this machine cannot write a temporary copy "
+                                          "(%2)")
+                               .arg(t.car.zipUrl, t.zip.errorString());
         finish(t);
         return;
     }
     NetworkPolicy::Limits limits;
     limits.maxBytes = NetworkPolicy::kCarMaxBytes;
     limits.readBufferSize = 256 * 1024;
-    const bool started =
-        startGet(this, *m_ctx.network, car.zipUrl, limits, t.reply, t.replyEnded, [this, &t] {
-            Car& c = (*m_cars)[t.car];
-            const QByteArray rest = t.reply->readAll();
-            t.received += rest.size();
-            t.zip.write(rest);
+    const bool started = startGet(
+        &t.context, *m_ctx.network, t.car.zipUrl, limits, t.reply, t.replyEnded, [this, &t] {
+            t.keep(t.reply->readAll());
             t.zip.close();
             QString why = answerProblem(t.reply, NetworkPolicy::kCarMaxBytes);
             const qint64 announced =
@@ -286,7 +336,14 @@ void CatalogueCheck::startZip(Task& t) {
             NetworkPolicy::discard(t.reply);
             t.reply = nullptr;
             if (!why.isEmpty()) {
-                c.problems << QStringLiteral("ZIP %1: %2").arg(c.zipUrl, why);
+                t.car.problems << QStringLiteral("ZIP %1: %2").arg(t.car.zipUrl, why);
+                finish(t);
+                return;
+            }
+            if (!t.zipWriteError.isEmpty()) {
+                t.car.notChecked = QStringLiteral("ZIP %1: this machine cannot write a "
+                                                  "temporary copy (%2)")
+                                       .arg(t.car.zipUrl, t.zipWriteError);
                 finish(t);
                 return;
             }
@@ -294,52 +351,48 @@ void CatalogueCheck::startZip(Task& t) {
         });
     if (!started) {
         t.zip.close();
-        car.problems << QStringLiteral("ZIP %1: not an http or https address").arg(car.zipUrl);
+        t.car.problems << QStringLiteral("ZIP %1: not an http or https address").arg(t.car.zipUrl);
         finish(t);
         return;
     }
-    connect(t.reply, &QNetworkReply::readyRead, this, [&t] {
-        const QByteArray bytes = t.reply->readAll();
-        t.received += bytes.size();
-        t.zip.write(bytes);
-    });
+    connect(t.reply, &QNetworkReply::readyRead, &t.context, [&t] { t.keep(t.reply->readAll()); });
 }
 
 void CatalogueCheck::startUnpack(Task& t) {
-    Car& car = (*m_cars)[t.car];
-    t.folder = m_work->filePath(QStringLiteral("car%1").arg(t.car + 1));
+    t.folder = m_work->filePath(QStringLiteral("car%1").arg(t.number));
     QString why;
     if (QDir().mkpath(t.folder))
         t.extractor = CarZip::startUnpack(m_extractor, t.zip.fileName(), t.folder, &why);
     else
-        why = QStringLiteral("cannot create %1").arg(t.folder);
+        why = QStringLiteral("this machine cannot make a temporary folder");
     if (!t.extractor) {
-        car.problems << QStringLiteral("ZIP %1: %2").arg(car.zipUrl, why);
+        t.car.notChecked = QStringLiteral("ZIP %1: %2").arg(t.car.zipUrl, why);
         finish(t);
         return;
     }
-    connect(t.extractor.get(), &QProcess::finished, this, [this, &t] {
-        QTimer::singleShot(0, this, [this, &t] {
-            Car& c = (*m_cars)[t.car];
-            const QString why = CarZip::judge(*t.extractor, t.folder);
-            if (!why.isEmpty())
-                c.problems << QStringLiteral("ZIP %1: %2").arg(c.zipUrl, why);
+    connect(t.extractor.get(), &QProcess::finished, &t.context, [this, &t] {
+        QTimer::singleShot(0, &t.context, [this, &t] {
+            const ZipJudgement judged = ZipJudgement::of(*t.extractor, t.folder);
+            // The extractor names the temporary copy: the host knows the ZIP by its address.
+            QString why = judged.why;
+            why.replace(t.zip.fileName(), t.car.zipUrl).replace(t.folder + u'/', QString());
+            if (judged.outcome == ZipJudgement::Outcome::NotACar)
+                t.car.problems << QStringLiteral("ZIP %1: %2").arg(t.car.zipUrl, why);
+            else if (judged.outcome == ZipJudgement::Outcome::NotJudged)
+                t.car.notChecked = QStringLiteral("ZIP %1: %2").arg(t.car.zipUrl, why);
             finish(t);
         });
     });
 }
 
+// The task's files go at once; the task itself when its entry is handed on.
 void CatalogueCheck::finish(Task& t) {
-    QFile::remove(t.zip.fileName());
+    if (!t.zip.fileName().isEmpty())
+        QFile::remove(t.zip.fileName());
     if (!t.folder.isEmpty())
         QDir(t.folder).removeRecursively();
-    ++m_done;
-    if (onProgress)
-        onProgress(m_done, int(m_cars->size()));
-    if (m_done == m_cars->size()) {
-        if (m_allDone)
-            m_allDone();
-        return;
-    }
-    startNext();
+    t.done = true;
+    --m_running;
+    if (m_wake)
+        m_wake();
 }

@@ -1,3 +1,4 @@
+#include "core/catalogue/CatalogueAddress.h"
 #include "core/catalogue/CatalogueFile.h"
 #include "core/session/Session.h"
 #include "platform/AnsiText.h"
@@ -148,6 +149,44 @@ private Q_SLOTS:
         for (const auto& e : cat.entries)
             got << e.name;
         QCOMPARE(got, names);
+    }
+
+    // What an address holds, told apart by its first line, in the words a player reads.
+    void judgesAnAddress_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("server list") << QByteArray("SL1\r\n1\r\nhttp://h/\r\nc.dat\r\nH\r\n") << true
+                                     << "a server list with 1 server";
+        QTest::newRow("catalogue with an announcement")
+            << QByteArray("?CL1\r\nNews\r\nH\r\n\r\n\r\nA\r\nJo\r\n\r\na.zip\r\nB\r\nJo\r\n\r\nb.zip\r\n")
+            << true << "a catalogue of 2 cars and 1 announcement";
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFSL1\r\n1\r\nhttp://h/\r\nc\r\nH\r\n")
+                                         << true << "a server list with 1 server";
+        QTest::newRow("folder index") << QByteArray("<!DOCTYPE HTML>\n<html><body></body></html>\n")
+                                      << false
+                                      << "http://h/x/ is a web page, not a server list or catalogue";
+        QTest::newRow("page without a doctype")
+            << QByteArray("<h1>Index of /x</h1>\n<ul><li>a</li></ul>\n") << false
+            << "http://h/x/ is a web page, not a server list or catalogue";
+        QTest::newRow("a car named like a tag")
+            << QByteArray("<b>&\"\r\nhttp://h/a.jpg\r\nhttp://h/a.zip\r\n") << true
+            << "a catalogue of 1 car";
+        QTest::newRow("empty") << QByteArray() << false
+                               << "http://h/x/ is empty, not a server list or catalogue";
+        QTest::newRow("outdated list") << QByteArray("SL2\r\n1\r\n") << false
+                                       << "http://h/x/: the server list's version (2) is newer "
+                                          "than the program reads";
+    }
+    void judgesAnAddress() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, accepted);
+        QFETCH(QString, text);
+        const QString url = QStringLiteral("http://h/x/");
+        const CatalogueAddress::Judgement j =
+            CatalogueAddress::judgeLines(url, AnsiText::splitLines(bytes));
+        QCOMPARE(j.accepted(), accepted);
+        QCOMPARE(j.text(url), text);
     }
 
     void fillsTheSessionArrays() {
