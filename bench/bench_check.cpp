@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
     QByteArray big = "?CL1\r\n";
     for (int n = 1; n <= entries; ++n) {
         const QByteArray number = QByteArray::number(n);
-        big += "Hypothetical Roadster " + number + " Competition Edition\r\nA. Careful Author\r\n"
+        big += "Hypothetical Roadster " + number +
+               " Competition Edition\r\nA. Careful Author\r\n"
                "shots/none.jpg\r\n" +
                (n % 1000 == 0 ? QByteArray() : "missing/roadster-" + number + ".zip") + "\r\n";
     }
@@ -128,9 +129,10 @@ int main(int argc, char** argv) {
     const double seconds = timer.elapsed() / 1000.0;
     const double peakMiB =
         TestFiles::readAll(peakFile).trimmed().split('\n').last().toDouble() / 1024.0;
-    const QString expected = QStringLiteral("%1 cars checked: 0 OK, %1 wrong; %2 announcements (%2 wrong)")
-                                 .arg(entries - entries / 1000)
-                                 .arg(entries / 1000);
+    const QString expected =
+        QStringLiteral("%1 cars checked: 0 OK, %1 wrong; %2 announcements (%2 wrong)")
+            .arg(entries - entries / 1000)
+            .arg(entries / 1000);
     const bool whole = status == 1 && output.contains(expected);
     std::printf("%d entries checked in %.1f s (%s), peak memory of the check %.1f MiB, target "
                 "under %.0f MiB: %s\n",

@@ -17,8 +17,8 @@ private Q_SLOTS:
             << QByteArray("a\n\nb\n") << QStringList{"a", "", "b"};
         QTest::newRow("trailing empty line") << QByteArray("a\r\n\r\n") << QStringList{"a", ""};
         QTest::newRow("no final line end") << QByteArray("a\r\nb") << QStringList{"a", "b"};
-        QTest::newRow("byte-order mark skipped")
-            << QByteArray("\xEF\xBB\xBFSL1\r\n\xEF\xBB\xBF") << QStringList{"SL1", "\u00EF\u00BB\u00BF"};
+        QTest::newRow("byte-order mark skipped") << QByteArray("\xEF\xBB\xBFSL1\r\n\xEF\xBB\xBF")
+                                                 << QStringList{"SL1", "\u00EF\u00BB\u00BF"};
     }
     void splitLines() {
         QFETCH(QByteArray, bytes);

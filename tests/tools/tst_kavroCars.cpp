@@ -790,8 +790,9 @@ private Q_SLOTS:
         QDir().mkpath(zips);
         hostZip(zips + "a.zip");
         hostZip(zips + "new.zip");
-        env.writeFile(zips + "Kavro_CL.dat", "?CL1\r\nAurora Edited\r\nKim\r\nold.jpg\r\na.zip\r\n"
-                                             "News\r\nHost\r\n\r\n\r\nGone\r\nJo\r\n\r\ngone.zip\r\n");
+        env.writeFile(zips + "Kavro_CL.dat",
+                      "?CL1\r\nAurora Edited\r\nKim\r\nold.jpg\r\na.zip\r\n"
+                      "News\r\nHost\r\n\r\n\r\nGone\r\nJo\r\n\r\ngone.zip\r\n");
         QString program = QStringLiteral(KAVRO_BIN_DIR "/kavro-cars");
         if (extractor != "real") {
             // kavro-cars finds its extractor beside itself.
@@ -824,8 +825,8 @@ private Q_SLOTS:
         const QByteArray old = "?CL1\r\nAurora Edited\r\nKim\r\n\r\na.zip\r\n";
         env.writeFile(zips + "Kavro_CL.dat", old);
         QVERIFY(QFile::copy(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), bin + "kavro-cars"));
-        env.writeFile(bin + "kavro-unzip", "#!/bin/sh\ntouch \"" + bin.toUtf8() +
-                                               "started\"\nexec sleep 30\n");
+        env.writeFile(bin + "kavro-unzip",
+                      "#!/bin/sh\ntouch \"" + bin.toUtf8() + "started\"\nexec sleep 30\n");
         QVERIFY(QFile::setPermissions(bin + "kavro-unzip", QFile::ReadOwner | QFile::ExeOwner));
         QProcess p;
         p.start(bin + "kavro-cars", {"catalogue", zips, "--base", "http://h/"});
@@ -851,13 +852,13 @@ private Q_SLOTS:
         const Outcome r = runCars({"catalogue", zips, "--base", "https://h.example/c/", "--name",
                                    "Depot <i>", "--author", "Zo\u00eb"});
         QVERIFY2(r.exitCode == 0, qPrintable(r.output + r.errorText));
-        QCOMPARE(r.lines, (QStringList{
-                              "<b>&\".zip: added", "x.ZIP: added", "x.zip: added",
-                              "\u0416uk.zip: added",
-                              "\u0416uk.zip: warning: the name \"\u0416uk\" holds characters that "
-                              "the catalogue's Windows-1252 cannot hold; players see \"?uk\"",
-                              "For players: https://h.example/c/sl.dat",
-                              "One-click link: kavro://add?url=https%3A%2F%2Fh.example%2Fc%2Fsl.dat"}));
+        QCOMPARE(
+            r.lines,
+            (QStringList{"<b>&\".zip: added", "x.ZIP: added", "x.zip: added", "\u0416uk.zip: added",
+                         "\u0416uk.zip: warning: the name \"\u0416uk\" holds characters that "
+                         "the catalogue's Windows-1252 cannot hold; players see \"?uk\"",
+                         "For players: https://h.example/c/sl.dat",
+                         "One-click link: kavro://add?url=https%3A%2F%2Fh.example%2Fc%2Fsl.dat"}));
         QCOMPARE(TestFiles::readAll(zips + "Kavro_CL.dat"),
                  QByteArray("?CL1\r\n<b>&\"\r\nZo\xeb\r\n"
                             "shots/%3Cb%3E%26%22.jpg\r\n%3Cb%3E%26%22.zip\r\n"
@@ -915,13 +916,13 @@ private Q_SLOTS:
                                                QUrl::toPercentEncoding(server.url(path))}));
             return;
         }
-        QCOMPARE(r.lines, (QStringList{"a: ZIP " + at + "a.zip: HTTP 404 Not Found",
-                                       "b: screenshot " + at + "shots/b.jpg: not a picture",
-                                       "c: ZIP " + at + "c.zip: the car's ZIP holds no CAR.VIV",
-                                       "d: OK", "4 cars checked: 1 OK, 3 wrong",
-                                       "For players: " + server.url(path),
-                                       "One-click link: kavro://add?url=" +
-                                           QUrl::toPercentEncoding(server.url(path))}));
+        QCOMPARE(r.lines,
+                 (QStringList{"a: ZIP " + at + "a.zip: HTTP 404 Not Found",
+                              "b: screenshot " + at + "shots/b.jpg: not a picture",
+                              "c: ZIP " + at + "c.zip: the car's ZIP holds no CAR.VIV", "d: OK",
+                              "4 cars checked: 1 OK, 3 wrong", "For players: " + server.url(path),
+                              "One-click link: kavro://add?url=" +
+                                  QUrl::toPercentEncoding(server.url(path))}));
         const Outcome json = runCarsServing({"check", "--json", server.url(path)});
         const QJsonObject report = QJsonDocument::fromJson(json.output.toUtf8()).object();
         QCOMPARE(report["wrong"].toInt(), 3);
@@ -1033,8 +1034,8 @@ private Q_SLOTS:
         QVERIFY2(r.exitCode == exitCode, qPrintable(r.output + r.errorText));
         QStringList shown = r.lines;
         if (error.isEmpty()) {
-            QCOMPARE(shown.takeLast(), "One-click link: kavro://add?url=" +
-                                           QUrl::toPercentEncoding(at + "c.dat"));
+            QCOMPARE(shown.takeLast(),
+                     "One-click link: kavro://add?url=" + QUrl::toPercentEncoding(at + "c.dat"));
             QCOMPARE(shown.takeLast(), "For players: " + at + "c.dat");
         }
         QCOMPARE(shown, lines.replaceInStrings("<at>", at));
@@ -1050,10 +1051,10 @@ private Q_SLOTS:
         hostZip(env.root() + "a.zip"); // over 1 KB
         server.routeFile("/a.zip", env.root() + "a.zip");
         server.route("/c.dat", FakeResponse::ok("?CL1\r\nA\r\nJo\r\n\r\na.zip\r\n"));
-        const Outcome r = runCarsServing(
-            {"-c", "ulimit -f 2; trap '' XFSZ; exec \"$0\" check \"$1\"", KAVRO_BIN_DIR "/kavro-cars",
-             server.url("/c.dat")},
-            "/bin/sh");
+        const Outcome r =
+            runCarsServing({"-c", "ulimit -f 2; trap '' XFSZ; exec \"$0\" check \"$1\"",
+                            KAVRO_BIN_DIR "/kavro-cars", server.url("/c.dat")},
+                           "/bin/sh");
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.lines.value(0), "A: not checked: ZIP " + server.url("/a.zip") +
                                        ": this machine cannot write a temporary copy (File too "

@@ -157,11 +157,11 @@ int catalogue(AppContext& ctx, const QStringList& args, QTextStream& out, QTextS
     QList<CatalogueMaker::Result> results;
     const QString problem = maker.make(options, results);
     if (maker.interrupted())
-        return fail(err, QStringLiteral("interrupted by %1: nothing was written; %2 is as it was")
-                             .arg(QString::fromLatin1(EndSignals::name(EndSignals::received())),
-                                  QDir(options.outFolder.isEmpty() ? options.zipFolder
-                                                                   : options.outFolder)
-                                      .filePath(CatalogueMaker::kCatalogueFile)));
+        return fail(
+            err, QStringLiteral("interrupted by %1: nothing was written; %2 is as it was")
+                     .arg(QString::fromLatin1(EndSignals::name(EndSignals::received())),
+                          QDir(options.outFolder.isEmpty() ? options.zipFolder : options.outFolder)
+                              .filePath(CatalogueMaker::kCatalogueFile)));
     if (!problem.isEmpty())
         return fail(err, problem);
     if (!options.baseUrl.isEmpty())
@@ -245,7 +245,8 @@ int check(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStrea
     if (json) {
         if (!report.refusal.isEmpty())
             problems << report.refusal;
-        out << "],\n\"problems\": " << QString::fromUtf8(QJsonDocument(jsonList(problems)).toJson(QJsonDocument::Compact))
+        out << "],\n\"problems\": "
+            << QString::fromUtf8(QJsonDocument(jsonList(problems)).toJson(QJsonDocument::Compact))
             << ",\n\"checked\": " << report.cars << ", \"wrong\": " << report.wrong
             << ", \"notChecked\": " << report.notChecked
             << ", \"announcements\": " << report.announcements
@@ -259,8 +260,8 @@ int check(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStrea
         return fail(err, printable(report.refusal));
     if (!json) {
         const int ok = report.cars - report.wrong - report.notChecked;
-        out << report.cars << (report.cars == 1 ? " car" : " cars") << " checked: " << ok
-            << " OK, " << report.wrong << " wrong";
+        out << report.cars << (report.cars == 1 ? " car" : " cars") << " checked: " << ok << " OK, "
+            << report.wrong << " wrong";
         if (report.notChecked > 0)
             out << ", " << report.notChecked << " not checked (this machine's failures)";
         if (report.announcements > 0) {
@@ -270,8 +271,7 @@ int check(AppContext& ctx, const QStringList& args, QTextStream& out, QTextStrea
                 out << " (" << report.wrongAnnouncements << " wrong)";
         }
         if (report.problems > 0)
-            out << "; " << report.problems
-                << (report.problems == 1 ? " problem" : " problems")
+            out << "; " << report.problems << (report.problems == 1 ? " problem" : " problems")
                 << " with the files themselves";
         out << Qt::endl;
         printAddresses(out, url);

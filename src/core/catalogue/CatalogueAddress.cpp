@@ -27,8 +27,7 @@ public:
 QString localWriteProblem(const QString& file) {
     QSaveFile probe(file);
     const QByteArray block(64 * 1024, '\0');
-    if (!probe.open(QIODevice::WriteOnly) || probe.write(block) != block.size() ||
-        !probe.commit())
+    if (!probe.open(QIODevice::WriteOnly) || probe.write(block) != block.size() || !probe.commit())
         return probe.errorString();
     QFile::remove(file);
     return {};
@@ -120,10 +119,9 @@ QString CatalogueAddress::Judgement::text(const QString& url) const {
         return QStringLiteral("a server list with ") + plural(count, "server", "servers");
     case Kind::Catalogue:
         return QStringLiteral("a catalogue of ") + plural(count, "car", "cars") +
-               (announcements > 0
-                    ? QStringLiteral(" and ") + plural(announcements, "announcement",
-                                                       "announcements")
-                    : QString());
+               (announcements > 0 ? QStringLiteral(" and ") +
+                                        plural(announcements, "announcement", "announcements")
+                                  : QString());
     case Kind::WebPage:
         return webPageText(url);
     case Kind::Refused:

@@ -18,10 +18,10 @@ public:
 
     struct Judgement {
         Kind kind = Kind::Refused;
-        int count = 0;         // the servers of a list, the cars of a catalogue
-        int announcements = 0; // a catalogue's entries without a ZIP line
-        QString why;           // Refused: why, naming the address
-        ServerList servers;    // ServerList: the list as read
+        int count = 0;           // the servers of a list, the cars of a catalogue
+        int announcements = 0;   // a catalogue's entries without a ZIP line
+        QString why;             // Refused: why, naming the address
+        ServerList servers;      // ServerList: the list as read
         CatalogueFile catalogue; // Catalogue: the entries as read
 
         bool accepted() const { return kind == Kind::ServerList || kind == Kind::Catalogue; }

@@ -1,8 +1,8 @@
 #include "core/catalogue/CatalogueCheck.h"
 
 #include "core/catalogue/CatalogueAddress.h"
-#include "core/catalogue/ZipJudgement.h"
 #include "core/catalogue/ShotPictures.h"
+#include "core/catalogue/ZipJudgement.h"
 #include "core/download/DownloadFormats.h"
 #include "core/gamedata/CarZip.h"
 #include "core/session/AppContext.h"
@@ -183,8 +183,7 @@ CatalogueCheck::Report CatalogueCheck::run(const QString& url) {
     return report;
 }
 
-void CatalogueCheck::checkCatalogue(const QString& url, const QString& baseUrl,
-                                    QStringList lines) {
+void CatalogueCheck::checkCatalogue(const QString& url, const QString& baseUrl, QStringList lines) {
     if (lines.isEmpty()) {
         const QString file = m_work->filePath(QStringLiteral("catalogue%1.dat").arg(++m_files));
         QString why;

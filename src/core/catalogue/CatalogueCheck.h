@@ -50,7 +50,7 @@ public:
         int notChecked = 0; // of the cars
         int announcements = 0;
         int wrongAnnouncements = 0; // their screenshot
-        int problems = 0; // of the server list and the catalogues themselves
+        int problems = 0;           // of the server list and the catalogues themselves
         bool interrupted = false;
         bool clean() const {
             return refusal.isEmpty() && wrong == 0 && wrongAnnouncements == 0 && notChecked == 0 &&

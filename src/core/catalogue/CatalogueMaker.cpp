@@ -173,9 +173,9 @@ QString CatalogueMaker::make(const Options& options, QList<Result>& results) {
     if (onWarning) {
         for (const QString& w :
              {lossWarning(QStringLiteral("the author"), author),
-              options.baseUrl.isEmpty() ? QString()
-                                        : lossWarning(QStringLiteral("the server's name"),
-                                                      serverName)})
+              options.baseUrl.isEmpty()
+                  ? QString()
+                  : lossWarning(QStringLiteral("the server's name"), serverName)})
             if (!w.isEmpty())
                 onWarning(w);
     }

@@ -48,8 +48,8 @@ public:
         enum class State { Added, Refused, Kept, NotJudged };
         QString zipFile; // the ZIP's file name
         State state = State::Added;
-        QString why;           // Refused: why it is no car; Kept, NotJudged: why it was not judged
-        QStringList warnings;  // what players will see otherwise than the host wrote it
+        QString why;          // Refused: why it is no car; Kept, NotJudged: why it was not judged
+        QStringList warnings; // what players will see otherwise than the host wrote it
         bool added() const { return state == State::Added; }
     };
 

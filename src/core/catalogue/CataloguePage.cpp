@@ -55,7 +55,8 @@ footer{padding:0 1rem 1.5rem;color:#555}
 } // namespace
 
 QString CataloguePage::addLink(const QString& address) {
-    return QStringLiteral("kavro://add?url=") + QString::fromLatin1(QUrl::toPercentEncoding(address));
+    return QStringLiteral("kavro://add?url=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(address));
 }
 
 QString CataloguePage::html(const QString& serverName, const QString& serverListUrl,

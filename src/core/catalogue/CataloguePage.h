@@ -25,6 +25,6 @@ public:
                         const QList<Entry>& entries);
 
     // Writes the page at path whole or not at all; false when it cannot.
-    static bool write(const QString& path, const QString& serverName,
-                      const QString& serverListUrl, const QList<Entry>& entries);
+    static bool write(const QString& path, const QString& serverName, const QString& serverListUrl,
+                      const QList<Entry>& entries);
 };

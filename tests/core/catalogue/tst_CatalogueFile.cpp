@@ -156,16 +156,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("text");
-        QTest::newRow("server list") << QByteArray("SL1\r\n1\r\nhttp://h/\r\nc.dat\r\nH\r\n") << true
-                                     << "a server list with 1 server";
+        QTest::newRow("server list") << QByteArray("SL1\r\n1\r\nhttp://h/\r\nc.dat\r\nH\r\n")
+                                     << true << "a server list with 1 server";
         QTest::newRow("catalogue with an announcement")
-            << QByteArray("?CL1\r\nNews\r\nH\r\n\r\n\r\nA\r\nJo\r\n\r\na.zip\r\nB\r\nJo\r\n\r\nb.zip\r\n")
+            << QByteArray(
+                   "?CL1\r\nNews\r\nH\r\n\r\n\r\nA\r\nJo\r\n\r\na.zip\r\nB\r\nJo\r\n\r\nb.zip\r\n")
             << true << "a catalogue of 2 cars and 1 announcement";
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFSL1\r\n1\r\nhttp://h/\r\nc\r\nH\r\n")
-                                         << true << "a server list with 1 server";
-        QTest::newRow("folder index") << QByteArray("<!DOCTYPE HTML>\n<html><body></body></html>\n")
-                                      << false
-                                      << "http://h/x/ is a web page, not a server list or catalogue";
+        QTest::newRow("byte-order mark")
+            << QByteArray("\xEF\xBB\xBFSL1\r\n1\r\nhttp://h/\r\nc\r\nH\r\n") << true
+            << "a server list with 1 server";
+        QTest::newRow("folder index")
+            << QByteArray("<!DOCTYPE HTML>\n<html><body></body></html>\n") << false
+            << "http://h/x/ is a web page, not a server list or catalogue";
         QTest::newRow("page without a doctype")
             << QByteArray("<h1>Index of /x</h1>\n<ul><li>a</li></ul>\n") << false
             << "http://h/x/ is a web page, not a server list or catalogue";
