@@ -12,6 +12,7 @@
 #include "gui/DownloadForm.h"
 
 #include <QLabel>
+#include <QScrollBar>
 #include <QListWidget>
 #include <QtTest>
 
