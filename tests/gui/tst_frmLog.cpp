@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QtTest>
 
 class tst_frmLog : public QObject {

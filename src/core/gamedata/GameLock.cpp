@@ -57,6 +57,9 @@ bool GameLock::lock(QString* message, int waitMs) {
             return true;
         }
     }
+    // A game without its Data folder yet (an install creates the game's folders it misses).
+    if (QFileInfo(m_game).isDir())
+        QDir().mkpath(QFileInfo(path).path());
     auto kernelLock = std::make_unique<KernelLock>(path);
     const KernelLock::Result result = kernelLock->tryLock(waitMs);
     if (result == KernelLock::Result::Taken) {

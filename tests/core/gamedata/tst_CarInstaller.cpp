@@ -34,12 +34,16 @@ QList<QByteArray> carIdsIn(const QByteArray& archive) {
     return out;
 }
 
+// Every path below root; the game's lock file (made by the first install, left empty) is no part
+// of the game.
 QStringList treeBelow(const QString& root) {
     QStringList out;
     QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
+        if (it.fileName() == QLatin1String(".kavro.lock"))
+            continue;
         out.append(QDir(root).relativeFilePath(path) + (it.fileInfo().isDir() ? "/" : ""));
     }
     out.sort();
