@@ -59,7 +59,7 @@ QStringList Startup::undoUnfinishedInstalls(const QString& game) {
     // Only while no other program changes the game, whatever its work folder: an install of
     // that program may be under way. A game without a staging folder has nothing to undo, and
     // is not written to.
-    if (!QFileInfo::exists(InstallStaging::root(game)))
+    if (!InstallStaging::hasUnfinished(game))
         return {};
     GameLock gameLock(game);
     if (!gameLock.lock())

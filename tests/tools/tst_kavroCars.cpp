@@ -379,13 +379,6 @@ private Q_SLOTS:
             const auto after = snapshot(w.env.gamePath());
             QStringList added = after.keys(), removed = before.keys();
             added.removeIf([&](const QString& p) { return before.contains(p); });
-            // The fixer's temporary archive beside a car's CAR.VIV is no part of a car; until the
-            // next start takes it back as an unfinished step, it is left out here.
-            added.removeIf([](const QString& p) {
-                return QRegularExpression("^Data/Cars/[^/]+/CAR\\.VIV\\.[A-Za-z0-9]{6}$")
-                    .match(p)
-                    .hasMatch();
-            });
             removed.removeIf([&](const QString& p) { return after.contains(p); });
             QStringList want;
             if (change == "install" && !added.isEmpty()) // the one car whole

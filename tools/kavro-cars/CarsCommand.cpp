@@ -362,7 +362,7 @@ bool CarsCommand::holdWorkFolder(Hold hold) {
     if (hold == Hold::Look) {
         // Installs that a running program has under way are its own: only a free game is tidied
         // (and only one with a staging folder: a look writes nothing into the game).
-        if (!QFileInfo::exists(InstallStaging::root(m_session.GamePath)) || !game->lock())
+        if (!InstallStaging::hasUnfinished(m_session.GamePath) || !game->lock())
             return true;
     } else {
         // The ZIPs are unpacked in kavro's work folder: it must be private, and held.

@@ -166,6 +166,23 @@ QString besideRealCars(const QString& game) {
     return GameFs::withSlash(parent) + kStagingName;
 }
 
+// The temporary copies beside CAR.VIV in the car folders of cars (Data/Cars/) that an archive
+// rewrite killed mid-car left; a linked car folder is not looked into.
+QStringList archiveLeftovers(const QString& cars) {
+    QStringList found;
+    for (const QString& name : GameFs::list(cars, QStringLiteral("????"), GameFs::Kind::Folders)) {
+        if (typeOf(cars + name) != Type::Folder)
+            continue;
+        for (const QString& entry :
+             QDir(cars + name).entryList(QDir::Files | QDir::System | QDir::Hidden)) {
+            const QString path = cars + name + u'/' + entry;
+            if (CarPaths::isArchiveLeftover(entry) && typeOf(path) != Type::Folder)
+                found.append(path);
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 InstallStaging::InstallStaging(const QString& gamePath, const QString& carId)
@@ -357,22 +374,22 @@ QStringList InstallStaging::undoUnfinished(const QString& gamePath) {
     }
 
     // The temporary copies that an archive rewrite killed mid-car left beside CAR.VIV.
-    for (const QString& name : GameFs::list(cars, QStringLiteral("????"), GameFs::Kind::Folders)) {
-        if (typeOf(cars + name) != Type::Folder)
-            continue; // a linked car folder is not looked into
-        for (const QString& entry :
-             QDir(cars + name).entryList(QDir::Files | QDir::System | QDir::Hidden)) {
-            const QString path = cars + name + u'/' + entry;
-            if (!CarPaths::isArchiveLeftover(entry) || typeOf(path) == Type::Folder)
-                continue;
-            lines.append(removeEntry(path)
-                             ? QStringLiteral("removed \"%1\", left by an archive rewrite that "
-                                              "never finished")
-                                   .arg(shown(path))
-                             : QStringLiteral("cannot remove \"%1\", left by an archive rewrite "
-                                              "that never finished")
-                                   .arg(shown(path)));
-        }
+    for (const QString& path : archiveLeftovers(cars)) {
+        lines.append(removeEntry(path)
+                         ? QStringLiteral("removed \"%1\", left by an archive rewrite that "
+                                          "never finished")
+                               .arg(shown(path))
+                         : QStringLiteral("cannot remove \"%1\", left by an archive rewrite "
+                                          "that never finished")
+                               .arg(shown(path)));
     }
     return lines;
+}
+
+bool InstallStaging::hasUnfinished(const QString& gamePath) {
+    const QString game = GameFs::withSlash(gamePath);
+    for (const QString& stagingRoot : roots(game))
+        if (typeOf(stagingRoot) != Type::None)
+            return true;
+    return !archiveLeftovers(GameFs::resolve(game, QStringLiteral("Data/Cars/"))).isEmpty();
 }

@@ -35,6 +35,10 @@ public:
     // archive rewrite left in car folders. One line for each car undone or finished, and one for
     // each thing left where it is.
     static QStringList undoUnfinished(const QString& gamePath);
+    // True when undoUnfinished() has anything to look at: a staging folder (beside Data/Cars or
+    // beside the real folder it links to) or an archive rewrite's leftover in a car folder. A
+    // game without either is not written to by a start.
+    static bool hasUnfinished(const QString& gamePath);
 
     // Where the car folder is assembled (ends in "/").
     QString carFolder() const { return m_car + u'/'; }
