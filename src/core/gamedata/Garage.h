@@ -31,6 +31,9 @@ public:
 
     // The parked cars' ids (as spelt in the garage), sorted without regard to case.
     QStringList parkedIds() const;
+    static QStringList parkedIn(const QString& gamePath);
+    // The parked car's CAR.VIV.
+    static QString archivePath(const QString& gamePath, const QString& id);
     // The parked cars as the list shows them: id, serial, name (ID.TXT), invalid archive.
     QList<InstalledCar> parkedCars() const;
     // The spelling of the parked car id (matched without regard to case); empty when not parked.
@@ -67,5 +70,8 @@ public:
     std::function<StepAnswer(int step)> beforeStep;
 
 private:
+    std::function<int(int)> stepHook() const;
+    Result moveCars(const QStringList& leaving, const QStringList& ids, bool isSwitch);
+
     Session& m_session;
 };
