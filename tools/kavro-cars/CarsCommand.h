@@ -39,6 +39,7 @@ private:
     int fix();
     int remove();
     int setGame();
+    int garage();
     int fail(const QString& message);
     // Holds the work folder (Change, Unpack: refusing when another copy holds it; Unpack also
     // makes it) and undoes the installs that never finished. Look only tidies when it is free.
@@ -64,6 +65,7 @@ private:
     QString m_name;
     bool m_hasName = false;
     bool m_json = false;
+    bool m_again = false;
     bool m_help = false;
     bool m_version = false;
 };
