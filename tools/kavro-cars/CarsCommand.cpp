@@ -7,6 +7,7 @@
 #include "core/download/ZipInstallRun.h"
 #include "core/gamedata/CarRemoval.h"
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/GameLock.h"
 #include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/InstalledCarList.h"
@@ -136,7 +137,9 @@ QString CarsCommand::helpText() {
         "is still being unpacked, and does no more; the command says what it did not do. An\n"
         "install, fix or removal that was killed outright is finished or undone by the next\n"
         "kavro-cars command or kavro start, with a line saying which car. Install, fix and remove\n"
-        "wait for no one: while kavro or another of them holds the work folder they refuse.\n"
+        "refuse while kavro or another of them holds the work folder; while another program\n"
+        "changes the game's cars (the game's lock, Data/.kavro.lock) they wait up to 5 seconds,\n"
+        "then refuse.\n"
         "\n"
         "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
         "error).\n");
@@ -310,17 +313,21 @@ int CarsCommand::install() {
 }
 
 bool CarsCommand::holdWorkFolder(Hold hold) {
+    // The undo of unfinished installs and every change of the game hold the game's own lock,
+    // whatever another program's work folder: no two change one game at once.
+    auto game = std::make_unique<GameLock>(m_session.GamePath);
     auto folder = std::make_unique<WorkFolder>(m_session.workDir());
     if (hold == Hold::Look) {
-        // Installs that a running copy has under way are its own: only a free folder is tidied.
-        if (!folder->lock())
+        // Installs that a running program has under way are its own: only a free game is tidied.
+        if (!game->lock())
             return true;
     } else {
-        // The ZIPs are unpacked in kavro's work folder: it must be private. Every change of the
-        // game holds the folder, so no two copies change cars at once.
+        // The ZIPs are unpacked in kavro's work folder: it must be private, and held.
         QString problem = hold == Hold::Unpack ? folder->make() : QString();
         if (problem.isEmpty())
             folder->lock(&problem);
+        if (problem.isEmpty())
+            game->lock(&problem, GameLock::kCommandWaitMs);
         if (!problem.isEmpty()) {
             fail(problem);
             return false;
@@ -330,8 +337,10 @@ bool CarsCommand::holdWorkFolder(Hold hold) {
         m_err << "kavro-cars: " << line << Qt::endl;
     for (const QString& line : Garage::recover(m_session.GamePath))
         m_err << "kavro-cars: " << line << Qt::endl;
-    if (hold != Hold::Look)
+    if (hold != Hold::Look) {
         m_workFolder = std::move(folder);
+        m_gameLock = std::move(game);
+    }
     return true;
 }
 
