@@ -2,6 +2,7 @@
 
 #include "core/gamedata/CarPaths.h"
 #include "core/gamedata/Garage.h"
+#include "platform/DiskSync.h"
 #include "platform/GameFs.h"
 
 #include <QDir>
@@ -9,8 +10,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,11 +27,7 @@ bool isPictureOf(const QString& name, const QString& id) {
 }
 
 void syncFolder(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
+    DiskSync::folder(path);
 }
 
 QString carsFolder(const QString& game) {
