@@ -282,7 +282,10 @@ bool Garage::removeParked(const QString& id, QString* error) {
     }
     QDir(gone).removeRecursively();
     CarOrigins::forget(m_session.GamePath, name);
-    QDir().rmdir(garage);
+    if (parkedIds().isEmpty()) {
+        QFile::remove(garage + QStringLiteral("IDENTITIES.json"));
+        QDir().rmdir(garage);
+    }
     return true;
 }
 

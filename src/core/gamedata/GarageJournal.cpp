@@ -179,7 +179,8 @@ void GarageJournal::syncFolders() const {
     syncFolder(Garage::root(m_game));
 }
 
-// The garage folders of cars that returned, when nothing is left in them.
+// The garage folders of cars that returned, when nothing is left in them; with no car parked,
+// the lookup's cache, and the garage itself when nothing else is kept there.
 void GarageJournal::tidy() const {
     for (const Move& m : m_moves)
         if (!m.park) {
@@ -187,6 +188,10 @@ void GarageJournal::tidy() const {
             QDir().rmdir(car + QStringLiteral("/vidwall"));
             QDir().rmdir(car);
         }
+    if (Garage::parkedIn(m_game).isEmpty()) {
+        QFile::remove(Garage::root(m_game) + QStringLiteral("IDENTITIES.json"));
+        QDir().rmdir(Garage::root(m_game));
+    }
 }
 
 bool GarageJournal::run(const std::function<int(int)>& beforeStep, QString* error) {
@@ -243,7 +248,6 @@ bool GarageJournal::run(const std::function<int(int)>& beforeStep, QString* erro
     syncFolders();
     QFile::remove(m_journal);
     tidy();
-    QDir().rmdir(Garage::root(m_game));
     return true;
 }
 
@@ -276,7 +280,6 @@ QString GarageJournal::recover() {
     syncFolders();
     QFile::remove(m_journal);
     tidy();
-    QDir().rmdir(Garage::root(m_game));
     for (QChar& c : m_what)
         if (c.unicode() < 0x20)
             c = u' ';
