@@ -56,6 +56,9 @@ struct Install {
 
     Install() {
         installer.onStatus = [this](const QString& s) { statuses.append(s); };
+        // The fixtures' cars differ only in the bytes an install writes: they are one car, and
+        // these rows install it as a new one each time.
+        installer.again = true;
     }
     QString zipPath(int n = 1) const { return env.workDir() + QStringLiteral("CAR%1.ZIP").arg(n); }
     void run(qint16 n = 1, const QString& line = QStringLiteral("Example GT")) {
@@ -246,6 +249,9 @@ private Q_SLOTS:
                 want.append(p.section('/', 0, -2) + "/");
         for (const QString& f : QStringList{cars, saves, vidwall})
             want.append(f.section('/', 0, -3) + "/");
+        // Where the car came from, kept beside the garage.
+        want.append(cars.section('/', 0, -3) + "/.kavro-garage/");
+        want.append(cars.section('/', 0, -3) + "/.kavro-garage/ORIGINS.json");
         want.removeDuplicates();
         want.removeAll("/");
         want.sort();
@@ -528,6 +534,8 @@ private Q_SLOTS:
               << "Data/FeArt/Vidwall/" + id + "2.QFS"
               << "SaveData/Cars/" + id + "/"
               << "SaveData/Cars/" + id + "/CAR.FEC";
+        if (!kill) // where the car came from is written once it has arrived
+            after << "Data/.kavro-garage/" << "Data/.kavro-garage/ORIGINS.json";
         after.sort();
         QCOMPARE(treeBelow(game), after);
         QCOMPARE(VivBuilder::serialsIn(readAll(game + "Data/Cars/" + id + "/CAR.VIV")).value(0), 1);
