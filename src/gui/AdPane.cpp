@@ -10,7 +10,6 @@
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextDocument>
-#include <QScrollBar>
 #include <QTimer>
 #include <memory>
 

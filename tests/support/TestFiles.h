@@ -35,9 +35,9 @@ inline QStringList filesBelow(const QString& root) {
 class Undeletable {
 public:
     explicit Undeletable(const QString& path) : m_path(path) {
-        m_ok = ::geteuid() == 0 ? chattr(QStringLiteral("+i"))
-                                : QFile::setPermissions(folder(), QFile::ReadOwner |
-                                                                      QFile::ExeOwner);
+        m_ok = ::geteuid() == 0
+                   ? chattr(QStringLiteral("+i"))
+                   : QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner);
     }
     ~Undeletable() { lift(); }
     Undeletable(const Undeletable&) = delete;
@@ -50,8 +50,7 @@ public:
         if (::geteuid() == 0)
             chattr(QStringLiteral("-i"));
         else
-            QFile::setPermissions(folder(),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
 private:

@@ -207,7 +207,7 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
     const QString stagedViv = m_staging->carFolder() + kCarViv;
     if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
         return o;
-    if (!copyFile(findFile(source, kCarViv), stagedViv, reason))
+    if (!copyUnflushed(findFile(source, kCarViv), stagedViv, reason))
         return Outcome::Failed;
     // Save data and pictures, placed before the car arrives.
     if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
@@ -383,6 +383,26 @@ bool CarInstaller::makeFolder(const QString& path, QString& reason) {
         return false;
     }
     return true;
+}
+
+// The staged CAR.VIV: the serial check rewrites it whole and flushes the new one to disk, so this
+// copy is not flushed (QFile::copy flushes every copy; that flush would be lost work).
+bool CarInstaller::copyUnflushed(const QString& from, const QString& to, QString& reason) {
+    QFile in(from);
+    QFile out(to);
+    bool copied =
+        in.open(QIODevice::ReadOnly) && out.open(QIODevice::NewOnly | QIODevice::WriteOnly);
+    constexpr qint64 kChunk = 1024 * 1024;
+    while (copied && !in.atEnd()) {
+        const QByteArray chunk = in.read(kChunk);
+        copied = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    }
+    if (copied && out.flush())
+        return true;
+    reason =
+        QStringLiteral("cannot copy \"%1\" to \"%2\": %3")
+            .arg(from, to, in.error() != QFile::NoError ? in.errorString() : out.errorString());
+    return false;
 }
 
 bool CarInstaller::copyFile(const QString& from, const QString& to, QString& reason) {

@@ -72,6 +72,7 @@ private:
     static QStringList missingFolders(const QString& path);
     static bool makeFolder(const QString& path, QString& reason);
     static bool copyFile(const QString& from, const QString& to, QString& reason);
+    static bool copyUnflushed(const QString& from, const QString& to, QString& reason);
 
     Session& m_session;
     ProgramEnd& m_end;

@@ -115,7 +115,8 @@ bool removeCar(const Session& session, const QString& carId, QString* error) {
         return true;
     }
     if (error)
-        *error = cannotRemove(failed) + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')');
+        *error =
+            cannotRemove(failed) + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')');
     return false;
 }
 

@@ -31,7 +31,7 @@ enum class Type { None, Link, Folder, File, Other };
 Type typeOf(QString path) {
     while (path.size() > 1 && path.endsWith(u'/'))
         path.chop(1);
-    struct stat st{};
+    struct stat st {};
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
         return Type::None;
     if (S_ISLNK(st.st_mode))
@@ -42,7 +42,7 @@ Type typeOf(QString path) {
 }
 
 std::optional<dev_t> deviceOf(const QString& path) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return std::nullopt;
     return st.st_dev;
@@ -90,7 +90,7 @@ QStringList readRecord(const QString& car) {
 }
 
 struct Undone {
-    QStringList failed; // what could not be removed
+    QStringList failed;  // what could not be removed
     QStringList refused; // record lines the car's paths do not allow
 };
 
@@ -215,16 +215,14 @@ bool InstallStaging::isFree(QString& reason) const {
 bool InstallStaging::writeRecord(const QStringList& record, QString& reason) {
     if (!isFree(reason))
         return false;
-    if (typeOf(m_root) == Type::None) {
-        if (!QDir().mkpath(m_root)) {
-            reason = QStringLiteral("cannot create the folder \"%1\"").arg(m_root);
-            return false;
-        }
-        DiskSync::folder(parentOf(m_root));
+    if (typeOf(m_root) == Type::None && !QDir().mkpath(m_root)) {
+        reason = QStringLiteral("cannot create the folder \"%1\"").arg(m_root);
+        return false;
     }
     // One write of a few hundred bytes, flushed to disk with the folder's new entry before the
     // car beside it or anything it lists: after a power cut the record is there whole whenever
-    // something it lists is.
+    // something it lists is. (A staging folder made just now is committed with its first entry:
+    // one journaled change, like a rename, reaches the disk whole.)
     QFile file(m_record);
     const QByteArray bytes = AnsiText::encode(record.join(QStringLiteral("\r\n")) + "\r\n");
     if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly | QIODevice::Unbuffered) ||
@@ -266,20 +264,21 @@ bool InstallStaging::takeOut(const QString& carEntry, const QStringList& record,
 }
 
 bool InstallStaging::arrive(const QString& target, QString& reason) {
-    if (typeOf(target) != Type::None ||
-        ::rename(QFile::encodeName(m_car).constData(), QFile::encodeName(target).constData()) !=
-            0) {
+    if (typeOf(target) != Type::None || ::rename(QFile::encodeName(m_car).constData(),
+                                                 QFile::encodeName(target).constData()) != 0) {
         reason = QStringLiteral("cannot move \"%1\" to \"%2\"").arg(m_car, target);
         return false;
     }
+    // The rename is one journaled change: the flush of the folder it arrived in makes all of it
+    // durable, the staging folder's side included.
     DiskSync::folder(parentOf(target));
-    DiskSync::folder(m_root);
     return true;
 }
 
 void InstallStaging::finish() {
+    // Not flushed: a record that comes back after a power cut, without its car beside it, is
+    // only removed by the next start.
     QFile::remove(m_record);
-    DiskSync::folder(m_root);
     QDir().rmdir(m_root);
 }
 
@@ -303,8 +302,9 @@ QStringList InstallStaging::undoUnfinished(const QString& gamePath) {
             continue;
         }
         QStringList ids;
-        for (const QString& name : QDir(stagingRoot).entryList(
-                 QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        for (const QString& name : QDir(stagingRoot)
+                                       .entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                  QDir::NoDotAndDotDot)) {
             const QString id =
                 name.endsWith(kRecordSuffix) ? name.chopped(kRecordSuffix.size()) : name;
             if (!CarPaths::isCarId(id))
@@ -326,7 +326,8 @@ QStringList InstallStaging::undoUnfinished(const QString& gamePath) {
                 continue;
             }
             QStringList idText;
-            if (typeOf(car) == Type::Folder && typeOf(car + QStringLiteral("/ID.TXT")) == Type::File)
+            if (typeOf(car) == Type::Folder &&
+                typeOf(car + QStringLiteral("/ID.TXT")) == Type::File)
                 AnsiText::readLines(car + QStringLiteral("/ID.TXT"), idText);
             const bool removal = readRecord(car).value(0) == kRemovalLine;
             // A car of that id in the game is not this staging's: its save data and pictures stay.
@@ -337,8 +338,9 @@ QStringList InstallStaging::undoUnfinished(const QString& gamePath) {
                                             "the car's: it was left where it is")
                                  .arg(id, shown(line)));
             const QString what =
-                idText.isEmpty() ? id
-                                 : QStringLiteral("%1 (%2)").arg(id, shown(idText.first().left(80)));
+                idText.isEmpty()
+                    ? id
+                    : QStringLiteral("%1 (%2)").arg(id, shown(idText.first().left(80)));
             if (!undone.failed.isEmpty())
                 lines.append(QStringLiteral("the %1 of car %2 is not finished: cannot remove %3; "
                                             "the next start tries again")
@@ -348,8 +350,8 @@ QStringList InstallStaging::undoUnfinished(const QString& gamePath) {
             else if (removal)
                 lines.append(QStringLiteral("the removal of car %1 was finished").arg(what));
             else
-                lines.append(
-                    QStringLiteral("the install of car %1 never finished: it was undone").arg(what));
+                lines.append(QStringLiteral("the install of car %1 never finished: it was undone")
+                                 .arg(what));
         }
         QDir().rmdir(stagingRoot);
     }
@@ -358,8 +360,8 @@ QStringList InstallStaging::undoUnfinished(const QString& gamePath) {
     for (const QString& name : GameFs::list(cars, QStringLiteral("????"), GameFs::Kind::Folders)) {
         if (typeOf(cars + name) != Type::Folder)
             continue; // a linked car folder is not looked into
-        for (const QString& entry : QDir(cars + name).entryList(QDir::Files | QDir::System |
-                                                                QDir::Hidden)) {
+        for (const QString& entry :
+             QDir(cars + name).entryList(QDir::Files | QDir::System | QDir::Hidden)) {
             const QString path = cars + name + u'/' + entry;
             if (!CarPaths::isArchiveLeftover(entry) || typeOf(path) == Type::Folder)
                 continue;

@@ -552,13 +552,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("gone");
         QTest::addColumn<QStringList>("said"); // a part of each line
         QTest::newRow("names that are not car ids")
-            << QStringList{"d:<S>abcd", "f:<S>abcd.PLACED=tree SaveData/Cars/BBBB", "d:<S>AB",
-                           "f:<S>..PLACED=tree Data", "f:<S>ABCDE=x", "d:<S>AB1D",
+            << QStringList{"d:<S>abcd",
+                           "f:<S>abcd.PLACED=tree SaveData/Cars/BBBB",
+                           "d:<S>AB",
+                           "f:<S>..PLACED=tree Data",
+                           "f:<S>ABCDE=x",
+                           "d:<S>AB1D",
                            "l:<S>AB.D>outside/dir"}
             << QStringList{}
-            << QStringList{"<S>..PLACED\" is not a car's", "<S>AB\" is not a car's",
-                           "<S>AB.D\" is not a car's", "<S>AB1D\" is not a car's",
-                           "<S>abcd\" is not a car's", "<S>ABCDE\" is not a car's",
+            << QStringList{"<S>..PLACED\" is not a car's",   "<S>AB\" is not a car's",
+                           "<S>AB.D\" is not a car's",       "<S>AB1D\" is not a car's",
+                           "<S>abcd\" is not a car's",       "<S>ABCDE\" is not a car's",
                            "<S>abcd.PLACED\" is not a car's"};
         QTest::newRow("record naming folders outside the car's")
             << QStringList{"d:<S>ABCD", "f:<S>ABCD/CAR.VIV=v",
@@ -570,10 +574,14 @@ private Q_SLOTS:
             << QStringList{"<S>", "game/SaveData/Cars/ABCD/"}
             << QStringList{"names \"wipe SaveData/Cars/ABCD\"",
                            "names \"file Data/FeArt/Vidwall/BBBB.QFS\"",
-                           "names \"tree SaveData/Cars/BBBB\"", "names \"tree ../outside\"",
-                           "names \"tree <root>outside\"", "names \"dir Data/Cars\"",
-                           "names \"tree SaveData\"", "names \"tree Data/Cars\"",
-                           "names \"tree Data\"", "the install of car ABCD never finished"};
+                           "names \"tree SaveData/Cars/BBBB\"",
+                           "names \"tree ../outside\"",
+                           "names \"tree <root>outside\"",
+                           "names \"dir Data/Cars\"",
+                           "names \"tree SaveData\"",
+                           "names \"tree Data/Cars\"",
+                           "names \"tree Data\"",
+                           "the install of car ABCD never finished"};
         QTest::newRow("links in place of the car, its save folder and picture")
             << QStringList{"l:<S>ABCD>outside/dir",
                            "f:<S>ABCD.PLACED=removal\r\ntree SaveData/Cars/ABCD\r\n"
@@ -596,7 +604,8 @@ private Q_SLOTS:
                            "f:game/Data/Cars/BBBB/CAR.VIV.1234567=keep",
                            "l:game/Data/Cars/BBBB/CAR.VIV.zzzzzz>outside/keep.txt",
                            "d:game/Data/Cars/BBBB/CAR.VIV.dirdir",
-                           "f:outside/car/CAR.VIV.aBcDeF=copy", "l:game/Data/Cars/CCCC>outside/car"}
+                           "f:outside/car/CAR.VIV.aBcDeF=copy",
+                           "l:game/Data/Cars/CCCC>outside/car"}
             << QStringList{"<S>", "game/Data/Cars/BBBB/CAR.VIV.aBcDeF",
                            "game/Data/Cars/BBBB/CAR.VIV.zzzzzz"}
             << QStringList{"removed \"<root>game/Data/Cars/BBBB/CAR.VIV.aBcDeF\"",
@@ -659,8 +668,8 @@ private Q_SLOTS:
         QTemporaryDir shm(QStringLiteral("/dev/shm/kavro-test-XXXXXX"));
         const QString real =
             (otherDisk ? shm.path() + "/disk/" : t.env.root() + "disk/") + "NFS Cars";
-        if (otherDisk && (!shm.isValid() || QStorageInfo(shm.path()).device() ==
-                                                QStorageInfo(t.env.root()).device()))
+        if (otherDisk && (!shm.isValid() ||
+                          QStorageInfo(shm.path()).device() == QStorageInfo(t.env.root()).device()))
             QSKIP("/dev/shm is not another filesystem than the temporary folder here");
         const QString game = t.env.gamePath();
         QVERIFY(QDir(game + "Data/Cars").removeRecursively());
@@ -714,13 +723,14 @@ private Q_SLOTS:
 
         QString why;
         QVERIFY(!CarRemoval::removeCar(t.env.session, "ABCD", &why));
-        QCOMPARE(why, "cannot remove \"" + game +
-                          "SaveData/Cars/ABCD\" (the next start tries again)");
+        QCOMPARE(why,
+                 "cannot remove \"" + game + "SaveData/Cars/ABCD\" (the next start tries again)");
         QVERIFY(!QFileInfo::exists(game + "Data/Cars/ABCD")); // the game no longer lists it
         const QStringList again = InstallStaging::undoUnfinished(game);
         QCOMPARE(again.size(), 1);
         QVERIFY2(again.first().startsWith("the removal of car ABCD is not finished: cannot "
-                                          "remove \"" + game + "SaveData/Cars/ABCD\""),
+                                          "remove \"" +
+                                          game + "SaveData/Cars/ABCD\""),
                  qPrintable(again.first()));
         block.lift();
         QCOMPARE(InstallStaging::undoUnfinished(game),

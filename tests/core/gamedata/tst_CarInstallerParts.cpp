@@ -132,12 +132,11 @@ private Q_SLOTS:
             << "ABCD" << K::SaveFolder << "SaveData/Cars/ABCD/" << false;
         QTest::newRow("inside the save folder")
             << "ABCD" << K::SaveFolder << "SaveData/Cars/ABCD/CAR.FEC" << false;
-        QTest::newRow("backslashes")
-            << "ABCD" << K::SaveFolder << "SaveData\\Cars\\ABCD" << false;
+        QTest::newRow("backslashes") << "ABCD" << K::SaveFolder << "SaveData\\Cars\\ABCD" << false;
         QTest::newRow("empty") << "ABCD" << K::SaveFolder << "" << false;
         QTest::newRow("id \"..\"") << ".." << K::SaveFolder << "SaveData/Cars/.." << false;
-        QTest::newRow("id in lower case") << "abcd" << K::SaveFolder << "SaveData/Cars/abcd"
-                                          << false;
+        QTest::newRow("id in lower case")
+            << "abcd" << K::SaveFolder << "SaveData/Cars/abcd" << false;
     }
     void carPathsAllow() {
         QFETCH(QString, id);
