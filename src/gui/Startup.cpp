@@ -1,6 +1,7 @@
 #include "gui/Startup.h"
 
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/GameLock.h"
 #include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/session/AppContext.h"
@@ -28,6 +29,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 
 namespace {
@@ -53,13 +55,15 @@ bool Startup::refuseWorkFolder(const QString& message) {
 }
 
 QStringList Startup::undoUnfinishedInstalls(const QString& game) {
-    // Only while no other copy holds the work folder: an install of that copy may be under way.
-    std::unique_ptr<WorkFolder> probe;
-    if (!m_workFolder->holdsLock()) {
-        probe = std::make_unique<WorkFolder>(m_ctx.session->workDir());
-        if (!probe->lock())
-            return {};
-    }
+    // Only while no other program changes the game, whatever its work folder: an install of
+    // that program may be under way. A game without a staging folder has nothing to undo, and
+    // is not written to.
+    if (!QFileInfo::exists(InstallStaging::root(game)) &&
+        !QFileInfo::exists(Garage::root(game) + QStringLiteral("JOURNAL")))
+        return {};
+    GameLock gameLock(game);
+    if (!gameLock.lock())
+        return {};
     QStringList lines = InstallStaging::undoUnfinished(game);
     lines += Garage::recover(game); // a park, return or set switch that never finished
     for (QString& l : lines) {

@@ -39,8 +39,8 @@ public:
 private:
     // Lets the windows paint; false when the program ended meanwhile.
     bool yield();
-    // Undoes the installs that never finished (see InstallStaging), when no other copy holds the
-    // work folder; the lines say which cars were undone (also on standard error).
+    // Undoes the installs that never finished (see InstallStaging), when no other program holds
+    // the game's lock; the lines say which cars were undone (also on standard error).
     QStringList undoUnfinishedInstalls(const QString& game);
     // Takes the work folder's lock for the rest of the run (released at every end) and undoes
     // the installs that never finished; false, after the refusal, when another copy holds it.

@@ -2,6 +2,7 @@
 
 #include "core/gamedata/CarRemoval.h"
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/GameLock.h"
 #include "core/gamedata/InstalledCarList.h"
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
@@ -150,6 +151,12 @@ void frmInstalled::removeSelected() {
         m_ctx.prompts->show(question, QStringLiteral("Remove Cars"), kQuestionNoDefault);
     if (m_ctx.programEnd->ended() || answer != MessageBoxService::Yes)
         return;
+    // No other program changes the game's cars while these go.
+    GameLock gameLock(m_ctx.session->GamePath);
+    if (QString held; !gameLock.lock(&held)) {
+        m_ctx.prompts->show(held, kTitle, kRefused);
+        return;
+    }
     QStringList failures;
     for (const QString& id : ids) {
         QString why;

@@ -1,5 +1,6 @@
 #include "gui/frmSerial.h"
 
+#include "core/gamedata/GameLock.h"
 #include "core/gamedata/SerialConflicts.h"
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
@@ -64,6 +65,11 @@ void frmSerial::cmdStart_Click() {
     // The check rewrites cars: no download run or kavro-cars command may change them meanwhile.
     WorkFolder workFolder(m_ctx.session->workDir());
     if (QString held; !m_workFolderHeld && !workFolder.lock(&held)) {
+        m_ctx.prompts->show(held, windowTitle(), 16);
+        return;
+    }
+    GameLock gameLock(m_ctx.session->GamePath);
+    if (QString held; !gameLock.lock(&held)) {
         m_ctx.prompts->show(held, windowTitle(), 16);
         return;
     }

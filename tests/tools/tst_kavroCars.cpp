@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "VivBuilder.h"
 #include "ZipBuilder.h"
+#include "core/gamedata/GameLock.h"
 #include "core/session/AppSettings.h"
 #include "core/session/StartupMessages.h"
 #include "core/session/WorkFolder.h"
@@ -14,6 +15,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -122,6 +125,56 @@ void hostZip(const QString& path, bool car = true, bool picture = true) {
     if (car)
         zip.add("CAR.VIV", VivBuilder::carArchive(5));
     zip.write(path);
+}
+
+// kavro-cars under strace, killed before its n-th call of syscall (none other counts). True
+// when the kill came; false when the command ran to its end first.
+bool runCarsKilledAt(const QString& strace, const QString& syscall, int n,
+                     const QStringList& args) {
+    QProcess p;
+    p.start(strace, QStringList{"-o", "/dev/null", "-e", "trace=" + syscall, "-e",
+                                QString("inject=%1:signal=KILL:when=%2").arg(syscall).arg(n),
+                                KAVRO_BIN_DIR "/kavro-cars"} +
+                        args);
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return false;
+    }
+    return p.exitStatus() == QProcess::CrashExit;
+}
+
+// strace, when it can trace a program here; empty otherwise.
+QString usableStrace() {
+    const QString strace = QStandardPaths::findExecutable("strace");
+    if (strace.isEmpty())
+        return {};
+    QProcess p;
+    p.start(strace, {"-o", "/dev/null", "/bin/true"});
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+               ? strace
+               : QString();
+}
+
+// A car's own paths in the game, as an install places them (the ZIPs of carZip()).
+QStringList carPaths(const QString& id) {
+    return {"Data/Cars/" + id,
+            "Data/Cars/" + id + "/CAR.VIV",
+            "Data/Cars/" + id + "/ID.TXT",
+            "Data/FeArt/Vidwall/" + id + "1.QFS",
+            "SaveData/Cars/" + id,
+            "SaveData/Cars/" + id + "/CAR.FEC"};
+}
+
+// kavro-cars with another work folder (TEMP), as a second user or a sandboxed copy runs it.
+QProcess* startCarsWithTemp(const QString& temp, const QStringList& args) {
+    auto* p = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TEMP", temp);
+    env.insert("TMPDIR", temp);
+    p->setProcessEnvironment(env);
+    p->start(QStringLiteral(KAVRO_BIN_DIR "/kavro-cars"), args);
+    return p;
 }
 
 } // namespace
@@ -289,6 +342,207 @@ private Q_SLOTS:
             QVERIFY2(r.errorText.contains("Kavro is already running"), qPrintable(r.errorText));
             QCOMPARE(snapshot(w.env.gamePath()), before);
         }
+    }
+
+    // A change killed at its system calls that write, rename or delete (strace injects SIGKILL
+    // before the call) leaves no lock that refuses the next command, and the game whole: the
+    // next change (fix) finishes or undoes what was under way, and what is left is the game as
+    // it was or with the change made in full. A row kills at the moments 1, 2, ... 6, then at a
+    // spread of later ones (8, 10, 13, 17, ...), until the command gets past its last call.
+    void killedAtItsSystemCalls_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("syscall");
+        for (const char* change : {"install", "remove", "fix", "undo"})
+            for (const char* syscall :
+                 {"write", "pwrite64", "ftruncate", "rename", "renameat2", "linkat", "unlink",
+                  "rmdir", "mkdir", "fdatasync", "sendfile", "copy_file_range"})
+                QTest::addRow("%s at %s", change, syscall) << change << syscall;
+    }
+    void killedAtItsSystemCalls() {
+        QFETCH(QString, change);
+        QFETCH(QString, syscall);
+        const QString strace = usableStrace();
+        if (strace.isEmpty())
+            QSKIP("strace is missing or cannot trace here");
+        int kills = 0;
+        for (int n = 1; n <= 400; n += n < 6 ? 1 : n / 3) {
+            World w;
+            w.installCar("DMOA", 3, "Demo Alpha");
+            w.installCar("DMOB", change == "fix" ? 3 : 4, "Demo B");
+            w.env.writeFile(w.env.gamePath() + "SaveData/Cars/DMOB/CAR.FEC", "fec");
+            w.env.writeFile(w.env.gamePath() + "Data/FeArt/Vidwall/DMOB1.QFS", "p");
+            QStringList args{"list"}; // "undo": the undo at the start of any command
+            if (change == "install")
+                args = {"install", "--name", "Kill Car", w.carZip("k.zip", 5)};
+            else if (change == "remove")
+                args = {"remove", "DMOB"};
+            else if (change == "fix")
+                args = {"fix"};
+            const auto before = snapshot(w.env.gamePath());
+            if (change == "undo") { // an install killed before its car arrived
+                const QString staged = w.env.gamePath() + "Data/.kavro-staging/ZZZZ";
+                w.env.writeFile(staged + "/ID.TXT", "Half\r\n");
+                w.env.writeFile(staged + "/CAR.VIV", "viv");
+                w.env.writeFile(staged + ".PLACED",
+                                "tree SaveData/Cars/ZZZZ\r\nfile Data/FeArt/Vidwall/ZZZZ1.QFS\r\n");
+                w.env.writeFile(w.env.gamePath() + "SaveData/Cars/ZZZZ/CAR.FEC", "fec");
+                w.env.writeFile(w.env.gamePath() + "Data/FeArt/Vidwall/ZZZZ1.QFS", "p");
+            }
+            if (!runCarsKilledAt(strace, syscall, n, args))
+                break;
+            ++kills;
+            const QString at = QString("%1 killed at %2 #%3").arg(change, syscall).arg(n);
+            // The next change is not refused by the killed one's locks.
+            const Outcome next = runCars({"fix"});
+            QVERIFY2(next.exitCode == 0, qPrintable(at + ": " + next.errorText));
+            const auto after = snapshot(w.env.gamePath());
+            QStringList added = after.keys(), removed = before.keys();
+            added.removeIf([&](const QString& p) { return before.contains(p); });
+            removed.removeIf([&](const QString& p) { return after.contains(p); });
+            QStringList want;
+            if (change == "install" && !added.isEmpty()) // the one car whole
+                want = carPaths(added.first().section('/', 2, 2));
+            if (change == "remove" && !removed.isEmpty()) // the car gone whole
+                want = carPaths("DMOB");
+            want.sort();
+            QVERIFY2(added == (change == "install" ? want : QStringList()),
+                     qPrintable(at + ": added " + added.join(' ')));
+            QVERIFY2(removed == (change == "remove" ? want : QStringList()),
+                     qPrintable(at + ": removed " + removed.join(' ')));
+            if (change == "fix") // both archives whole, DMOA renumbered by one fix or the other
+                QVERIFY2(w.serials() == (QList<int>{1, 3}), qPrintable(at));
+            else // nothing else changed
+                for (const QString& p : before.keys())
+                    QVERIFY2(!after.contains(p) || after.value(p) == before.value(p),
+                             qPrintable(at + ": " + p));
+        }
+        qInfo("%s at %s: %d kills", qPrintable(change), qPrintable(syscall), kills);
+    }
+
+    // Two programs with their own work folders (TEMP) change one game at the same moment: the
+    // second waits for the first's lock, so serials stay unique, no install is undone under
+    // the one that makes it, and every car is whole.
+    void twoProgramsOnOneGame_data() {
+        QTest::addColumn<QStringList>("second");
+        QTest::newRow("install and install") << QStringList{"install", "<zip>"};
+        QTest::newRow("install and list") << QStringList{"list"};
+        QTest::newRow("install and fix") << QStringList{"fix"};
+        QTest::newRow("install and remove") << QStringList{"remove", "DMOA"};
+    }
+    void twoProgramsOnOneGame() {
+        QFETCH(QStringList, second);
+        for (int round = 0; round < 3; ++round) {
+            World w;
+            w.installCar("DMOA", 5);
+            second.replaceInStrings("<zip>", w.carZip("b.zip", 5));
+            std::unique_ptr<QProcess> a(
+                startCarsWithTemp(w.env.root() + "temp", {"install", w.carZip("a.zip", 5)}));
+            std::unique_ptr<QProcess> b(startCarsWithTemp(w.env.root() + "tempB", second));
+            QVERIFY(a->waitForFinished(30000) && b->waitForFinished(30000));
+            const QString errors =
+                QString::fromUtf8(a->readAllStandardError() + b->readAllStandardError());
+            QCOMPARE(a->exitCode(), 0);
+            QVERIFY2(b->exitCode() == 0, qPrintable(errors));
+            QVERIFY2(!errors.contains("never finished"), qPrintable(errors));
+            const Outcome list = runCars({"list"});
+            QVERIFY2(!list.output.contains("conflict") && !list.output.contains("invalid"),
+                     qPrintable(list.output));
+            QVERIFY(!list.errorText.contains("never finished"));
+            const int cars = second.first() == "install" ? 3 : second.first() == "remove" ? 1 : 2;
+            QCOMPARE(int(list.lines.size()), cars);
+            for (const QString& line : list.lines)
+                for (const QString& path : carPaths(line.left(4)).mid(0, 3))
+                    QVERIFY2(QFileInfo::exists(w.env.gamePath() + path), qPrintable(path));
+        }
+    }
+
+    // While another program holds the game's lock, a change waits up to 5 s, then refuses and
+    // names the holder (or "another Kavro program" when the lock file does not say); a lock let
+    // go within the wait lets the change through. Lock files that a program killed long ago
+    // left behind, empty or not, refuse no one.
+    void theGamesLock_data() {
+        QTest::addColumn<QString>("holder"); // "command", "unknown", "brief": a holder of the lock
+        QTest::addColumn<QString>("gameLock"); // else: the game's lock file left with this text
+        QTest::addColumn<QString>("workLock"); // and the work folder's
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("held by a command") << "command"
+                                           << ""
+                                           << ""
+                                           << "another kavro-cars command";
+        QTest::newRow("held, no description")
+            << "unknown"
+            << ""
+            << ""
+            << "another Kavro program is changing the game's cars";
+        QTest::newRow("let go within the wait") << "brief"
+                                                << ""
+                                                << ""
+                                                << "";
+        QTest::newRow("empty game lock left") << ""
+                                              << ""
+                                              << ""
+                                              << "";
+        QTest::newRow("garbage game lock left") << ""
+                                                << "\x01garbage"
+                                                << ""
+                                                << "";
+        QTest::newRow("dead holder's game lock left") << ""
+                                                      << "<dead>"
+                                                      << ""
+                                                      << "";
+        QTest::newRow("empty work folder lock left") << ""
+                                                     << ""
+                                                     << "<empty>"
+                                                     << "";
+        QTest::newRow("dead holder's work folder lock left") << ""
+                                                             << ""
+                                                             << "<dead>"
+                                                             << "";
+    }
+    void theGamesLock() {
+        QFETCH(QString, holder);
+        QFETCH(QString, gameLock);
+        QFETCH(QString, workLock);
+        QFETCH(QString, refusal);
+        World w;
+        w.installCar("DMOA", 3);
+        QProcess ended; // a process id that no longer runs
+        ended.start("/bin/true");
+        QVERIFY(ended.waitForFinished());
+        const QByteArray dead = QByteArray::number(ended.processId()) + "\nkavro-cars\n" +
+                                QSysInfo::machineHostName().toUtf8() + "\n";
+        const QString gameLockFile = w.env.gamePath() + "Data/.kavro.lock";
+        if (holder.isEmpty())
+            w.env.writeFile(gameLockFile, gameLock == "<dead>" ? dead : gameLock.toLatin1());
+        if (!workLock.isEmpty())
+            w.env.writeFile(w.env.root() + "temp/Kavro.lock",
+                            workLock == "<dead>" ? dead : QByteArray());
+        GameLock held(w.env.gamePath());
+        if (!holder.isEmpty()) {
+            const QString app = QCoreApplication::applicationName();
+            QCoreApplication::setApplicationName("kavro-cars"); // the holder's description
+            const bool taken = held.lock();
+            QCoreApplication::setApplicationName(app);
+            QVERIFY(taken);
+        }
+        if (holder == "unknown")
+            QFile(gameLockFile).open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (holder == "brief")
+            QTimer::singleShot(1000, [&held] { held.unlock(); });
+        const auto before = snapshot(w.env.gamePath());
+        const Outcome r = runCarsServing({"remove", "DMOA"});
+        if (refusal.isEmpty()) {
+            QVERIFY2(r.exitCode == 0, qPrintable(r.errorText));
+            QCOMPARE(r.lines, QStringList{"DMOA removed"});
+            return;
+        }
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.errorText.contains(refusal), qPrintable(r.errorText));
+        if (holder == "command")
+            QVERIFY2(r.errorText.contains(
+                         QString("(process %1)").arg(QCoreApplication::applicationPid())),
+                     qPrintable(r.errorText));
+        QCOMPARE(snapshot(w.env.gamePath()), before);
     }
 
     void listsTheInstalledCars() {

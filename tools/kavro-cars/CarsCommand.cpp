@@ -22,6 +22,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -318,8 +319,9 @@ bool CarsCommand::holdWorkFolder(Hold hold) {
     auto game = std::make_unique<GameLock>(m_session.GamePath);
     auto folder = std::make_unique<WorkFolder>(m_session.workDir());
     if (hold == Hold::Look) {
-        // Installs that a running program has under way are its own: only a free game is tidied.
-        if (!game->lock())
+        // Installs that a running program has under way are its own: only a free game is tidied
+        // (and only one with a staging folder: a look writes nothing into the game).
+        if (!QFileInfo::exists(InstallStaging::root(m_session.GamePath)) || !game->lock())
             return true;
     } else {
         // The ZIPs are unpacked in kavro's work folder: it must be private, and held.

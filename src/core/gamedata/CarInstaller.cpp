@@ -5,6 +5,7 @@
 #include "core/gamedata/CarLookup.h"
 #include "core/gamedata/CarOrigins.h"
 #include "core/gamedata/CarPaths.h"
+#include "core/gamedata/CarSerials.h"
 #include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/RandomCarId.h"
@@ -114,6 +115,7 @@ void CarInstaller::InstallCar(qint16 n, const QString& listLine, QString& errorT
         m_carId.clear();
         errorText += QStringLiteral("Installation failed: ") + reason + QStringLiteral("\r\n");
     }
+    m_gameLock.reset();
     if (onStatus)
         onStatus(QStringLiteral("."));
 }
@@ -148,6 +150,13 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
     if (!findCarFolder(extraction, source, reason))
         return Outcome::Failed;
     source = GameFs::withSlash(source);
+
+    // From the choice of the car id to the car's arrival (or its undo) no other program changes
+    // the game's cars; the serial check then compares with the cars as they are now.
+    m_gameLock = std::make_unique<GameLock>(m_session.GamePath);
+    if (!m_gameLock->lock(&reason))
+        return Outcome::Failed;
+    ScanCarSerials(m_session);
 
     // The same car already in the game or its garage, whatever its id or its ZIP's name.
     const QString identity = CarIdentity::ofArchive(findFile(source, kCarViv));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/gamedata/CarOrigins.h"
+#include "core/gamedata/GameLock.h"
 #include "core/gamedata/InstallStaging.h"
 
 #include <QString>
@@ -18,7 +19,8 @@ class Session;
 // assembled in the game's staging folder and arrives in Data/Cars in one rename, after its save
 // data and pictures (see InstallStaging): a killed install is undone at the next start. A failed
 // install leaves nothing in the game and appends "Installation failed: " + reason + CR LF to
-// errorText.
+// errorText. The install holds the game's lock (GameLock) once the car is unpacked; another
+// program that holds it fails the install with its refusal.
 class CarInstaller {
 public:
     CarInstaller(Session& session, ProgramEnd& programEnd);
@@ -80,5 +82,7 @@ private:
     // The staging of the install in progress; undone when it fails before the car arrived.
     std::unique_ptr<InstallStaging> m_staging;
     bool m_arrived = false;
+    // The game's lock, from the choice of the car id to the end of the install.
+    std::unique_ptr<GameLock> m_gameLock;
     int m_step = 0;
 };
