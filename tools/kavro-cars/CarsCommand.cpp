@@ -320,8 +320,11 @@ bool CarsCommand::holdWorkFolder(Hold hold) {
     auto folder = std::make_unique<WorkFolder>(m_session.workDir());
     if (hold == Hold::Look) {
         // Installs that a running program has under way are its own: only a free game is tidied
-        // (and only one with a staging folder: a look writes nothing into the game).
-        if (!QFileInfo::exists(InstallStaging::root(m_session.GamePath)) || !game->lock())
+        // (and only one with a staging folder or a garage journal: a look writes nothing into
+        // the game).
+        if ((!QFileInfo::exists(InstallStaging::root(m_session.GamePath)) &&
+             !QFileInfo::exists(Garage::root(m_session.GamePath) + QStringLiteral("JOURNAL"))) ||
+            !game->lock())
             return true;
     } else {
         // The ZIPs are unpacked in kavro's work folder: it must be private, and held.
