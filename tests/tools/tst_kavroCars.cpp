@@ -77,7 +77,8 @@ struct World {
             .write(path);
         return path;
     }
-    static QByteArray ownCar(const QByteArray& model, quint8 serial, const QByteArray& id = "XXXX") {
+    static QByteArray ownCar(const QByteArray& model, quint8 serial,
+                             const QByteArray& id = "XXXX") {
         QList<VivBuilder::Entry> entries = VivBuilder::carEntries(serial, id);
         entries.append({"model.txt", model});
         return VivBuilder::build(entries);
@@ -589,7 +590,8 @@ private Q_SLOTS:
         Outcome r = runCars({"park", "dmoa"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.lines, QStringList{"DMOA parked"});
-        for (const char* gone : {"Data/Cars/DMOA", "SaveData/Cars/DMOA", "Data/FeArt/Vidwall/DMOA.QFS"})
+        for (const char* gone :
+             {"Data/Cars/DMOA", "SaveData/Cars/DMOA", "Data/FeArt/Vidwall/DMOA.QFS"})
             QVERIFY2(!QFileInfo::exists(w.env.gamePath() + gone), gone);
         r = runCars({"list"});
         QCOMPARE(r.lines, (QStringList{"DMOB   4  Demo Beta", "DMOA   3  Demo Alpha  [parked]"}));
@@ -610,13 +612,15 @@ private Q_SLOTS:
         QCOMPARE(w.serials(), (QList<int>{1, 4, 3}));
         r = runCars({"unpark", "DMOA"});
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.errorText.contains("no car DMOA is parked. Nothing was moved."), qPrintable(r.errorText));
+        QVERIFY2(r.errorText.contains("no car DMOA is parked. Nothing was moved."),
+                 qPrintable(r.errorText));
 
         QCOMPARE(runCars({"park", "DMOA", "DMOB"}).exitCode, 0);
         r = runCars({"remove", "DMOA"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.lines, QStringList{"DMOA removed"});
-        QCOMPARE(runCars({"list"}).lines, (QStringList{"DMOC   3  Demo Gamma", "DMOB   4  Demo Beta  [parked]"}));
+        QCOMPARE(runCars({"list"}).lines,
+                 (QStringList{"DMOC   3  Demo Gamma", "DMOB   4  Demo Beta  [parked]"}));
     }
 
     // A set keeps the cars in the game; using it parks the others and returns its own, all or
@@ -631,8 +635,9 @@ private Q_SLOTS:
         QCOMPARE(runCars({"set", "save", "One"}).exitCode, 0);
         r = runCars({"set", "use", "all"});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.lines, (QStringList{"DMOB returned, serial number 2", "DMOC returned, serial number 3",
-                                       "Set \"All\" in use: 3 of 50 cars in the game"}));
+        QCOMPARE(r.lines,
+                 (QStringList{"DMOB returned, serial number 2", "DMOC returned, serial number 3",
+                              "Set \"All\" in use: 3 of 50 cars in the game"}));
         r = runCars({"set", "use", "One"});
         QCOMPARE(r.lines.mid(0, 2), (QStringList{"DMOB parked", "DMOC parked"}));
         QCOMPARE(runCars({"set", "list"}).lines, (QStringList{"All: DMOA DMOB DMOC", "One: DMOA"}));
@@ -646,8 +651,8 @@ private Q_SLOTS:
             wide.append(QString("C%1").arg(i, 3, 10, QChar('0')));
         }
         w.env.writeFile(w.env.gamePath() + "Data/.kavro-garage/SETS.json",
-                        "{\"sets\":[{\"name\":\"Wide\",\"cars\":[\"" + wide.join("\",\"").toLatin1() +
-                            "\"]}]}");
+                        "{\"sets\":[{\"name\":\"Wide\",\"cars\":[\"" +
+                            wide.join("\",\"").toLatin1() + "\"]}]}");
         const auto before = snapshot(w.env.gamePath());
         r = runCars({"set", "use", "Wide"});
         QCOMPARE(r.exitCode, 1);
@@ -660,15 +665,19 @@ private Q_SLOTS:
     // The same car is not installed twice, however it came: its ZIP again, renamed, or after a
     // copy by hand; parked, it is named so; --again installs a second copy.
     void refusesACarAlreadyThere_data() {
-        QTest::addColumn<QString>("first");  // "zip": installed from its ZIP; "hand": copied in
-        QTest::addColumn<bool>("renamed");   // the second ZIP is a renamed copy
-        QTest::addColumn<bool>("parked");    // the first copy is parked before the second try
+        QTest::addColumn<QString>("first"); // "zip": installed from its ZIP; "hand": copied in
+        QTest::addColumn<bool>("renamed");  // the second ZIP is a renamed copy
+        QTest::addColumn<bool>("parked");   // the first copy is parked before the second try
         QTest::addColumn<bool>("again");
         QTest::addColumn<QString>("refusal"); // empty: the second copy installs
-        QTest::newRow("same ZIP twice") << "zip" << false << false << false << "already installed as ";
-        QTest::newRow("same ZIP renamed") << "zip" << true << false << false << "already installed as ";
-        QTest::newRow("by hand, then its ZIP") << "hand" << true << false << false << "already installed as ";
-        QTest::newRow("parked, then its ZIP") << "zip" << false << true << false << "already parked as ";
+        QTest::newRow("same ZIP twice")
+            << "zip" << false << false << false << "already installed as ";
+        QTest::newRow("same ZIP renamed")
+            << "zip" << true << false << false << "already installed as ";
+        QTest::newRow("by hand, then its ZIP")
+            << "hand" << true << false << false << "already installed as ";
+        QTest::newRow("parked, then its ZIP")
+            << "zip" << false << true << false << "already parked as ";
         QTest::newRow("--again") << "zip" << false << false << true << QString();
     }
     void refusesACarAlreadyThere() {

@@ -3,8 +3,8 @@
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/CarSets.h"
 #include "core/gamedata/Garage.h"
-#include "core/session/Session.h"
 #include "core/gamedata/Viv.h"
+#include "core/session/Session.h"
 
 namespace {
 
@@ -34,23 +34,22 @@ void report(Session& session, const Garage::Result& r, const QStringList& return
 int moveResult(Session& session, const Garage::Result& r, const QStringList& returned,
                QTextStream& out, QTextStream& err) {
     if (!r.ok)
-        return fail(err, r.error + (r.error.endsWith(u'.') ? QStringLiteral(" ") : QStringLiteral(". ")) +
+        return fail(err, r.error +
+                             (r.error.endsWith(u'.') ? QStringLiteral(" ") : QStringLiteral(". ")) +
                              QStringLiteral("Nothing was moved."));
     report(session, r, returned, out);
     return 0;
 }
 
-int setCommand(Session& session, const QStringList& operands, QTextStream& out,
-               QTextStream& err) {
+int setCommand(Session& session, const QStringList& operands, QTextStream& out, QTextStream& err) {
     const QString verb = operands.value(0);
     CarSets sets(session.GamePath);
     if (verb == QLatin1String("list")) {
         if (operands.size() != 1)
             return fail(err, QStringLiteral("set list takes no arguments"));
         for (const CarSets::Set& set : sets.list())
-            out << set.name << ": " << (set.cars.isEmpty() ? QStringLiteral("(no cars)")
-                                                           : set.cars.join(u' '))
-                << '\n';
+            out << set.name << ": "
+                << (set.cars.isEmpty() ? QStringLiteral("(no cars)") : set.cars.join(u' ')) << '\n';
         out << Qt::flush;
         return 0;
     }

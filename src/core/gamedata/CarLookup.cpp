@@ -20,7 +20,8 @@
 QString CarMatch::refusal() const {
     if (!found())
         return {};
-    return (parked ? QStringLiteral("already parked as ") : QStringLiteral("already installed as ")) +
+    return (parked ? QStringLiteral("already parked as ")
+                   : QStringLiteral("already installed as ")) +
            id;
 }
 
@@ -75,7 +76,7 @@ public:
     }
     QString of(const QString& archive) {
         const QString key = QDir(m_game).relativeFilePath(archive);
-        struct stat st{};
+        struct stat st {};
         if (::stat(QFile::encodeName(archive).constData(), &st) != 0)
             return {};
         const QString stamp = QStringLiteral("%1 %2.%3 %4")

@@ -95,8 +95,8 @@ bool CarSets::save(const QString& name, const QStringList& cars, QString* error)
 
 bool CarSets::remove(const QString& name, QString* error) {
     QList<Set> sets = list();
-    if (sets.removeIf([&](const Set& s) { return s.name.compare(name, Qt::CaseInsensitive) == 0; }) ==
-        0) {
+    if (sets.removeIf(
+            [&](const Set& s) { return s.name.compare(name, Qt::CaseInsensitive) == 0; }) == 0) {
         if (error)
             *error = QStringLiteral("there is no set \"%1\"").arg(name);
         return false;

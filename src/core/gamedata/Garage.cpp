@@ -63,8 +63,8 @@ QString Garage::archivePath(const QString& gamePath, const QString& id) {
 QStringList Garage::parkedIn(const QString& gamePath) {
     QStringList ids;
     const QString garage = root(gamePath);
-    for (const QString& name :
-         QDir(garage).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks))
+    for (const QString& name : QDir(garage).entryList(QDir::Dirs | QDir::Hidden |
+                                                      QDir::NoDotAndDotDot | QDir::NoSymLinks))
         if (GarageJournal::isCarId(name) && exists(garage + name + QStringLiteral("/car")))
             ids.append(name);
     std::sort(ids.begin(), ids.end(), GameFs::nameLess);
@@ -178,8 +178,8 @@ Garage::Result Garage::switchTo(const QStringList& ids) {
     }
     if (!known) {
         Result result;
-        result.error = QStringLiteral("none of the cars %1 is in the game or the garage")
-                           .arg(ids.join(u' '));
+        result.error =
+            QStringLiteral("none of the cars %1 is in the game or the garage").arg(ids.join(u' '));
         return result;
     }
     for (const QString& name : installed)
@@ -243,12 +243,11 @@ Garage::Result Garage::moveCars(const QStringList& leaving, const QStringList& i
     for (const QString& name : std::as_const(returning))
         if (!journal.addReturn(name, &result.error))
             return result;
-    journal.describe(isSwitch ? QStringLiteral("the switch that parks %1 and returns %2")
-                                    .arg(leaving.isEmpty() ? QStringLiteral("no car")
-                                                           : joined(leaving),
-                                         returning.isEmpty() ? QStringLiteral("no car")
-                                                             : joined(returning))
-                              : QStringLiteral("the return of %1").arg(joined(returning)));
+    journal.describe(
+        isSwitch ? QStringLiteral("the switch that parks %1 and returns %2")
+                       .arg(leaving.isEmpty() ? QStringLiteral("no car") : joined(leaving),
+                            returning.isEmpty() ? QStringLiteral("no car") : joined(returning))
+                 : QStringLiteral("the return of %1").arg(joined(returning)));
     if (!journal.run(stepHook(), &result.error)) {
         result.warnings.clear();
         return result;
@@ -303,7 +302,8 @@ QStringList Garage::recover(const QString& gamePath) {
     for (const QString& name : names) {
         if (name.endsWith(kGone) && GarageJournal::isCarId(name.chopped(kGone.size()))) {
             QDir(garage + name).removeRecursively();
-        } else if (GarageJournal::isCarId(name) && !exists(garage + name + QStringLiteral("/car"))) {
+        } else if (GarageJournal::isCarId(name) &&
+                   !exists(garage + name + QStringLiteral("/car"))) {
             QDir().rmdir(garage + name + QStringLiteral("/vidwall"));
             QDir().rmdir(garage + name);
         }

@@ -43,9 +43,9 @@ public:
 
     struct Result {
         bool ok = false;
-        QString error;      // why nothing was moved (or, rarely, why a move was undone)
+        QString error;        // why nothing was moved (or, rarely, why a move was undone)
         QStringList warnings; // the serial warnings of returned cars, as an install writes them
-        QStringList moved;  // the car ids parked or returned, in order
+        QStringList moved;    // the car ids parked or returned, in order
     };
 
     // Parks the installed cars ids, all or none.

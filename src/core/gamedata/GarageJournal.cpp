@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-
 namespace {
 
 const QString kHeader = QStringLiteral("kavro garage journal 1");
@@ -96,8 +95,8 @@ QString GarageJournal::garageSide(const Move& m) const {
 }
 
 QString GarageJournal::line(const Move& m) const {
-    QString text = (m.park ? QStringLiteral("park ") : QStringLiteral("return ")) + m.id + u' ' +
-                   m.part;
+    QString text =
+        (m.park ? QStringLiteral("park ") : QStringLiteral("return ")) + m.id + u' ' + m.part;
     if (m.part == QLatin1String("picture"))
         text += u' ' + m.picture;
     return text;
@@ -209,13 +208,14 @@ bool GarageJournal::run(const std::function<int(int)>& beforeStep, QString* erro
     for (const Move& m : std::as_const(m_moves)) {
         const QString target = m.park ? garageSide(m) : gameSide(m);
         if (exists(target)) {
-            *error = QStringLiteral("cannot move %1 %2: \"%3\" exists")
-                         .arg(m.id, m.part == QLatin1String("picture") ? m.picture : m.part,
-                              target);
+            *error =
+                QStringLiteral("cannot move %1 %2: \"%3\" exists")
+                    .arg(m.id, m.part == QLatin1String("picture") ? m.picture : m.part, target);
             return false;
         }
         if (!QDir().mkpath(QFileInfo(target).path())) {
-            *error = QStringLiteral("cannot create the folder \"%1\"").arg(QFileInfo(target).path());
+            *error =
+                QStringLiteral("cannot create the folder \"%1\"").arg(QFileInfo(target).path());
             return false;
         }
     }

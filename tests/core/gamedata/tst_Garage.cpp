@@ -216,8 +216,8 @@ private Q_SLOTS:
                       R"({"name":7,"cars":[]}]})");
         QCOMPARE(sets.names(), QStringList{"ok"});
 
-        QVERIFY(CarOrigins::record(game, {"ABCD", "a.zip", QString(64, 'a'), QString(64, 'b'),
-                                          "http://x/cat", "Aurora"}));
+        QVERIFY(CarOrigins::record(
+            game, {"ABCD", "a.zip", QString(64, 'a'), QString(64, 'b'), "http://x/cat", "Aurora"}));
         QCOMPARE(CarOrigins::find(game, "abcd").zipName, QString("a.zip"));
         env.writeFile(CarOrigins::filePath(game),
                       R"({"cars":[{"carId":"../x","zipName":"a.zip"},)"
