@@ -398,7 +398,10 @@ private Q_SLOTS:
             QVERIFY2(next.exitCode == 0, qPrintable(at + ": " + next.errorText));
             const auto after = snapshot(w.env.gamePath());
             QStringList added = after.keys(), removed = before.keys();
-            added.removeIf([&](const QString& p) { return before.contains(p); });
+            added.removeIf([&](const QString& p) {
+                // where the car came from, kept in the garage
+                return before.contains(p) || p.startsWith("Data/.kavro-garage");
+            });
             removed.removeIf([&](const QString& p) { return after.contains(p); });
             QStringList want;
             if (change == "install" && !added.isEmpty()) // the one car whole

@@ -40,6 +40,11 @@ QStringList treeBelow(const QString& root) {
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
+        // The game's lock and its garage (where each car came from) are the game's bookkeeping,
+        // not what an install places.
+        if (path.contains(QLatin1String("/.kavro.lock")) ||
+            path.contains(QLatin1String("/.kavro-garage")))
+            continue;
         out.append(QDir(root).relativeFilePath(path) + (it.fileInfo().isDir() ? "/" : ""));
     }
     out.sort();
@@ -249,9 +254,6 @@ private Q_SLOTS:
                 want.append(p.section('/', 0, -2) + "/");
         for (const QString& f : QStringList{cars, saves, vidwall})
             want.append(f.section('/', 0, -3) + "/");
-        // Where the car came from, kept beside the garage.
-        want.append(cars.section('/', 0, -3) + "/.kavro-garage/");
-        want.append(cars.section('/', 0, -3) + "/.kavro-garage/ORIGINS.json");
         want.removeDuplicates();
         want.removeAll("/");
         want.sort();
@@ -534,8 +536,6 @@ private Q_SLOTS:
               << "Data/FeArt/Vidwall/" + id + "2.QFS"
               << "SaveData/Cars/" + id + "/"
               << "SaveData/Cars/" + id + "/CAR.FEC";
-        if (!kill) // where the car came from is written once it has arrived
-            after << "Data/.kavro-garage/" << "Data/.kavro-garage/ORIGINS.json";
         after.sort();
         QCOMPARE(treeBelow(game), after);
         QCOMPARE(VivBuilder::serialsIn(readAll(game + "Data/Cars/" + id + "/CAR.VIV")).value(0), 1);
