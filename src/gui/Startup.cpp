@@ -2,6 +2,7 @@
 
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/GameLock.h"
+#include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
@@ -59,12 +60,13 @@ QStringList Startup::undoUnfinishedInstalls(const QString& game) {
     // Only while no other program changes the game, whatever its work folder: an install of
     // that program may be under way. A game without a staging folder has nothing to undo, and
     // is not written to.
-    if (!InstallStaging::hasUnfinished(game))
+    if (!InstallStaging::hasUnfinished(game) && !Garage::hasUnfinished(game))
         return {};
     GameLock gameLock(game);
     if (!gameLock.lock())
         return {};
     QStringList lines = InstallStaging::undoUnfinished(game);
+    lines += Garage::recover(game); // a park, return or set switch that never finished
     for (QString& l : lines) {
         l[0] = l[0].toUpper();
         l += u'.';

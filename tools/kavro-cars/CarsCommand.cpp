@@ -1,6 +1,7 @@
 #include "CarsCommand.h"
 
 #include "CatalogueCommands.h"
+#include "GarageCommands.h"
 #include "SourceCommands.h"
 #include "TerminalText.h"
 
@@ -9,6 +10,7 @@
 #include "core/gamedata/CarRemoval.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/GameLock.h"
+#include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/InstalledCarList.h"
 #include "core/gamedata/SerialConflicts.h"
@@ -38,6 +40,7 @@ const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("
 const QCommandLineOption kVersion(QStringLiteral("version"), QString());
 const QCommandLineOption kName(QStringLiteral("name"), QString(), QStringLiteral("TEXT"));
 const QCommandLineOption kJson(QStringLiteral("json"), QString());
+const QCommandLineOption kAgain(QStringLiteral("again"), QString());
 
 // The parser's complaint in kavro-cars' own words.
 QString parseError(const QCommandLineParser& parser) {
@@ -56,6 +59,8 @@ QString parseError(const QCommandLineParser& parser) {
         return QStringLiteral("--json is for the list command");
     if (name == kName.names().first())
         return QStringLiteral("--name is for the install command");
+    if (name == kAgain.names().first())
+        return QStringLiteral("--again is for the install command");
     return QStringLiteral("unknown option %1%2 (see kavro-cars --help)")
         .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
 }
@@ -93,17 +98,34 @@ const QString kInstallText = QStringLiteral(
     "for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
     "\"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
     "(kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
-    "that are refused, all of them.\n");
+    "that are refused, all of them. A car that is already in the game or parked in its\n"
+    "garage (the same car, whatever its car id, serial number or ZIP name) is refused\n"
+    "with \"already installed as ID\" or \"already parked as ID\"; --again installs a\n"
+    "second copy anyway.\n");
 const QString kListText = QStringLiteral(
     "The installed cars in the game's order: id, serial number, name, and the marks\n"
-    "\"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n");
+    "\"conflict with ID\" and \"invalid archive\", then the parked cars with the mark\n"
+    "\"parked\". --json gives a JSON array.\n");
 const QString kFixText = QStringLiteral(
     "Gives every car that shares its serial number with another a free one, as kavro\n"
     "/SERIAL does, and says what it changed.\n");
 const QString kRemoveText = QStringLiteral(
     "Removes each car: its folder in Data/Cars, its save folder in SaveData/Cars and\n"
     "its video-wall pictures. The game's own cars can be removed too. Nothing is asked;\n"
-    "an id that is not installed refuses the whole command.\n");
+    "an id that is not installed refuses the whole command. A parked car is removed\n"
+    "from the garage.\n");
+const QString kParkText = QStringLiteral(
+    "Moves each car out of the game into the game's garage (Data/.kavro-garage): its\n"
+    "folder, save folder and video-wall pictures, whole. The game no longer sees it;\n"
+    "list shows it with the mark \"parked\".\n");
+const QString kUnparkText = QStringLiteral(
+    "Brings parked cars back, whole, all or none: refused when the game would hold\n"
+    "more than 50 cars. A serial number another car holds is changed as an install\n"
+    "changes it.\n");
+const QString kSetText = QStringLiteral(
+    "A set is a named list of cars. save keeps the cars in the game now; use parks\n"
+    "every car not in the set and brings back the set's parked cars, all or none; list\n"
+    "shows the sets, delete forgets one. Sets are kept in the game's garage.\n");
 const QString kSetGameText = QStringLiteral(
     "Checks that DIR holds the game (a Data/Cars folder, names in any letter case) and\n"
     "records it as the game's InstallPath in the settings store, for kavro and\n"
@@ -143,12 +165,20 @@ const QString kHelpTail = QStringLiteral(
 
 const QList<CommandHelp>& commandHelps() {
     static const QList<CommandHelp> helps = {
-        {QStringLiteral("install"), QStringLiteral("install [--name TEXT] ZIP..."), kInstallText,
-         QStringLiteral("  --name TEXT  the car's name, for a single ZIP\n") + kGameOptionLine},
+        {QStringLiteral("install"), QStringLiteral("install [--name TEXT] [--again] ZIP..."),
+         kInstallText,
+         QStringLiteral("  --name TEXT  the car's name, for a single ZIP\n"
+                        "  --again      install a car that is already in the game or parked\n") +
+             kGameOptionLine},
         {QStringLiteral("list"), QStringLiteral("list [--json]"), kListText,
          QStringLiteral("  --json       a JSON array\n") + kGameOptionLine},
         {QStringLiteral("fix"), QStringLiteral("fix"), kFixText, kGameOptionLine},
         {QStringLiteral("remove"), QStringLiteral("remove ID..."), kRemoveText, kGameOptionLine},
+        {QStringLiteral("park"), QStringLiteral("park ID..."), kParkText, kGameOptionLine},
+        {QStringLiteral("unpark"), QStringLiteral("unpark ID..."), kUnparkText, kGameOptionLine},
+        {QStringLiteral("set"),
+         QStringLiteral("set save NAME | set use NAME | set list | set delete NAME"), kSetText,
+         kGameOptionLine},
         {QStringLiteral("set-game"), QStringLiteral("set-game DIR"), kSetGameText, QString()},
     };
     return helps;
@@ -215,7 +245,7 @@ bool CarsCommand::parse(const QStringList& args, QString& error) {
     QCommandLineParser command;
     command.addOptions({kGame, kHelp});
     if (m_command == QLatin1String("install"))
-        command.addOption(kName);
+        command.addOptions({kName, kAgain});
     else if (m_command == QLatin1String("list"))
         command.addOption(kJson);
     if (!command.parse(QStringList{kProgram + u' ' + m_command} + rest)) {
@@ -232,6 +262,7 @@ void CarsCommand::readOptions(const QCommandLineParser& parser) {
     m_help = m_help || found.contains(QLatin1String("h")) || found.contains(QLatin1String("help"));
     m_version = m_version || found.contains(QLatin1String("version"));
     m_json = m_json || found.contains(QLatin1String("json"));
+    m_again = m_again || found.contains(QLatin1String("again"));
     if (found.contains(QLatin1String("game"))) {
         m_gameDir = parser.value(kGame);
         m_hasGameDir = true;
@@ -279,6 +310,8 @@ int CarsCommand::run(const QStringList& args) {
         return fix();
     if (m_command == QLatin1String("remove"))
         return remove();
+    if (GarageCommands::isGarageCommand(m_command))
+        return garage();
     return fail(QStringLiteral("unknown command %1 (see kavro-cars --help)").arg(m_command));
 }
 
@@ -333,6 +366,7 @@ int CarsCommand::install() {
     for (const QString& zip : std::as_const(m_operands))
         cars.append({zip, m_hasName ? m_name : ZipInstallRun::defaultName(zip)});
     ZipInstallRun run(m_ctx);
+    run.again = m_again;
     run.onCar = [this](const ZipInstallRun::Result& r) {
         m_out << ZipInstallRun::line(r) << Qt::endl;
         // A signal that came while the car's copies ran: no further car starts.
@@ -361,8 +395,11 @@ bool CarsCommand::holdWorkFolder(Hold hold) {
     auto folder = std::make_unique<WorkFolder>(m_session.workDir());
     if (hold == Hold::Look) {
         // Installs that a running program has under way are its own: only a free game is tidied
-        // (and only one with a staging folder: a look writes nothing into the game).
-        if (!InstallStaging::hasUnfinished(m_session.GamePath) || !game->lock())
+        // (and only one with a staging folder or a garage journal: a look writes nothing into
+        // the game).
+        if ((!InstallStaging::hasUnfinished(m_session.GamePath) &&
+             !Garage::hasUnfinished(m_session.GamePath)) ||
+            !game->lock())
             return true;
     } else {
         // The ZIPs are unpacked in kavro's work folder: it must be private, and held.
@@ -377,6 +414,8 @@ bool CarsCommand::holdWorkFolder(Hold hold) {
         }
     }
     for (const QString& line : InstallStaging::undoUnfinished(m_session.GamePath))
+        m_err << "kavro-cars: " << line << Qt::endl;
+    for (const QString& line : Garage::recover(m_session.GamePath))
         m_err << "kavro-cars: " << line << Qt::endl;
     if (hold != Hold::Look) {
         m_workFolder = std::move(folder);
@@ -400,7 +439,8 @@ int CarsCommand::list() {
         return fail(QStringLiteral("list takes no arguments"));
     if (!findGame() || !holdWorkFolder(Hold::Look))
         return 1;
-    const QList<InstalledCar> cars = InstalledCarList::scan(m_session);
+    const QList<InstalledCar> cars =
+        InstalledCarList::scan(m_session) + Garage(m_session).parkedCars();
     if (m_json) {
         m_out << QString::fromUtf8(InstalledCarList::json(cars)) << Qt::flush;
         return 0;
@@ -439,8 +479,15 @@ int CarsCommand::remove() {
     // Every id is checked before anything is removed.
     QStringList names;
     bool refused = false;
+    QStringList parked;
+    Garage garage(m_session);
     for (const QString& id : std::as_const(m_operands)) {
-        const QString why = CarRemoval::refusal(m_session, id);
+        QString why = CarRemoval::refusal(m_session, id);
+        if (const QString name = garage.parkedName(id); !why.isEmpty() && !name.isEmpty()) {
+            if (!parked.contains(name))
+                parked.append(name);
+            continue;
+        }
         if (!why.isEmpty()) {
             fail(why);
             refused = true;
@@ -453,6 +500,15 @@ int CarsCommand::remove() {
     if (refused)
         return fail(QStringLiteral("nothing was removed"));
     int status = 0;
+    for (const QString& name : std::as_const(parked)) {
+        QString why;
+        if (garage.removeParked(name, &why)) {
+            m_out << name << " removed" << Qt::endl;
+        } else {
+            fail(QStringLiteral("%1 could not be removed: %2").arg(name, why));
+            status = 1;
+        }
+    }
     for (qsizetype i = 0; i < names.size(); ++i) {
         const QString& name = names.at(i);
         if (EndSignals::received())
@@ -466,9 +522,16 @@ int CarsCommand::remove() {
             status = 1;
         }
     }
-    if (EndSignals::received())
+    if (EndSignals::received() && !names.isEmpty())
         return interrupted(QStringLiteral("the removal of %1").arg(names.last()));
     return status;
+}
+
+int CarsCommand::garage() {
+    const bool reads = GarageCommands::onlyReads(m_command, m_operands);
+    if (!findGame() || !holdWorkFolder(reads ? Hold::Look : Hold::Change))
+        return 1;
+    return GarageCommands::run(m_session, m_command, m_operands, m_out, m_err);
 }
 
 int CarsCommand::setGame() {

@@ -42,6 +42,7 @@ private:
     int fix();
     int remove();
     int setGame();
+    int garage();
     int fail(const QString& message);
     // Holds the work folder and the game's lock (Change, Unpack: refusing when another program
     // holds either, after waiting a few seconds for the game's; Unpack also makes the folder)
@@ -69,6 +70,7 @@ private:
     QString m_name;
     bool m_hasName = false;
     bool m_json = false;
+    bool m_again = false;
     bool m_help = false;
     bool m_version = false;
 };

@@ -1,5 +1,6 @@
 #include "core/gamedata/CarRemoval.h"
 
+#include "core/gamedata/CarOrigins.h"
 #include "core/gamedata/CarPaths.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/InstallStaging.h"
@@ -87,8 +88,10 @@ bool removeCar(const Session& session, const QString& carId, QString* error) {
         InstallStaging staging(game, name);
         if (staging.takeOut(paths.carEntry(), gone, why)) {
             const QStringList failed = staging.undo();
-            if (failed.isEmpty())
+            if (failed.isEmpty()) {
+                CarOrigins::forget(game, name);
                 return true;
+            }
             if (error)
                 *error = cannotRemove(failed) + QStringLiteral(" (the next start tries again)");
             return false;
@@ -107,8 +110,10 @@ bool removeCar(const Session& session, const QString& carId, QString* error) {
     DiskSync::folder(paths.vidwallFolder());
     DiskSync::folder(paths.savesFolder());
     DiskSync::folder(paths.carsFolder());
-    if (failed.isEmpty())
+    if (failed.isEmpty()) {
+        CarOrigins::forget(game, name);
         return true;
+    }
     if (error)
         *error =
             cannotRemove(failed) + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')');

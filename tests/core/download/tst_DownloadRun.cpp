@@ -157,17 +157,24 @@ void tst_DownloadRun::realInstallsAndSerialWarning() {
     Run r(false); // the real installer and scan
     if (!r.hasUnzip())
         QSKIP("kavro-unzip is not built");
-    // Both cars carry serial 7: the second is renumbered, with a warning in its block.
+    // Both cars carry serial 7: the second is renumbered, with a warning in its block. The
+    // first car downloaded again is refused in its block: it is in the game already.
     const QString zipFile = r.env.root() + QStringLiteral("car.zip");
-    QVERIFY(ZipBuilder()
-                .add("CAR.VIV", VivBuilder::carArchive(7))
-                .add("ABCD.QFS", QByteArray("picture"))
-                .add("CAR.FEC", QByteArray("fec"))
-                .write(zipFile));
+    const QString otherZip = r.env.root() + QStringLiteral("other.zip");
+    for (const QString& zip : {zipFile, otherZip}) {
+        QList<VivBuilder::Entry> car = VivBuilder::carEntries(7);
+        car.append({"model.txt", zip.toLatin1()});
+        QVERIFY(ZipBuilder()
+                    .add("CAR.VIV", VivBuilder::build(car))
+                    .add("ABCD.QFS", QByteArray("picture"))
+                    .add("CAR.FEC", QByteArray("fec"))
+                    .write(zip));
+    }
     r.server.routeFile(QStringLiteral("/one.zip"), zipFile);
-    r.server.routeFile(QStringLiteral("/two.zip"), zipFile);
+    r.server.routeFile(QStringLiteral("/two.zip"), otherZip);
     r.add(QStringLiteral("First Car"), QStringLiteral("/one.zip"));
     r.add(QStringLiteral("Second Car"), QStringLiteral("/two.zip"));
+    r.add(QStringLiteral("First Car Again"), QStringLiteral("/one.zip"));
     QVERIFY(r.run->run(r.names, r.urls));
 
     const QString log = r.state.DownloadLog;
@@ -176,7 +183,9 @@ void tst_DownloadRun::realInstallsAndSerialWarning() {
     const QRegularExpression second(
         QStringLiteral("\r\nSecond Car\r\n==========\r\nStart at [^\r]+\r\nEnd at [^\r]+\r\n\r\n"
                        "WARNING: Serial Number conflit with \\[....\\]. Serial Number changed "
-                       "automatically.\r\n\r\nERRORS : \\(none\\)\r\n\r\n$"));
+                       "automatically.\r\n\r\nERRORS : \\(none\\)\r\n\r\n"
+                       "First Car Again\r\n===============\r\nStart at [^\r]+\r\nEnd at [^\r]+\r\n"
+                       "ERRORS : Installation failed: already installed as ....\r\n\r\n\r\n$"));
     QVERIFY2(second.match(log).hasMatch(), qPrintable(log));
     QCOMPARE(r.env.session.installedCount(), 2); // the last scan sees both
     QCOMPARE(QDir(r.env.gamePath() + QStringLiteral("Data/Cars"))
