@@ -7,6 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextDocument>
 #include <QTimer>

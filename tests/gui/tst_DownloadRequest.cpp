@@ -92,13 +92,21 @@ void tst_DownloadRequest::limitRefuses_data() {
     QTest::addColumn<int>("carsTicked");
     QTest::addColumn<int>("announcementsTicked");
     QTest::addColumn<QString>("ending");
+    QTest::addColumn<QString>("filter");
     QTest::newRow("40 + 11") << 40 << 11 << 0
                              << "deselect 1 cars out of the 11 you selected, because you already "
-                                "have 40 cars installed.";
+                                "have 40 cars installed."
+                             << "";
     QTest::newRow("45 + 3 cars + 3 announcements")
         << 45 << 3 << 3
         << "deselect 1 cars out of the 6 you selected, because you already have 45 cars "
-           "installed.";
+           "installed."
+        << "";
+    QTest::newRow("40 + 11, ten hidden by the filter")
+        << 40 << 11 << 0
+        << "deselect 1 cars out of the 11 you selected, because you already have 40 cars "
+           "installed."
+        << "car 11";
 }
 
 void tst_DownloadRequest::limitRefuses() {
@@ -106,11 +114,13 @@ void tst_DownloadRequest::limitRefuses() {
     QFETCH(int, carsTicked);
     QFETCH(int, announcementsTicked);
     QFETCH(QString, ending);
+    QFETCH(QString, filter);
     QList<QPair<QString, bool>> entries = cars(carsTicked);
     for (int i = 1; i <= announcementsTicked; ++i)
         entries.append({QStringLiteral("News %1").arg(i), false});
     Browser b(installed, entries);
     b.tickFirst(carsTicked + announcementsTicked);
+    b.w->setFilterText(filter);
     // The options as the menu shows them at the moment of the request.
     b.w->mnuVSS->setChecked(false);
     b.w->mnuSAD->setChecked(true);
@@ -142,6 +152,8 @@ void tst_DownloadRequest::handOverInListOrder() {
     b.tick(QStringLiteral("Alpha"));
     b.tick(QStringLiteral("Beta"));
     b.w->mnuDAD->setChecked(true);
+    // Ticked cars hidden by the filter are handed over all the same.
+    b.w->setFilterText(QStringLiteral("gamma"));
     QStringList listed, addresses;
     bool browserHidden = false;
     QTimer probe;
