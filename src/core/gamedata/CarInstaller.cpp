@@ -1,6 +1,10 @@
 #include "core/gamedata/CarInstaller.h"
 
 #include "core/gamedata/CarFolder.h"
+#include "core/gamedata/CarIdentity.h"
+#include "core/gamedata/CarLookup.h"
+#include "core/gamedata/CarOrigins.h"
+#include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/RandomCarId.h"
 #include "core/gamedata/SerialConflicts.h"
@@ -143,6 +147,15 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
         return Outcome::Failed;
     source = GameFs::withSlash(source);
 
+    // The same car already in the game or its garage, whatever its id or its ZIP's name.
+    const QString identity = CarIdentity::ofArchive(findFile(source, kCarViv));
+    if (!again) {
+        if (const CarMatch match = CarLookup::byIdentity(m_session, identity); match.found()) {
+            reason = match.refusal();
+            return Outcome::Failed;
+        }
+    }
+
     const QString game = m_session.GamePath;
     const QString carsFolder = GameFs::resolve(game, QStringLiteral("Data/Cars/"));
     const QString saveCarsFolder = GameFs::resolve(game, QStringLiteral("SaveData/Cars/"));
@@ -242,6 +255,13 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
     m_staging->finish();
     downloadLog += serial.warning;
     m_carId = id;
+    // Where the car came from; a car whose origin could not be written is still installed.
+    CarOrigin from = origin;
+    from.carId = id;
+    from.zipName = from.zipName.isEmpty() ? QFileInfo(zip).fileName() : from.zipName;
+    from.zipSha256 = CarIdentity::sha256OfFile(zip);
+    from.identity = identity;
+    CarOrigins::record(game, from);
     return Outcome::Installed;
 }
 
@@ -310,6 +330,7 @@ QString CarInstaller::pickCarId(const QString& carsFolder, const QString& saveFo
     take(QDir(carsFolder).entryList(all));
     take(QDir(saveFolder).entryList(all));
     take(InstallStaging::heldIds(m_session.GamePath));
+    take(Garage::parkedIn(m_session.GamePath));
     for (const QString& picture : QDir(vidwallFolder).entryList(all))
         if (picture.endsWith(QStringLiteral(".QFS"), Qt::CaseInsensitive))
             taken.insert(picture.left(4).toUpper());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/gamedata/CarOrigins.h"
 #include "core/gamedata/InstallStaging.h"
 
 #include <QString>
@@ -37,6 +38,15 @@ public:
     // "CAR" + n + ".ZIP" and "CAR" + n.
     QString zipFile;
     QString extractionFolder;
+
+    // A car already in the game or parked in its garage (the same car, whatever its id or ZIP
+    // name) is not installed again: the install fails with "already installed as ABCD" or
+    // "already parked as ABCD". True installs a second copy anyway.
+    bool again = false;
+    // Where the car comes from (for a download: the catalogue and entry), recorded beside the
+    // garage when the car arrives; the install fills in the ZIP's name, its SHA-256 and the car's
+    // identity.
+    CarOrigin origin;
 
     // Asked before each step that writes into the game, counted from 0: Fail makes that step
     // fail; Kill leaves the install there with everything as it stands, as a killed program

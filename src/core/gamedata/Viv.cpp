@@ -400,6 +400,33 @@ bool WriteViv(const QString& archivePath, const QString& sourceFolder, QString* 
         error);
 }
 
+bool ForEachVivEntry(const QString& archivePath,
+                     const std::function<void(const QString&, const QByteArray&)>& visit,
+                     QString* error) {
+    if (error)
+        error->clear();
+    QFile file(archivePath);
+    QList<Entry> entries;
+    Parse parsed = openArchive(file, error);
+    if (parsed == Parse::Ok)
+        parsed = readDirectory(file, entries, error);
+    if (parsed == Parse::Invalid)
+        setError(error, QStringLiteral("%1 is not a valid VIV archive").arg(archivePath));
+    if (parsed != Parse::Ok)
+        return false;
+    for (const Entry& e : entries) {
+        QByteArray data(qsizetype(e.length), Qt::Uninitialized);
+        if (e.length > 0 &&
+            (!file.seek(e.offset) || file.read(data.data(), e.length) != e.length)) {
+            setError(error,
+                     QStringLiteral("cannot read %1: %2").arg(archivePath, file.errorString()));
+            return false;
+        }
+        visit(AnsiText::decode(e.rawName), data);
+    }
+    return true;
+}
+
 bool RewriteViv(const QString& archivePath, const std::function<bool(const QString&)>& selects,
                 const std::function<bool(const QString&, QByteArray&, QString*)>& edit,
                 QString* error) {

@@ -62,6 +62,12 @@ bool RewriteViv(const QString& archivePath, const std::function<bool(const QStri
                 const std::function<bool(const QString&, QByteArray&, QString*)>& edit,
                 QString* error = nullptr);
 
+// Calls visit(name, data) for every entry of the archive at archivePath, in directory order. False
+// (why in *error) when the archive is invalid or cannot be read; visit then may have seen some.
+bool ForEachVivEntry(const QString& archivePath,
+                     const std::function<void(const QString&, const QByteArray&)>& visit,
+                     QString* error = nullptr);
+
 // The same 32-bit number with its four bytes in reverse order.
 constexpr quint32 SwapLong(quint32 value) {
     return ((value & 0x000000FFu) << 24) | ((value & 0x0000FF00u) << 8) |
