@@ -4,11 +4,13 @@
 #include "core/browser/DownloadSelection.h"
 #include "core/browser/ScreenshotPreview.h"
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/CatalogueMarks.h"
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
 #include "core/session/ConfirmExit.h"
 #include "core/session/Session.h"
 #include "gui/CarListItem.h"
+#include "gui/CarMarkDelegate.h"
 #include "gui/ClassicFont.h"
 #include "gui/DownloadForm.h"
 #include "gui/InstallFromFiles.h"
@@ -30,6 +32,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTimer>
 
 using Twips::make;
@@ -123,6 +126,7 @@ void frmCars::buildControls() {
     lstCars = make<QListWidget>(frmCarsx, "lstCars", twips(180, 930, 2475, 1755));
     lstCars->setSortingEnabled(true);
     lstCars->setUniformItemSizes(true); // every row is one line: no measuring 20,000 rows
+    lstCars->setItemDelegate(new CarMarkDelegate(lstCars));
     lstCars->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lstCars->sortItems(Qt::AscendingOrder);
     // The caption lies beneath the preview image: a picture covers it, an empty image shows it.
@@ -276,6 +280,23 @@ void frmCars::setFilterText(const QString& text) {
     }
     m_filter.setText(text);
     applyFilter();
+}
+
+void frmCars::refreshMarks() {
+    const QHash<QString, QString> marks = CatalogueMarks::of(*m_ctx.session, SiteURL);
+    // A mark is no tick: the download button need not hear of it.
+    const QSignalBlocker quiet(lstCars);
+    for (int p = 0; p < lstCars->count(); ++p) {
+        QListWidgetItem* item = lstCars->item(p);
+        const QString mark = marks.isEmpty() ? QString() : marks.value(item->text());
+        if (item->data(CarMarkDelegate::kMarkRole).toString() != mark)
+            item->setData(CarMarkDelegate::kMarkRole, mark.isEmpty() ? QVariant() : mark);
+    }
+}
+
+QString frmCars::markOf(int row) const {
+    const QListWidgetItem* item = lstCars->item(row);
+    return item ? item->data(CarMarkDelegate::kMarkRole).toString() : QString();
 }
 
 void frmCars::applyFilter() {
@@ -477,8 +498,16 @@ bool frmCars::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
+void frmCars::changeEvent(QEvent* e) {
+    // Back from the Installed Cars window or an install from files: the marks may have changed.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshMarks();
+    QWidget::changeEvent(e);
+}
+
 void frmCars::showEvent(QShowEvent* e) {
     fitLabelsToText();
+    refreshMarks();
     if (!m_placed) {
         m_placed = true;
         centreOnScreen(this);

@@ -39,6 +39,12 @@ public:
     // "Find a car": keeps the rows whose name or author holds the text, case and accents ignored.
     // Hidden rows keep their ticks, and the download request still counts and hands them over.
     void setFilterText(const QString& text);
+    // Marks the rows of the cars already here: "installed" (in the game) or "parked" (in its
+    // garage), for the entries Kavro installed from this catalogue. Read again each time the
+    // window is shown or comes to the front.
+    void refreshMarks();
+    // A row's mark; empty when it has none.
+    QString markOf(int row) const;
     // The preview refresh: author line, screenshot fetch (see ScreenshotPreview) and the preview
     // states. Runs on every change of the highlighted entry, from tmrFirstSS, and after "View
     // Screen Shots" toggles.
@@ -84,6 +90,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
