@@ -1,4 +1,8 @@
 #include "TestEnv.h"
+#include "VivBuilder.h"
+#include "core/gamedata/CarOrigins.h"
+#include "core/gamedata/CarRemoval.h"
+#include "core/gamedata/Garage.h"
 #include "core/session/AppSettings.h"
 #include "gui/frmCars.h"
 
@@ -228,6 +232,46 @@ private Q_SLOTS:
         w.mnuVSS->trigger();
         QCOMPARE(w.txtFind->width(), w.lstCars->width());
         QVERIFY(w.lstCars->width() > twips(0, 0, 2475, 0).width());
+    }
+
+    // Entries Kavro installed from this catalogue are marked for where their car is now.
+    void marksOfCarsAlreadyHere() {
+        TestEnv env;
+        const QString site = QStringLiteral("http://cars.example.net/hs/");
+        for (const char* id : {"AAAA", "BBBB", "CCCC"})
+            VivBuilder::installCar(env.gamePath(), id, VivBuilder::carArchive(1, id));
+        QVERIFY(Garage(env.session).park({"BBBB"}).ok);
+        auto origin = [&](const char* id, const QString& catalogue, const char* entry) {
+            CarOrigin o{QLatin1String(id), QStringLiteral("car.zip"), QString(64, u'a'),
+                        QString(64, u'b'), catalogue, QLatin1String(entry)};
+            QVERIFY(CarOrigins::record(env.gamePath(), o));
+        };
+        origin("AAAA", site, "Lotus Elise");
+        origin("BBBB", site, "Ferrari F50");
+        origin("ZZZZ", site, "Gone Car"); // removed since
+        origin("CCCC", QStringLiteral("http://elsewhere.example.net/"), "Porsche 911");
+        frmCars w(env.ctx);
+        w.SiteURL = site;
+        const QStringList names{"Ferrari F50", "Gone Car", "Lotus Elise", "Porsche 911"};
+        for (int k = 1; k <= names.size(); ++k)
+            w.addCar(names[k - 1], k);
+        w.show();
+        auto marks = [&w] {
+            QStringList out;
+            for (int row = 0; row < w.lstCars->count(); ++row)
+                out << w.lstCars->item(row)->text() + u'|' + w.markOf(row);
+            return out;
+        };
+        QCOMPARE(marks(), QStringList({"Ferrari F50|parked", "Gone Car|", "Lotus Elise|installed",
+                                       "Porsche 911|"}));
+        // The row's text stays the car's name (the download hands it over as such).
+        QCOMPARE(w.lstCars->item(2)->text(), QStringLiteral("Lotus Elise"));
+        QVERIFY(CarRemoval::removeCar(env.session, "AAAA"));
+        QVERIFY(Garage(env.session).unpark({"BBBB"}).ok);
+        w.refreshMarks();
+        QCOMPARE(marks(), QStringList({"Ferrari F50|installed", "Gone Car|", "Lotus Elise|",
+                                       "Porsche 911|"}));
+        QVERIFY(!w.cmdDownload->isEnabled());
     }
 
     void emptyCatalogueKeepsDownloadOff() {
