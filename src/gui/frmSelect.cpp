@@ -211,6 +211,7 @@ void frmSelect::connectToServer() {
     cars.lblNoCars->setText(QString::number(s.carCount()));
     cars.SiteName = name;
     cars.SiteURL = url;
+    s.CatalogueSite = url;
     cars.lblWebsiteLink->setText(name);
     cars.lblWebsiteLinkx->setText(url);
     cars.show();

@@ -29,12 +29,14 @@ Outcome runCars(const QStringList& args) {
 }
 
 // Every file below the game with its bytes, and every folder: two equal snapshots are two games
-// alike byte for byte.
+// alike byte for byte. The game's lock file, made by the first command that changes the game and
+// left there empty, is no part of it.
 QMap<QString, QByteArray> snapshot(const QString& game) {
     QMap<QString, QByteArray> files;
     for (const QString& path : TestFiles::filesBelow(game))
-        files.insert(path, QFileInfo(game + path).isDir() ? QByteArray("<folder>")
-                                                          : TestFiles::readAll(game + path));
+        if (path != QLatin1String("Data/.kavro.lock"))
+            files.insert(path, QFileInfo(game + path).isDir() ? QByteArray("<folder>")
+                                                              : TestFiles::readAll(game + path));
     return files;
 }
 
@@ -55,11 +57,34 @@ struct World {
         const QString path = env.root() + "zips/" + file;
         QDir().mkpath(env.root() + "zips");
         ZipBuilder()
-            .add(folder + "CAR.VIV", VivBuilder::carArchive(serial))
+            .add(folder + "CAR.VIV", ownCar(file.toLatin1(), serial))
             .add(folder + "PICT1.QFS", "picture")
             .add(folder + "CAR.FEC", "save data")
             .write(path);
         return path;
+    }
+    // A ZIP of a car of its own (a model entry holding model), with a picture and save data.
+    QString ownZip(const QString& file, const QByteArray& model, quint8 serial) {
+        const QString path = env.root() + "zips/" + file;
+        QDir().mkpath(env.root() + "zips");
+        ZipBuilder()
+            .add("CAR.VIV", ownCar(model, serial))
+            .add("PICT.QFS", "picture of " + model)
+            .add("CAR.FEC", "save data")
+            .write(path);
+        return path;
+    }
+    static QByteArray ownCar(const QByteArray& model, quint8 serial, const QByteArray& id = "XXXX") {
+        QList<VivBuilder::Entry> entries = VivBuilder::carEntries(serial, id);
+        entries.append({"model.txt", model});
+        return VivBuilder::build(entries);
+    }
+    // A whole car by hand: folder, ID.TXT, save folder, picture.
+    void handCar(const QString& id, quint8 serial, const QByteArray& model) {
+        VivBuilder::installCar(env.gamePath(), id, ownCar(model, serial, id.toLatin1()));
+        env.writeFile(env.gamePath() + "Data/Cars/" + id + "/ID.TXT", model + "\r\n");
+        env.writeFile(env.gamePath() + "SaveData/Cars/" + id + "/CAR.FEC", "save " + model);
+        env.writeFile(env.gamePath() + "Data/FeArt/Vidwall/" + id + ".QFS", "wall " + model);
     }
     QList<int> serials() const {
         QList<int> out;
@@ -166,6 +191,9 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::readAll(cars + a + "/ID.TXT"), QByteArray("Aurora GT\r\n"));
         QCOMPARE(TestFiles::readAll(cars + c + "/ID.TXT"), QByteArray("cinder.v2\r\n"));
         auto after = snapshot(w.env.gamePath());
+        // Where each car came from, kept beside the garage.
+        QVERIFY(after.remove("Data/.kavro-garage") == 1);
+        QVERIFY(after.remove("Data/.kavro-garage/ORIGINS.json") == 1);
         for (const QString& id : {a, c})
             for (const QString& p :
                  {"Data/Cars/" + id, "Data/Cars/" + id + "/CAR.VIV", "Data/Cars/" + id + "/ID.TXT",
@@ -231,7 +259,7 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(w.carZip("car.zip", 9), zip));
         const QByteArray zipBytes = TestFiles::readAll(zip);
         const auto before = snapshot(w.env.gamePath());
-        const Outcome r = runCars(QStringList{"install"} + QStringList(zips, zip));
+        const Outcome r = runCars(QStringList{"install", "--again"} + QStringList(zips, zip));
         QCOMPARE(TestFiles::readAll(zip), zipBytes); // never removed or overwritten
         if (refusal.isEmpty()) {
             QCOMPARE(r.exitCode, 0);
@@ -291,9 +319,140 @@ private Q_SLOTS:
         QCOMPARE(cars[0].toObject(), (QJsonObject{{"id", "DMOA"},
                                                   {"serial", 3},
                                                   {"name", "Demo Alpha"},
+                                                  {"parked", false},
                                                   {"conflictWith", QJsonArray{"DMOB"}},
                                                   {"invalidArchive", false}}));
         QCOMPARE(cars[2].toObject()["invalidArchive"].toBool(), true);
+    }
+
+    // A parked car leaves the game whole and comes back whole; list shows it parked; a serial
+    // taken meanwhile is renumbered as an install renumbers it; remove removes it from the garage.
+    void parksAndReturnsCarsWhole() {
+        World w;
+        w.handCar("DMOA", 3, "Demo Alpha");
+        w.handCar("DMOB", 4, "Demo Beta");
+        const auto before = snapshot(w.env.gamePath());
+        Outcome r = runCars({"park", "dmoa"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines, QStringList{"DMOA parked"});
+        for (const char* gone : {"Data/Cars/DMOA", "SaveData/Cars/DMOA", "Data/FeArt/Vidwall/DMOA.QFS"})
+            QVERIFY2(!QFileInfo::exists(w.env.gamePath() + gone), gone);
+        r = runCars({"list"});
+        QCOMPARE(r.lines, (QStringList{"DMOB   4  Demo Beta", "DMOA   3  Demo Alpha  [parked]"}));
+        r = runCars({"list", "--json"});
+        const QJsonArray cars = QJsonDocument::fromJson(r.output.toUtf8()).array();
+        QCOMPARE(cars[1].toObject()["parked"].toBool(), true);
+        QCOMPARE(cars[0].toObject()["parked"].toBool(), false);
+        r = runCars({"unpark", "DMOA"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines, QStringList{"DMOA returned, serial number 3"});
+        QCOMPARE(snapshot(w.env.gamePath()), before);
+
+        QCOMPARE(runCars({"park", "DMOA"}).exitCode, 0);
+        w.handCar("DMOC", 3, "Demo Gamma");
+        r = runCars({"unpark", "DMOA"});
+        QCOMPARE(r.lines, QStringList{"DMOA returned, serial number 1. WARNING: Serial Number "
+                                      "conflit with [DMOC]. Serial Number changed automatically."});
+        QCOMPARE(w.serials(), (QList<int>{1, 4, 3}));
+        r = runCars({"unpark", "DMOA"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.errorText.contains("no car DMOA is parked. Nothing was moved."), qPrintable(r.errorText));
+
+        QCOMPARE(runCars({"park", "DMOA", "DMOB"}).exitCode, 0);
+        r = runCars({"remove", "DMOA"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines, QStringList{"DMOA removed"});
+        QCOMPARE(runCars({"list"}).lines, (QStringList{"DMOC   3  Demo Gamma", "DMOB   4  Demo Beta  [parked]"}));
+    }
+
+    // A set keeps the cars in the game; using it parks the others and returns its own, all or
+    // none; past 50 cars it is refused with the limit's words.
+    void setsSwitchTheCarsInTheGame() {
+        World w;
+        for (const QString id : {"DMOA", "DMOB", "DMOC"})
+            w.handCar(id, quint8(id.at(3).unicode() - 'A' + 1), id.toLatin1());
+        Outcome r = runCars({"set", "save", "All"});
+        QCOMPARE(r.lines, QStringList{"Set \"All\" saved: 3 cars"});
+        QCOMPARE(runCars({"park", "DMOB", "DMOC"}).exitCode, 0);
+        QCOMPARE(runCars({"set", "save", "One"}).exitCode, 0);
+        r = runCars({"set", "use", "all"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines, (QStringList{"DMOB returned, serial number 2", "DMOC returned, serial number 3",
+                                       "Set \"All\" in use: 3 of 50 cars in the game"}));
+        r = runCars({"set", "use", "One"});
+        QCOMPARE(r.lines.mid(0, 2), (QStringList{"DMOB parked", "DMOC parked"}));
+        QCOMPARE(runCars({"set", "list"}).lines, (QStringList{"All: DMOA DMOB DMOC", "One: DMOA"}));
+        QCOMPARE(runCars({"set", "delete", "one"}).exitCode, 0);
+        QCOMPARE(runCars({"set", "list"}).lines, QStringList{"All: DMOA DMOB DMOC"});
+        QCOMPARE(runCars({"set", "use", "One"}).exitCode, 1);
+        // 48 more cars in the game: a set of those and the two parked ones would make 51.
+        QStringList wide{"DMOA", "DMOB", "DMOC"};
+        for (int i = 0; i < 48; ++i) {
+            w.installCar(QString("C%1").arg(i, 3, 10, QChar('0')), quint8(i + 1));
+            wide.append(QString("C%1").arg(i, 3, 10, QChar('0')));
+        }
+        w.env.writeFile(w.env.gamePath() + "Data/.kavro-garage/SETS.json",
+                        "{\"sets\":[{\"name\":\"Wide\",\"cars\":[\"" + wide.join("\",\"").toLatin1() +
+                            "\"]}]}");
+        const auto before = snapshot(w.env.gamePath());
+        r = runCars({"set", "use", "Wide"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.errorText.contains("You have to deselect 1 cars out of the 2 you selected, "
+                                      "because you already have 49 cars installed."),
+                 qPrintable(r.errorText));
+        QCOMPARE(snapshot(w.env.gamePath()), before);
+    }
+
+    // The same car is not installed twice, however it came: its ZIP again, renamed, or after a
+    // copy by hand; parked, it is named so; --again installs a second copy.
+    void refusesACarAlreadyThere_data() {
+        QTest::addColumn<QString>("first");  // "zip": installed from its ZIP; "hand": copied in
+        QTest::addColumn<bool>("renamed");   // the second ZIP is a renamed copy
+        QTest::addColumn<bool>("parked");    // the first copy is parked before the second try
+        QTest::addColumn<bool>("again");
+        QTest::addColumn<QString>("refusal"); // empty: the second copy installs
+        QTest::newRow("same ZIP twice") << "zip" << false << false << false << "already installed as ";
+        QTest::newRow("same ZIP renamed") << "zip" << true << false << false << "already installed as ";
+        QTest::newRow("by hand, then its ZIP") << "hand" << true << false << false << "already installed as ";
+        QTest::newRow("parked, then its ZIP") << "zip" << false << true << false << "already parked as ";
+        QTest::newRow("--again") << "zip" << false << false << true << QString();
+    }
+    void refusesACarAlreadyThere() {
+        QFETCH(QString, first);
+        QFETCH(bool, renamed);
+        QFETCH(bool, parked);
+        QFETCH(bool, again);
+        QFETCH(QString, refusal);
+        World w;
+        w.handCar("DMOA", 3, "another car");
+        const QString zip = w.ownZip("hornet.zip", "hornet", 5);
+        QString id = "HAND";
+        if (first == "hand") {
+            w.handCar(id, 9, "hornet");
+        } else {
+            const Outcome r = runCars({"install", zip});
+            QCOMPARE(r.exitCode, 0);
+            id = r.lines.value(0).section(' ', 3, 3).chopped(1);
+        }
+        if (parked)
+            QCOMPARE(runCars({"park", id}).exitCode, 0);
+        QString second = zip;
+        if (renamed) {
+            second = w.env.root() + "zips/Hornet (1).zip";
+            QVERIFY(QFile::copy(zip, second));
+        }
+        const auto before = snapshot(w.env.gamePath());
+        const Outcome r = runCars(again ? QStringList{"install", "--again", second}
+                                        : QStringList{"install", second});
+        if (!refusal.isEmpty()) {
+            QCOMPARE(r.exitCode, 1);
+            QCOMPARE(r.lines, QStringList{second + ": failed: " + refusal + id});
+            QCOMPARE(snapshot(w.env.gamePath()), before);
+            QVERIFY(TestFiles::readAll(w.env.workDir() + "DOWNLOAD.LOG").contains(("already")));
+            return;
+        }
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(int(w.serials().size()), 3);
     }
 
     void fixRepairsThenFindsNothing() {
@@ -402,12 +561,13 @@ private Q_SLOTS:
         const Outcome install = runCars({"install", "--name", "Aurora GT", w.carZip("a.zip", 3)});
         QCOMPARE(install.exitCode, 0);
         const QString id = install.lines.value(0).section("installed as ", 1).left(4);
-        QCOMPARE(
-            TestFiles::filesBelow(game),
-            (QStringList{"data", "data/cars", "data/cars/" + id, "data/cars/" + id + "/CAR.VIV",
-                         "data/cars/" + id + "/ID.TXT", "data/feart", "data/feart/vidwall",
-                         "data/feart/vidwall/" + id + "1.QFS", "savedata", "savedata/cars",
-                         "savedata/cars/" + id, "savedata/cars/" + id + "/CAR.FEC"}));
+        QCOMPARE(TestFiles::filesBelow(game),
+                 (QStringList{"data", "data/.kavro-garage", "data/.kavro-garage/ORIGINS.json",
+                              "data/.kavro.lock", "data/cars", "data/cars/" + id,
+                              "data/cars/" + id + "/CAR.VIV", "data/cars/" + id + "/ID.TXT",
+                              "data/feart", "data/feart/vidwall",
+                              "data/feart/vidwall/" + id + "1.QFS", "savedata", "savedata/cars",
+                              "savedata/cars/" + id, "savedata/cars/" + id + "/CAR.FEC"}));
         QCOMPARE(TestFiles::readAll(game + "/data/cars/" + id + "/ID.TXT"),
                  QByteArray("Aurora GT\r\n"));
     }
@@ -512,6 +672,8 @@ private Q_SLOTS:
                                         << 1 << "--name names the car of a single ZIP";
         QTest::newRow("--game=DIR after the command")
             << QStringList{"list", "--game=<game>"} << false << 0 << "DMOA   3";
+        QTest::newRow("--again for another command")
+            << QStringList{"list", "--again"} << true << 1 << "--again is for the install command";
         QTest::newRow("--json for another command")
             << QStringList{"fix", "--json"} << true << 1 << "--json is for the list command";
         QTest::newRow("--name without its value")

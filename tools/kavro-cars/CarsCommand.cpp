@@ -1,11 +1,14 @@
 #include "CarsCommand.h"
 
 #include "CatalogueCommands.h"
+#include "GarageCommands.h"
 
 #include "core/browser/DownloadSelection.h"
 #include "core/download/ZipInstallRun.h"
 #include "core/gamedata/CarRemoval.h"
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/GameLock.h"
+#include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/InstalledCarList.h"
 #include "core/gamedata/SerialConflicts.h"
@@ -34,6 +37,7 @@ const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("
 const QCommandLineOption kVersion(QStringLiteral("version"), QString());
 const QCommandLineOption kName(QStringLiteral("name"), QString(), QStringLiteral("TEXT"));
 const QCommandLineOption kJson(QStringLiteral("json"), QString());
+const QCommandLineOption kAgain(QStringLiteral("again"), QString());
 
 // The parser's complaint in kavro-cars' own words.
 QString parseError(const QCommandLineParser& parser) {
@@ -52,6 +56,8 @@ QString parseError(const QCommandLineParser& parser) {
         return QStringLiteral("--json is for the list command");
     if (name == kName.names().first())
         return QStringLiteral("--name is for the install command");
+    if (name == kAgain.names().first())
+        return QStringLiteral("--again is for the install command");
     return QStringLiteral("unknown option %1%2 (see kavro-cars --help)")
         .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
 }
@@ -88,24 +94,29 @@ QString CarsCommand::helpText() {
         "the same code as kavro.\n"
         "\n"
         "Commands:\n"
-        "  install [--name TEXT] ZIP...\n"
+        "  install [--name TEXT] [--again] ZIP...\n"
         "      Installs each car ZIP as kavro installs a downloaded car: a fresh car id, the\n"
         "      game's folders, the video-wall pictures and a serial number no other car holds.\n"
         "      The car's name (its ID.TXT) is the ZIP's file name without its extension, or TEXT\n"
         "      for a single ZIP. One line per ZIP: the new car id and its serial number, or\n"
         "      \"failed: \" and the reason. The run's log replaces the work folder's DOWNLOAD.LOG\n"
         "      (kavro /SHOWLOG shows it). The game takes at most 50 cars: ZIPs that would pass\n"
-        "      that are refused, all of them.\n"
+        "      that are refused, all of them. A car that is already in the game or parked in its\n"
+        "      garage (the same car, whatever its car id, serial number or ZIP name) is refused\n"
+        "      with \"already installed as ID\" or \"already parked as ID\"; --again installs a\n"
+        "      second copy anyway.\n"
         "  list [--json]\n"
         "      The installed cars in the game's order: id, serial number, name, and the marks\n"
-        "      \"conflict with ID\" and \"invalid archive\". --json gives a JSON array.\n"
+        "      \"conflict with ID\" and \"invalid archive\", then the parked cars with the mark\n"
+        "      \"parked\". --json gives a JSON array.\n"
         "  fix\n"
         "      Gives every car that shares its serial number with another a free one, as kavro\n"
         "      /SERIAL does, and says what it changed.\n"
         "  remove ID...\n"
         "      Removes each car: its folder in Data/Cars, its save folder in SaveData/Cars and\n"
         "      its video-wall pictures. The game's own cars can be removed too. Nothing is asked;\n"
-        "      an id that is not installed refuses the whole command.\n"
+        "      an id that is not installed refuses the whole command. A parked car is removed\n"
+        "      from the garage.\n"
         "  set-game DIR\n"
         "      Checks that DIR holds the game (a Data/Cars folder, names in any letter case) and\n"
         "      records it as the game's InstallPath in the settings store, for kavro and\n"
@@ -126,11 +137,14 @@ QString CarsCommand::helpText() {
         "is still being unpacked, and does no more; the command says what it did not do. An\n"
         "install, fix or removal that was killed outright is finished or undone by the next\n"
         "kavro-cars command or kavro start, with a line saying which car. Install, fix and remove\n"
-        "wait for no one: while kavro or another of them holds the work folder they refuse.\n"
+        "refuse while kavro or another of them holds the work folder; while another program\n"
+        "changes the game's cars (the game's lock, Data/.kavro.lock) they wait up to 5 seconds,\n"
+        "then refuse.\n"
         "\n"
         "Exit status: 0 when everything asked for was done, 1 otherwise (errors on standard\n"
         "error).\n");
     // The hosts' commands come after the players' ones.
+    text.insert(text.indexOf(QLatin1String("  set-game DIR\n")), GarageCommands::helpText());
     text.insert(text.indexOf(QLatin1String("\nOptions:\n")), CatalogueCommands::helpText());
     return text;
 }
@@ -162,7 +176,7 @@ bool CarsCommand::parse(const QStringList& args, QString& error) {
     QCommandLineParser command;
     command.addOptions({kGame, kHelp});
     if (m_command == QLatin1String("install"))
-        command.addOption(kName);
+        command.addOptions({kName, kAgain});
     else if (m_command == QLatin1String("list"))
         command.addOption(kJson);
     if (!command.parse(QStringList{kProgram + u' ' + m_command} + rest)) {
@@ -179,6 +193,7 @@ void CarsCommand::readOptions(const QCommandLineParser& parser) {
     m_help = m_help || found.contains(QLatin1String("h")) || found.contains(QLatin1String("help"));
     m_version = m_version || found.contains(QLatin1String("version"));
     m_json = m_json || found.contains(QLatin1String("json"));
+    m_again = m_again || found.contains(QLatin1String("again"));
     if (found.contains(QLatin1String("game"))) {
         m_gameDir = parser.value(kGame);
         m_hasGameDir = true;
@@ -222,6 +237,8 @@ int CarsCommand::run(const QStringList& args) {
         return fix();
     if (m_command == QLatin1String("remove"))
         return remove();
+    if (GarageCommands::isGarageCommand(m_command))
+        return garage();
     return fail(QStringLiteral("unknown command %1 (see kavro-cars --help)").arg(m_command));
 }
 
@@ -276,6 +293,7 @@ int CarsCommand::install() {
     for (const QString& zip : std::as_const(m_operands))
         cars.append({zip, m_hasName ? m_name : ZipInstallRun::defaultName(zip)});
     ZipInstallRun run(m_ctx);
+    run.again = m_again;
     run.onCar = [this](const ZipInstallRun::Result& r) {
         m_out << ZipInstallRun::line(r) << Qt::endl;
         // A signal that came while the car's copies ran: no further car starts.
@@ -295,17 +313,21 @@ int CarsCommand::install() {
 }
 
 bool CarsCommand::holdWorkFolder(Hold hold) {
+    // The undo of unfinished installs and every change of the game hold the game's own lock,
+    // whatever another program's work folder: no two change one game at once.
+    auto game = std::make_unique<GameLock>(m_session.GamePath);
     auto folder = std::make_unique<WorkFolder>(m_session.workDir());
     if (hold == Hold::Look) {
-        // Installs that a running copy has under way are its own: only a free folder is tidied.
-        if (!folder->lock())
+        // Installs that a running program has under way are its own: only a free game is tidied.
+        if (!game->lock())
             return true;
     } else {
-        // The ZIPs are unpacked in kavro's work folder: it must be private. Every change of the
-        // game holds the folder, so no two copies change cars at once.
+        // The ZIPs are unpacked in kavro's work folder: it must be private, and held.
         QString problem = hold == Hold::Unpack ? folder->make() : QString();
         if (problem.isEmpty())
             folder->lock(&problem);
+        if (problem.isEmpty())
+            game->lock(&problem, GameLock::kCommandWaitMs);
         if (!problem.isEmpty()) {
             fail(problem);
             return false;
@@ -313,8 +335,12 @@ bool CarsCommand::holdWorkFolder(Hold hold) {
     }
     for (const QString& line : InstallStaging::undoUnfinished(m_session.GamePath))
         m_err << "kavro-cars: " << line << Qt::endl;
-    if (hold != Hold::Look)
+    for (const QString& line : Garage::recover(m_session.GamePath))
+        m_err << "kavro-cars: " << line << Qt::endl;
+    if (hold != Hold::Look) {
         m_workFolder = std::move(folder);
+        m_gameLock = std::move(game);
+    }
     return true;
 }
 
@@ -333,7 +359,8 @@ int CarsCommand::list() {
         return fail(QStringLiteral("list takes no arguments"));
     if (!findGame() || !holdWorkFolder(Hold::Look))
         return 1;
-    const QList<InstalledCar> cars = InstalledCarList::scan(m_session);
+    const QList<InstalledCar> cars =
+        InstalledCarList::scan(m_session) + Garage(m_session).parkedCars();
     if (m_json) {
         m_out << QString::fromUtf8(InstalledCarList::json(cars)) << Qt::flush;
         return 0;
@@ -372,8 +399,15 @@ int CarsCommand::remove() {
     // Every id is checked before anything is removed.
     QStringList names;
     bool refused = false;
+    QStringList parked;
+    Garage garage(m_session);
     for (const QString& id : std::as_const(m_operands)) {
-        const QString why = CarRemoval::refusal(m_session, id);
+        QString why = CarRemoval::refusal(m_session, id);
+        if (const QString name = garage.parkedName(id); !why.isEmpty() && !name.isEmpty()) {
+            if (!parked.contains(name))
+                parked.append(name);
+            continue;
+        }
         if (!why.isEmpty()) {
             fail(why);
             refused = true;
@@ -386,6 +420,15 @@ int CarsCommand::remove() {
     if (refused)
         return fail(QStringLiteral("nothing was removed"));
     int status = 0;
+    for (const QString& name : std::as_const(parked)) {
+        QString why;
+        if (garage.removeParked(name, &why)) {
+            m_out << name << " removed" << Qt::endl;
+        } else {
+            fail(QStringLiteral("%1 could not be removed: %2").arg(name, why));
+            status = 1;
+        }
+    }
     for (qsizetype i = 0; i < names.size(); ++i) {
         const QString& name = names.at(i);
         if (EndSignals::received())
@@ -399,9 +442,16 @@ int CarsCommand::remove() {
             status = 1;
         }
     }
-    if (EndSignals::received())
+    if (EndSignals::received() && !names.isEmpty())
         return interrupted(QStringLiteral("the removal of %1").arg(names.last()));
     return status;
+}
+
+int CarsCommand::garage() {
+    const bool reads = GarageCommands::onlyReads(m_command, m_operands);
+    if (!findGame() || !holdWorkFolder(reads ? Hold::Look : Hold::Change))
+        return 1;
+    return GarageCommands::run(m_session, m_command, m_operands, m_out, m_err);
 }
 
 int CarsCommand::setGame() {

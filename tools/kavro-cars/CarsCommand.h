@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StderrNotices.h"
+#include "core/gamedata/GameLock.h"
 #include "core/session/AppContext.h"
 #include "core/session/Session.h"
 #include "core/session/WorkFolder.h"
@@ -39,9 +40,11 @@ private:
     int fix();
     int remove();
     int setGame();
+    int garage();
     int fail(const QString& message);
-    // Holds the work folder (Change, Unpack: refusing when another copy holds it; Unpack also
-    // makes it) and undoes the installs that never finished. Look only tidies when it is free.
+    // Holds the work folder and the game's lock (Change, Unpack: refusing when another program
+    // holds either, after waiting a few seconds for the game's; Unpack also makes the folder)
+    // and undoes the installs that never finished. Look only tidies when the game is free.
     enum class Hold { Look, Change, Unpack };
     bool holdWorkFolder(Hold hold);
     // After an ending signal: names what was finished and what was not done; returns 1.
@@ -56,6 +59,7 @@ private:
     Clock m_clock;
     AppContext m_ctx;
     std::unique_ptr<WorkFolder> m_workFolder;
+    std::unique_ptr<GameLock> m_gameLock;
 
     QString m_command;
     QStringList m_operands;
@@ -64,6 +68,7 @@ private:
     QString m_name;
     bool m_hasName = false;
     bool m_json = false;
+    bool m_again = false;
     bool m_help = false;
     bool m_version = false;
 };

@@ -27,6 +27,8 @@ DownloadRun::Steps DownloadRun::carSteps(AppContext& ctx,
                                      QString& downloadLog) {
         CarInstaller installer(*ctx.session, *ctx.programEnd);
         installer.onStatus = onStatus;
+        installer.origin.catalogue = ctx.session->CatalogueSite;
+        installer.origin.entry = name;
         installer.InstallCar(n, name, errorText, downloadLog);
     };
     steps.scan = [&ctx] { return ScanCarSerials(*ctx.session); };

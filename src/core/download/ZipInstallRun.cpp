@@ -93,6 +93,7 @@ QList<ZipInstallRun::Result> ZipInstallRun::run(const QList<Car>& cars) {
         CarInstaller installer(session, *m_ctx.programEnd);
         installer.timeOfDaySeconds = timeOfDaySeconds;
         installer.zipFile = current.car.zipPath;
+        installer.again = again;
         installer.extractionFolder = extraction.path();
         const qsizetype before = downloadLog.size();
         installer.InstallCar(n, name, errorText, downloadLog);

@@ -43,6 +43,8 @@ public:
 
     // The time of day in seconds that seeds the car ids; the real clock when not set.
     std::function<int()> timeOfDaySeconds;
+    // Installs a car even when the same car is in the game or its garage already.
+    bool again = false;
     // Called after each car, before the next one starts.
     std::function<void(const Result&)> onCar;
 

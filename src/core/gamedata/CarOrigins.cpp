@@ -62,10 +62,20 @@ bool fromJson(const QJsonValue& value, CarOrigin& o) {
 }
 
 bool writeAll(const QString& gamePath, const QList<CarOrigin>& origins, QString* error) {
+    const QString path = CarOrigins::filePath(gamePath);
+    if (origins.isEmpty()) {
+        // Nothing to remember: no file, and no garage folder when nothing else is in it.
+        if (QFile::exists(path) && !QFile::remove(path)) {
+            if (error)
+                *error = QStringLiteral("cannot remove \"%1\"").arg(path);
+            return false;
+        }
+        QDir().rmdir(Garage::root(gamePath));
+        return true;
+    }
     QJsonArray cars;
     for (const CarOrigin& o : origins)
         cars.append(toJson(o));
-    const QString path = CarOrigins::filePath(gamePath);
     QDir().mkpath(Garage::root(gamePath));
     QSaveFile file(path);
     const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("cars"), cars}}).toJson();

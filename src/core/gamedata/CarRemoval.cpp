@@ -1,5 +1,6 @@
 #include "core/gamedata/CarRemoval.h"
 
+#include "core/gamedata/CarOrigins.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/session/Session.h"
@@ -94,6 +95,7 @@ bool removeCar(const Session& session, const QString& carId, QString* error) {
     QString why;
     if (staging.takeOut(cars + name, gone, why)) {
         staging.undo();
+        CarOrigins::forget(game, name);
         return true;
     }
     // Where the car cannot be moved (its folder on another disk), it goes in place: pictures and

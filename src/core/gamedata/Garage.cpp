@@ -83,6 +83,7 @@ QList<InstalledCar> Garage::parkedCars() const {
     for (const QString& id : parkedIds()) {
         InstalledCar car;
         car.id = id;
+        car.parked = true;
         QString failure;
         const qint16 serial = ReadViv(archivePath(m_session.GamePath, id), QString(), 1, &failure);
         car.invalidArchive = serial < 0 || !failure.isEmpty();
@@ -270,6 +271,7 @@ bool Garage::removeParked(const QString& id, QString* error) {
     }
     QDir(gone).removeRecursively();
     CarOrigins::forget(m_session.GamePath, name);
+    QDir().rmdir(garage);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "core/gamedata/GarageJournal.h"
 
+#include "core/gamedata/CarPaths.h"
 #include "core/gamedata/Garage.h"
 #include "platform/GameFs.h"
 
@@ -22,15 +23,8 @@ bool exists(const QString& path) {
     return info.exists() || info.isSymLink();
 }
 
-// "ABCD.QFS", or "ABCD" + one digit + ".QFS": the video-wall pictures of car id, without regard
-// to case (the names the installer gives).
 bool isPictureOf(const QString& name, const QString& id) {
-    const QString suffix = QStringLiteral(".QFS");
-    if (!name.endsWith(suffix, Qt::CaseInsensitive) ||
-        name.left(4).compare(id, Qt::CaseInsensitive) != 0)
-        return false;
-    const qsizetype middle = name.size() - 4 - suffix.size();
-    return middle == 0 || (middle == 1 && name.at(4) >= u'0' && name.at(4) <= u'9');
+    return CarPaths::isPictureOf(name, id);
 }
 
 void syncFolder(const QString& path) {
@@ -201,6 +195,8 @@ void GarageJournal::tidy() const {
 }
 
 bool GarageJournal::run(const std::function<int(int)>& beforeStep, QString* error) {
+    if (m_moves.isEmpty())
+        return true;
     int step = 0;
     const auto killed = [&] {
         const bool kill = beforeStep && beforeStep(step) != 0;
@@ -225,6 +221,7 @@ bool GarageJournal::run(const std::function<int(int)>& beforeStep, QString* erro
     }
     if (killed())
         return false;
+    QDir().mkpath(Garage::root(m_game));
     if (!writeJournal(error))
         return false;
     for (qsizetype i = 0; i < m_moves.size(); ++i) {
@@ -251,6 +248,7 @@ bool GarageJournal::run(const std::function<int(int)>& beforeStep, QString* erro
     syncFolders();
     QFile::remove(m_journal);
     tidy();
+    QDir().rmdir(Garage::root(m_game));
     return true;
 }
 
@@ -283,6 +281,7 @@ QString GarageJournal::recover() {
     syncFolders();
     QFile::remove(m_journal);
     tidy();
+    QDir().rmdir(Garage::root(m_game));
     for (QChar& c : m_what)
         if (c.unicode() < 0x20)
             c = u' ';

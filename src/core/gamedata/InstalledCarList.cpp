@@ -12,6 +12,8 @@
 
 QStringList InstalledCar::marks() const {
     QStringList out;
+    if (parked)
+        out.append(QStringLiteral("parked"));
     if (!conflictsWith.isEmpty())
         out.append(QStringLiteral("conflict with ") + conflictsWith.join(QStringLiteral(", ")));
     if (invalidArchive)
@@ -61,6 +63,7 @@ QByteArray json(const QList<InstalledCar>& cars) {
             QJsonObject{{QStringLiteral("id"), car.id},
                         {QStringLiteral("serial"), car.serial},
                         {QStringLiteral("name"), car.name},
+                        {QStringLiteral("parked"), car.parked},
                         {QStringLiteral("conflictWith"),
                          QJsonArray::fromStringList(car.conflictsWith)},
                         {QStringLiteral("invalidArchive"), car.invalidArchive}});

@@ -15,8 +15,10 @@ struct InstalledCar {
     QString name;                // the first line of ID.TXT; empty when there is none
     bool invalidArchive = false; // CAR.VIV missing, unreadable or not a valid car archive
     QStringList conflictsWith;   // the other cars holding the same serial number
+    bool parked = false;         // in the game's garage, not in the game
 
-    // "conflict with DMOB" (other cars joined by ", "), "invalid archive"; empty when sound.
+    // "parked", "conflict with DMOB" (other cars joined by ", "), "invalid archive"; empty when
+    // sound.
     QStringList marks() const;
 };
 
@@ -31,7 +33,7 @@ QList<InstalledCar> scan(const Session& session);
 QString line(const InstalledCar& car);
 
 // The cars as a JSON array of objects, indented, ending in a line end: "id", "serial", "name",
-// and the marks as data: "conflictWith" (the other cars' ids) and "invalidArchive".
+// and the marks as data: "parked", "conflictWith" (the other cars' ids) and "invalidArchive".
 QByteArray json(const QList<InstalledCar>& cars);
 
 } // namespace InstalledCarList

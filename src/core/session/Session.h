@@ -19,6 +19,8 @@ public:
     QList<qint16> InstalledSerials{0};
     QStringList InstalledCarFolders{QString()};
     QString GamePath;
+    // The address of the catalogue the car browser shows (recorded as a downloaded car's origin).
+    QString CatalogueSite;
     QString WinZipPath;
     QString SessionPaths[3];
 

@@ -1,10 +1,11 @@
 #include "core/session/WorkFolder.h"
 
+#include "platform/KernelLock.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSysInfo>
 
 #include <cerrno>
@@ -75,25 +76,23 @@ QString WorkFolder::make() const {
 }
 
 bool WorkFolder::lock(QString* message) {
-    auto lockFile = std::make_unique<QLockFile>(lockFilePath());
-    // Held for the whole run, however long: only a copy that is no longer running loses it.
-    lockFile->setStaleLockTime(0);
+    auto lockFile = std::make_unique<KernelLock>(lockFilePath());
     QDir().mkpath(QFileInfo(m_path).path());
-    if (lockFile->tryLock(0)) {
+    const KernelLock::Result result = lockFile->tryLock();
+    if (result == KernelLock::Result::Taken) {
         m_lock = std::move(lockFile);
         return true;
     }
-    qint64 pid = 0;
-    QString host, app;
-    if (message && lockFile->error() == QLockFile::LockFailedError)
-        lockFile->getLockInfo(&pid, &host, &app);
-    if (message)
-        *message = lockFile->error() == QLockFile::LockFailedError
-                       ? heldMessage(QCoreApplication::applicationName(), app, pid, host)
+    if (message) {
+        const KernelLock::Holder holder = lockFile->holder();
+        *message = result == KernelLock::Result::Held
+                       ? heldMessage(QCoreApplication::applicationName(), holder.program,
+                                     holder.pid, holder.host)
                        : QStringLiteral("The lock file %1 of the work folder cannot be created. "
                                         "Please check the rights of its folder and start Kavro "
                                         "again.")
                              .arg(quoted(lockFilePath()));
+    }
     return false;
 }
 
@@ -104,9 +103,12 @@ void WorkFolder::unlock() {
 QString WorkFolder::heldMessage(const QString& thisApp, const QString& holderApp, qint64 pid,
                                 const QString& host) {
     const bool byCommand = holderApp == kCarsCommandName;
-    QString who = QStringLiteral("process %1").arg(pid);
-    if (!host.isEmpty() && host != QSysInfo::machineHostName())
-        who += QStringLiteral(" on %1").arg(host);
+    if (pid <= 0)
+        return thisApp == kCarsCommandName
+                   ? QStringLiteral("another Kavro program holds the work folder: wait until it "
+                                    "has ended and run this command again")
+                   : alreadyRunningMessage();
+    const QString who = holderText(pid, host);
     if (thisApp == kCarsCommandName)
         return byCommand ? QStringLiteral("another kavro-cars command (%1) is changing the game's "
                                           "cars: wait until it has ended and run this one again")
@@ -119,6 +121,13 @@ QString WorkFolder::heldMessage(const QString& thisApp, const QString& holderApp
                               "until it has ended and start Kavro again.")
             .arg(who);
     return alreadyRunningMessage();
+}
+
+QString WorkFolder::holderText(qint64 pid, const QString& host) {
+    QString who = QStringLiteral("process %1").arg(pid);
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        who += QStringLiteral(" on %1").arg(host);
+    return who;
 }
 
 QString WorkFolder::lockFilePath() const {

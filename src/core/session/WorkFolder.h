@@ -3,13 +3,14 @@
 #include <QString>
 #include <memory>
 
-class QLockFile;
+class KernelLock;
 
 // The work folder is private to the user who runs Kavro: it is created with mode 0700, and one
 // that is a symbolic link, not a folder, or owned by another user is never used (someone else
 // could read or swap the car ZIPs between download and unpacking). A running copy holds the
 // folder with a lock file beside it ("<base>/Kavro.lock" for "<base>/Kavro/"), so that a second
-// copy never empties it under the first.
+// copy never empties it under the first. The lock is held by the kernel (see KernelLock): a copy
+// that was killed leaves none behind.
 //
 // The checks return the message to show when the folder cannot be used, empty when it can.
 class WorkFolder {
@@ -35,11 +36,14 @@ public:
 
     // The message for a window whose folder is held by a running window.
     static QString alreadyRunningMessage();
-    // The message for this program (application name) when holderApp holds the folder.
+    // The message for this program (application name) when holderApp holds the folder; pid 0
+    // when the holder is not known (the lock file did not say): "another Kavro program".
     static QString heldMessage(const QString& thisApp, const QString& holderApp, qint64 pid,
                                const QString& host);
+    // "process 123", with " on HOST" when the holder runs on another machine.
+    static QString holderText(qint64 pid, const QString& host);
 
 private:
     QString m_path; // without a trailing "/"
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<KernelLock> m_lock;
 };
