@@ -283,7 +283,10 @@ void frmCars::setFilterText(const QString& text) {
 }
 
 void frmCars::refreshMarks() {
-    const QHash<QString, QString> marks = CatalogueMarks::of(*m_ctx.session, SiteURL);
+    // The catalogue's address as a download records it with the car's origin.
+    const QString site =
+        m_ctx.session->CatalogueSite.isEmpty() ? SiteURL : m_ctx.session->CatalogueSite;
+    const QHash<QString, QString> marks = CatalogueMarks::of(*m_ctx.session, site);
     // A mark is no tick: the download button need not hear of it.
     const QSignalBlocker quiet(lstCars);
     for (int p = 0; p < lstCars->count(); ++p) {

@@ -3,6 +3,7 @@
 #include "DownloadTestSupport.h"
 #include "TestEnv.h"
 #include "VivBuilder.h"
+#include "ZipBuilder.h"
 #include "core/session/AppSettings.h"
 #include "gui/DownloadForm.h"
 #include "gui/frmCars.h"
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void limitRefuses();
     void handOverInListOrder();
     void onlyAnnouncements();
+    void carAlreadyHereEndsInItsBlock();
 };
 
 void tst_DownloadRequest::limitRefuses_data() {
@@ -218,3 +220,28 @@ void tst_DownloadRequest::onlyAnnouncements() {
 
 QTEST_MAIN(tst_DownloadRequest)
 #include "tst_DownloadRequest.moc"
+
+void tst_DownloadRequest::carAlreadyHereEndsInItsBlock() {
+    // The catalogue's car is the game's C000 under another serial number and id.
+    Browser b(1, {{QStringLiteral("Aurora"), true}});
+    const QString zip = b.env.root() + QStringLiteral("aurora.zip");
+    // (A download under 1 KB counts as failed: the ZIP carries a stored read-me to be larger.)
+    QVERIFY(ZipBuilder()
+                .add("CAR.VIV", VivBuilder::carArchive(9, "QWER"))
+                .setStored(true)
+                .add("README.TXT", pattern(3000))
+                .write(zip));
+    QFile file(zip);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    b.server.route(QStringLiteral("/Aurora.zip"), FakeResponse::ok(file.readAll()));
+    b.tick(QStringLiteral("Aurora"));
+    b.w->cmdDownload->click();
+    QTRY_VERIFY_WITH_TIMEOUT(b.env.programEnd.ended(), 30000);
+    QCOMPARE(b.closer.texts.size(), 1);
+    const QString log = b.closer.texts.first();
+    QVERIFY2(log.contains(QStringLiteral("already installed as C000")), qPrintable(log));
+    QCOMPARE(QDir(b.env.gamePath() + QStringLiteral("Data/Cars"))
+                 .entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("C000")});
+    QCOMPARE(b.env.prompts.count(), 0);
+}
