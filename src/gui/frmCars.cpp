@@ -314,6 +314,8 @@ void frmCars::applyFilter() {
         }
     }
     bool changed = false;
+    // One repaint for all the rows, not a request for each.
+    lstCars->setUpdatesEnabled(false);
     for (int p = 0; p < count; ++p) {
         const bool hide = !m_filter.shows(m_rowIndex.at(p));
         if (m_rowHidden.at(p) != hide) {
@@ -322,6 +324,7 @@ void frmCars::applyFilter() {
             changed = true;
         }
     }
+    lstCars->setUpdatesEnabled(true);
     // Lay the rows out now: left to the view's own delayed layout, showing thousands of rows
     // again after a few took a second.
     if (changed)
