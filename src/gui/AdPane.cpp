@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextDocument>
+#include <QScrollBar>
 #include <QTimer>
 #include <memory>
 

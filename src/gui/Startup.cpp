@@ -1,6 +1,7 @@
 #include "gui/Startup.h"
 
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
@@ -60,6 +61,7 @@ QStringList Startup::undoUnfinishedInstalls(const QString& game) {
             return {};
     }
     QStringList lines = InstallStaging::undoUnfinished(game);
+    lines += Garage::recover(game); // a park, return or set switch that never finished
     for (QString& l : lines) {
         l[0] = l[0].toUpper();
         l += u'.';

@@ -524,6 +524,30 @@ private Q_SLOTS:
         }
     }
 
+    // A car that cannot be deleted whole: exit 1, the path named, never "removed"; the next
+    // command finishes the removal once the way is clear.
+    void removalThatCannotDeleteFails() {
+        World w;
+        const QString game = w.env.gamePath();
+        w.installCar("ABCD", 3);
+        const QString fec = w.env.writeFile(game + "SaveData/Cars/ABCD/CAR.FEC", "fec");
+        TestFiles::Undeletable block(fec);
+        if (!block.ok())
+            QSKIP("no way to make a file undeletable here");
+        const Outcome r = runCars({"remove", "ABCD"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.errorText.contains("ABCD could not be removed: cannot remove \"" + game +
+                                      "SaveData/Cars/ABCD\""),
+                 qPrintable(r.errorText));
+        QVERIFY2(!r.output.contains("removed"), qPrintable(r.output));
+        block.lift();
+        const Outcome next = runCars({"list"});
+        QCOMPARE(next.exitCode, 0);
+        QVERIFY2(next.errorText.contains("the removal of car ABCD was finished"),
+                 qPrintable(next.errorText));
+        QVERIFY(!QFileInfo::exists(game + "SaveData/Cars/ABCD"));
+    }
+
     // set-game records a game whose names are all in lower case; the install then uses its
     // folders. A folder without the game is refused and the store keeps what it had.
     void setGame_data() {

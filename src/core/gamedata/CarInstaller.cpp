@@ -4,6 +4,7 @@
 #include "core/gamedata/CarIdentity.h"
 #include "core/gamedata/CarLookup.h"
 #include "core/gamedata/CarOrigins.h"
+#include "core/gamedata/CarPaths.h"
 #include "core/gamedata/Garage.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/RandomCarId.h"
@@ -11,6 +12,7 @@
 #include "core/gamedata/Unzip.h"
 #include "core/session/Session.h"
 #include "platform/AnsiText.h"
+#include "platform/DiskSync.h"
 #include "platform/GameFs.h"
 #include "platform/ProgramEnd.h"
 
@@ -164,6 +166,7 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
     const QString id = pickCarId(carsFolder, saveCarsFolder, vidwallFolder, reason);
     if (id.isEmpty())
         return Outcome::Failed;
+    const CarPaths paths(game, id);
     const QString saveFolder = saveCarsFolder + id;
 
     // Video wall: the first four-character picture, else every five-character one whose fifth
@@ -182,17 +185,16 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
     const QString fec = findFile(source, kCarFec);
 
     // The record of what the install places outside its car folder, written before any of it.
-    const QDir gameDir(game);
     QStringList record;
     for (const QString& folder : missingFolders(saveCarsFolder))
-        record.append(InstallStaging::dirLine(gameDir.relativeFilePath(folder)));
-    record.append(InstallStaging::treeLine(gameDir.relativeFilePath(saveFolder)));
+        record.append(InstallStaging::dirLine(paths.relative(folder)));
+    record.append(InstallStaging::treeLine(paths.relative(saveFolder)));
     if (!pictures.isEmpty()) {
         for (const QString& folder : missingFolders(vidwallFolder))
-            record.append(InstallStaging::dirLine(gameDir.relativeFilePath(folder)));
+            record.append(InstallStaging::dirLine(paths.relative(folder)));
         for (const auto& picture : std::as_const(pictures))
             record.append(InstallStaging::fileLine(
-                gameDir.relativeFilePath(GameFs::withSlash(vidwallFolder) + picture.second)));
+                paths.relative(GameFs::withSlash(vidwallFolder) + picture.second)));
     }
 
     m_staging = std::make_unique<InstallStaging>(game, id);
@@ -244,7 +246,11 @@ CarInstaller::Outcome CarInstaller::install(qint16 n, const QString& listLine, Q
         return Outcome::Failed;
     }
 
-    // The car arrives in one rename; then its record goes.
+    // The car arrives in one rename, after the folders that received its save data and
+    // pictures are on disk; then its record goes.
+    DiskSync::folder(saveCarsFolder);
+    if (!pictures.isEmpty())
+        DiskSync::folder(vidwallFolder);
     if (const Outcome o = checkpoint(reason); o != Outcome::Installed)
         return o;
     if (!QDir().mkpath(carsFolder) || !m_staging->arrive(carsFolder + id, reason))

@@ -24,8 +24,8 @@ bool isAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-bool isAsciiLetterOrDigit(QChar c) {
-    return isAsciiDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+bool isAsciiLetter(QChar c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
 
 // The parts of a path below the game folder; empty when it is absolute, uses "\" or holds an
@@ -96,7 +96,7 @@ bool CarPaths::isArchiveLeftover(const QString& name) {
         !name.startsWith(kArchiveLeftoverPrefix, Qt::CaseInsensitive))
         return false;
     for (qsizetype i = kArchiveLeftoverPrefix.size(); i < name.size(); ++i)
-        if (!isAsciiLetterOrDigit(name.at(i)))
+        if (!isAsciiLetter(name.at(i)))
             return false;
     return true;
 }

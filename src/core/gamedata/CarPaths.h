@@ -26,8 +26,9 @@ public:
     static bool isPictureOf(const QString& name, const QString& carId);
     // True when carId (a car id, see isCarId) may place what relative names as kind.
     static bool allows(const QString& carId, Kind kind, const QString& relative);
-    // The archive rewrite's temporary copy: "CAR.VIV." + six letters or digits, beside CAR.VIV
-    // in a car's folder. A rewrite that was killed leaves it; nothing else has that name.
+    // The archive rewrite's temporary copy: "CAR.VIV." + six letters A to Z or a to z (the name
+    // the atomic save gives it), beside CAR.VIV in a car's folder. A rewrite that was killed
+    // leaves it; nothing else has that name.
     static bool isArchiveLeftover(const QString& name);
 
     // The places of carId in the game gamePath, each part matched without regard to case

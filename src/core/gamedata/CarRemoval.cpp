@@ -1,9 +1,11 @@
 #include "core/gamedata/CarRemoval.h"
 
 #include "core/gamedata/CarOrigins.h"
+#include "core/gamedata/CarPaths.h"
 #include "core/gamedata/CarSerials.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/session/Session.h"
+#include "platform/DiskSync.h"
 #include "platform/GameFs.h"
 
 #include <QDir>
@@ -18,29 +20,23 @@ bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// "ABCD.QFS", or "ABCD" + one digit + ".QFS", for the car id, without regard to case.
-bool isPictureOf(const QString& name, const QString& carId) {
-    const QString suffix = QStringLiteral(".QFS");
-    if (!name.endsWith(suffix, Qt::CaseInsensitive) || !sameName(name.left(kCarIdLength), carId))
-        return false;
-    const qsizetype middle = name.size() - kCarIdLength - suffix.size();
-    if (middle == 0)
-        return true;
-    return middle == 1 && name.at(kCarIdLength) >= u'0' && name.at(kCarIdLength) <= u'9';
-}
-
 // Removes the entry at path: a folder with everything in it, a file or a symbolic link itself.
-bool removeEntry(const QString& path, QString* error) {
+// Adds path to failed when something is left.
+void removeEntry(const QString& path, QStringList& failed) {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return true;
+        return;
     const bool gone =
         info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
-    if (gone)
-        return true;
-    if (error)
-        *error = QStringLiteral("cannot remove \"%1\"").arg(path);
-    return false;
+    if (!gone)
+        failed.append(path);
+}
+
+QString cannotRemove(const QStringList& failed) {
+    QStringList quoted;
+    for (const QString& path : failed)
+        quoted.append(u'"' + path + u'"');
+    return QStringLiteral("cannot remove ") + quoted.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -75,38 +71,52 @@ bool removeCar(const Session& session, const QString& carId, QString* error) {
         return false;
     }
     const QString game = session.GamePath;
-    const QDir gameDir(game);
-    const QString vidwall = GameFs::resolve(game, QStringLiteral("Data/FeArt/Vidwall/"));
-    const QString saves = GameFs::resolve(game, QStringLiteral("SaveData/Cars/"));
-    const QString cars = GameFs::resolve(game, QStringLiteral("Data/Cars/"));
+    const CarPaths paths(game, name);
+    const QString save = GameFs::findEntry(paths.savesFolder(), name);
+    const QStringList pictures = paths.pictures();
     QStringList gone; // the save folder and the pictures, in the record's words
-    if (const QString save = GameFs::findEntry(saves, name); !save.isEmpty())
-        gone.append(InstallStaging::treeLine(gameDir.relativeFilePath(saves + save)));
-    QStringList pictures;
-    for (const QString& picture : GameFs::list(vidwall, QStringLiteral("*.QFS")))
-        if (isPictureOf(picture, name)) {
-            pictures.append(vidwall + picture);
-            gone.append(InstallStaging::fileLine(gameDir.relativeFilePath(vidwall + picture)));
-        }
+    if (!save.isEmpty())
+        gone.append(InstallStaging::treeLine(paths.relative(paths.saveFolder())));
+    for (const QString& picture : pictures)
+        gone.append(InstallStaging::fileLine(paths.relative(picture)));
 
-    // The car leaves the game in one rename, then what went with it is deleted; a removal that
-    // is killed is finished at the next start.
-    InstallStaging staging(game, name);
+    // A car the installer made leaves the game in one rename, then what went with it is
+    // deleted; a removal that is stopped, or that could not delete everything, keeps its record
+    // and is finished at the next start.
     QString why;
-    if (staging.takeOut(cars + name, gone, why)) {
-        staging.undo();
+    if (CarPaths::isCarId(name)) {
+        InstallStaging staging(game, name);
+        if (staging.takeOut(paths.carEntry(), gone, why)) {
+            const QStringList failed = staging.undo();
+            if (failed.isEmpty()) {
+                CarOrigins::forget(game, name);
+                return true;
+            }
+            if (error)
+                *error = cannotRemove(failed) + QStringLiteral(" (the next start tries again)");
+            return false;
+        }
+    }
+    // Other names (the game's own cars), or a car that cannot be moved: removed in place,
+    // pictures and save folder first, the car folder last and only when they are gone, so a car
+    // not removed whole is still listed.
+    QStringList failed;
+    for (const QString& picture : pictures)
+        removeEntry(picture, failed);
+    if (!save.isEmpty())
+        removeEntry(paths.saveFolder(), failed);
+    if (failed.isEmpty())
+        removeEntry(paths.carEntry(), failed);
+    DiskSync::folder(paths.vidwallFolder());
+    DiskSync::folder(paths.savesFolder());
+    DiskSync::folder(paths.carsFolder());
+    if (failed.isEmpty()) {
         CarOrigins::forget(game, name);
         return true;
     }
-    // Where the car cannot be moved (its folder on another disk), it goes in place: pictures and
-    // save folder first, the car folder last, so a car not removed whole is still listed.
-    for (const QString& picture : std::as_const(pictures))
-        if (!removeEntry(picture, error))
-            return false;
-    if (const QString save = GameFs::findEntry(saves, name);
-        !save.isEmpty() && !removeEntry(saves + save, error))
-        return false;
-    return removeEntry(cars + name, error);
+    if (error)
+        *error = cannotRemove(failed) + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')');
+    return false;
 }
 
 } // namespace CarRemoval

@@ -2,6 +2,7 @@
 
 #include "core/gamedata/CarOrigins.h"
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/GameLock.h"
 #include "core/gamedata/GarageJournal.h"
 #include "core/gamedata/InstallStaging.h"
 #include "core/gamedata/SerialConflicts.h"
@@ -117,6 +118,10 @@ QString Garage::limitRefusal(int returning, int inGame) {
 
 Garage::Result Garage::park(const QStringList& ids) {
     Result result;
+    // Every change of the game's cars holds the game's lock (at once when this program has it).
+    GameLock lock(m_session.GamePath);
+    if (!lock.lock(&result.error, GameLock::kCommandWaitMs))
+        return result;
     const QStringList installed = InstalledCarIds(m_session);
     QStringList names;
     for (const QString& id : ids) {
@@ -185,6 +190,9 @@ Garage::Result Garage::switchTo(const QStringList& ids) {
 
 Garage::Result Garage::moveCars(const QStringList& leaving, const QStringList& ids, bool isSwitch) {
     Result result;
+    GameLock lock(m_session.GamePath);
+    if (!lock.lock(&result.error, GameLock::kCommandWaitMs))
+        return result;
     QStringList returning;
     for (const QString& id : ids) {
         const QString name = parkedName(id);
@@ -258,6 +266,9 @@ bool Garage::removeParked(const QString& id, QString* error) {
             *error = QStringLiteral("no car %1 is parked").arg(id);
         return false;
     }
+    GameLock lock(m_session.GamePath);
+    if (!lock.lock(error, GameLock::kCommandWaitMs))
+        return false;
     // Out of the garage in one rename, then deleted: a removal killed half-way is finished by
     // recover().
     const QString garage = root(m_session.GamePath);
@@ -271,7 +282,10 @@ bool Garage::removeParked(const QString& id, QString* error) {
     }
     QDir(gone).removeRecursively();
     CarOrigins::forget(m_session.GamePath, name);
-    QDir().rmdir(garage);
+    if (parkedIds().isEmpty()) {
+        QFile::remove(garage + QStringLiteral("IDENTITIES.json"));
+        QDir().rmdir(garage);
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/gamedata/CarPaths.h"
 #include "core/gamedata/Garage.h"
+#include "platform/DiskSync.h"
 #include "platform/GameFs.h"
 
 #include <QDir>
@@ -9,8 +10,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,11 +27,7 @@ bool isPictureOf(const QString& name, const QString& id) {
 }
 
 void syncFolder(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
+    DiskSync::folder(path);
 }
 
 QString carsFolder(const QString& game) {
@@ -184,7 +179,8 @@ void GarageJournal::syncFolders() const {
     syncFolder(Garage::root(m_game));
 }
 
-// The garage folders of cars that returned, when nothing is left in them.
+// The garage folders of cars that returned, when nothing is left in them; with no car parked,
+// the lookup's cache, and the garage itself when nothing else is kept there.
 void GarageJournal::tidy() const {
     for (const Move& m : m_moves)
         if (!m.park) {
@@ -192,6 +188,10 @@ void GarageJournal::tidy() const {
             QDir().rmdir(car + QStringLiteral("/vidwall"));
             QDir().rmdir(car);
         }
+    if (Garage::parkedIn(m_game).isEmpty()) {
+        QFile::remove(Garage::root(m_game) + QStringLiteral("IDENTITIES.json"));
+        QDir().rmdir(Garage::root(m_game));
+    }
 }
 
 bool GarageJournal::run(const std::function<int(int)>& beforeStep, QString* error) {
@@ -248,7 +248,6 @@ bool GarageJournal::run(const std::function<int(int)>& beforeStep, QString* erro
     syncFolders();
     QFile::remove(m_journal);
     tidy();
-    QDir().rmdir(Garage::root(m_game));
     return true;
 }
 
@@ -281,7 +280,6 @@ QString GarageJournal::recover() {
     syncFolders();
     QFile::remove(m_journal);
     tidy();
-    QDir().rmdir(Garage::root(m_game));
     for (QChar& c : m_what)
         if (c.unicode() < 0x20)
             c = u' ';

@@ -1,5 +1,6 @@
 // Installing a downloaded car into the game folders, and what a failed install leaves behind.
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "VivBuilder.h"
 #include "ZipBomb.h"
 #include "ZipBuilder.h"
@@ -12,6 +13,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStorageInfo>
 #include <QTimer>
 #include <QtTest>
 
@@ -530,6 +532,192 @@ private Q_SLOTS:
         QCOMPARE(treeBelow(game), after);
         QCOMPARE(VivBuilder::serialsIn(readAll(game + "Data/Cars/" + id + "/CAR.VIV")).value(0), 1);
         QCOMPARE(readAll(game + "Data/Cars/" + id + "/ID.TXT"), QByteArray("Example GT\r\n"));
+    }
+
+    // What the next start finds in the staging folder is not trusted: only entries named for a
+    // car id, only record lines naming that car's own paths, never through a link. Whatever else
+    // is there stays where it is, named in one line. Paths are below the test's root; in setup
+    // "d:" makes a folder, "f:path=text" a file, "l:path>target" a link; "<S>" is the staging
+    // folder, "<root>" the root.
+    void hostileStagingTakesOnlyTheCarsOwn_data() {
+        QTest::addColumn<QStringList>("setup");
+        QTest::addColumn<QStringList>("gone");
+        QTest::addColumn<QStringList>("said"); // a part of each line
+        QTest::newRow("names that are not car ids")
+            << QStringList{"d:<S>abcd", "f:<S>abcd.PLACED=tree SaveData/Cars/BBBB", "d:<S>AB",
+                           "f:<S>..PLACED=tree Data", "f:<S>ABCDE=x", "d:<S>AB1D",
+                           "l:<S>AB.D>outside/dir"}
+            << QStringList{}
+            << QStringList{"<S>..PLACED\" is not a car's", "<S>AB\" is not a car's",
+                           "<S>AB.D\" is not a car's", "<S>AB1D\" is not a car's",
+                           "<S>abcd\" is not a car's", "<S>ABCDE\" is not a car's",
+                           "<S>abcd.PLACED\" is not a car's"};
+        QTest::newRow("record naming folders outside the car's")
+            << QStringList{"d:<S>ABCD", "f:<S>ABCD/CAR.VIV=v",
+                           "f:<S>ABCD.PLACED=tree Data\r\ntree Data/Cars\r\ntree SaveData\r\n"
+                           "dir Data/Cars\r\ntree <root>outside\r\ntree ../outside\r\n"
+                           "tree SaveData/Cars/BBBB\r\nfile Data/FeArt/Vidwall/BBBB.QFS\r\n"
+                           "wipe SaveData/Cars/ABCD\r\ntree SaveData/Cars/ABCD",
+                           "f:game/SaveData/Cars/ABCD/CAR.FEC=f"}
+            << QStringList{"<S>", "game/SaveData/Cars/ABCD/"}
+            << QStringList{"names \"wipe SaveData/Cars/ABCD\"",
+                           "names \"file Data/FeArt/Vidwall/BBBB.QFS\"",
+                           "names \"tree SaveData/Cars/BBBB\"", "names \"tree ../outside\"",
+                           "names \"tree <root>outside\"", "names \"dir Data/Cars\"",
+                           "names \"tree SaveData\"", "names \"tree Data/Cars\"",
+                           "names \"tree Data\"", "the install of car ABCD never finished"};
+        QTest::newRow("links in place of the car, its save folder and picture")
+            << QStringList{"l:<S>ABCD>outside/dir",
+                           "f:<S>ABCD.PLACED=removal\r\ntree SaveData/Cars/ABCD\r\n"
+                           "file Data/FeArt/Vidwall/ABCD.QFS",
+                           "l:game/SaveData/Cars/ABCD>outside/dir",
+                           "l:game/Data/FeArt/Vidwall/ABCD.QFS>outside/keep.txt"}
+            << QStringList{"<S>", "game/SaveData/Cars/ABCD/", "game/Data/FeArt/Vidwall/ABCD.QFS"}
+            << QStringList{"the removal of car ABCD was finished"};
+        QTest::newRow("link in place of the record")
+            << QStringList{"d:<S>ABCD", "f:outside/record=tree SaveData/Cars/BBBB",
+                           "l:<S>ABCD.PLACED>outside/record"}
+            << QStringList{"<S>"} << QStringList{"the install of car ABCD never finished"};
+        QTest::newRow("link in place of the staging folder")
+            << QStringList{"d:outside/st/ABCD", "f:outside/st/ABCD.PLACED=tree SaveData/Cars/BBBB",
+                           "l:game/Data/.kavro-staging>outside/st"}
+            << QStringList{} << QStringList{".kavro-staging/\" is not a folder"};
+        QTest::newRow("archive rewrite leftovers")
+            << QStringList{"f:game/Data/Cars/BBBB/CAR.VIV.aBcDeF=copy",
+                           "f:game/Data/Cars/BBBB/CAR.VIV.bak=keep",
+                           "f:game/Data/Cars/BBBB/CAR.VIV.1234567=keep",
+                           "l:game/Data/Cars/BBBB/CAR.VIV.zzzzzz>outside/keep.txt",
+                           "d:game/Data/Cars/BBBB/CAR.VIV.dirdir",
+                           "f:outside/car/CAR.VIV.aBcDeF=copy", "l:game/Data/Cars/CCCC>outside/car"}
+            << QStringList{"<S>", "game/Data/Cars/BBBB/CAR.VIV.aBcDeF",
+                           "game/Data/Cars/BBBB/CAR.VIV.zzzzzz"}
+            << QStringList{"removed \"<root>game/Data/Cars/BBBB/CAR.VIV.aBcDeF\"",
+                           "removed \"<root>game/Data/Cars/BBBB/CAR.VIV.zzzzzz\""};
+    }
+    void hostileStagingTakesOnlyTheCarsOwn() {
+        QFETCH(QStringList, setup);
+        QFETCH(QStringList, gone);
+        QFETCH(QStringList, said);
+        TestEnv env;
+        const QString root = env.root();
+        const QString game = env.gamePath();
+        VivBuilder::installCar(game, "BBBB", VivBuilder::carArchive(2, "BBBB"));
+        env.writeFile(game + "SaveData/Cars/BBBB/CAR.FEC", "fec");
+        env.writeFile(game + "Data/FeArt/Vidwall/BBBB.QFS", "pic");
+        env.writeFile(root + "outside/keep.txt", "keep");
+        env.writeFile(root + "outside/dir/file.txt", "keep");
+        const auto expand = [&](QString text) {
+            return text.replace("<S>", "game/Data/.kavro-staging/").replace("<root>", root);
+        };
+        QDir().mkpath(game + "Data/.kavro-staging");
+        for (const QString& step : std::as_const(setup)) {
+            const QString what = expand(step.mid(2));
+            if (step.startsWith("d:")) {
+                QVERIFY(QDir().mkpath(root + what));
+            } else if (step.startsWith("f:")) {
+                env.writeFile(root + what.section('=', 0, 0), what.section('=', 1).toLatin1());
+            } else {
+                QDir().rmdir(root + what.section('>', 0, 0));
+                QVERIFY(QFile::link(root + what.section('>', 1), root + what.section('>', 0, 0)));
+            }
+        }
+        QStringList want = treeBelow(root);
+        for (const QString& g : std::as_const(gone))
+            want.removeIf([&](const QString& p) { return p.startsWith(expand(g)); });
+
+        const QStringList lines = InstallStaging::undoUnfinished(game);
+
+        QCOMPARE(treeBelow(root), want);
+        QCOMPARE(TestFiles::readAll(root + "outside/keep.txt"), QByteArray("keep"));
+        QCOMPARE(lines.size(), said.size());
+        for (QString part : std::as_const(said)) {
+            part.replace("<S>", root + "game/Data/.kavro-staging/").replace("<root>", root);
+            QCOMPARE(lines.filter(part, Qt::CaseSensitive).size(), 1);
+        }
+    }
+
+    // Players keep Data/Cars on another disk behind a link: the car still arrives in one rename
+    // (staged beside the real Data/Cars) and leaves in one, also when the removal is finished by
+    // the next start. /dev/shm is another filesystem than the temporary folder where the machine
+    // says so.
+    void carsFolderBehindALink_data() {
+        QTest::addColumn<bool>("otherDisk");
+        QTest::newRow("another filesystem") << true;
+        QTest::newRow("the same filesystem") << false;
+    }
+    void carsFolderBehindALink() {
+        QFETCH(bool, otherDisk);
+        Install t;
+        QTemporaryDir shm(QStringLiteral("/dev/shm/kavro-test-XXXXXX"));
+        const QString real =
+            (otherDisk ? shm.path() + "/disk/" : t.env.root() + "disk/") + "NFS Cars";
+        if (otherDisk && (!shm.isValid() || QStorageInfo(shm.path()).device() ==
+                                                QStorageInfo(t.env.root()).device()))
+            QSKIP("/dev/shm is not another filesystem than the temporary folder here");
+        const QString game = t.env.gamePath();
+        QVERIFY(QDir(game + "Data/Cars").removeRecursively());
+        QVERIFY(QDir().mkpath(real));
+        QVERIFY(QFile::link(real, game + "Data/Cars"));
+        VivBuilder::installCar(game, "AAAA", VivBuilder::carArchive(1, "AAAA"));
+        QVERIFY(ZipBuilder()
+                    .add("CAR.VIV", VivBuilder::carArchive(4))
+                    .add("ABCD.QFS", "pic")
+                    .add("CAR.FEC", "fec")
+                    .write(t.zipPath()));
+        const QStringList gameBefore = treeBelow(game);
+        const QString disk = QFileInfo(real).path() + "/";
+        const QStringList diskBefore = treeBelow(disk);
+
+        t.run();
+        QCOMPARE(t.errorText, QString());
+        const QString id = t.installer.carId();
+        QCOMPARE(TestFiles::readAll(real + "/" + id + "/ID.TXT"), QByteArray("Example GT\r\n"));
+        QVERIFY(QFileInfo::exists(game + "Data/FeArt/Vidwall/" + id + ".QFS"));
+        QVERIFY(!QFileInfo::exists(game + "Data/.kavro-staging"));
+        QVERIFY(!QFileInfo::exists(disk + ".kavro-staging"));
+
+        QString why;
+        QVERIFY2(CarRemoval::removeCar(t.env.session, id, &why), qPrintable(why));
+        QCOMPARE(treeBelow(game), gameBefore);
+        QCOMPARE(treeBelow(disk), diskBefore);
+
+        // A removal stopped after its rename is finished by the next start.
+        InstallStaging staging(game, "AAAA");
+        QVERIFY(staging.takeOut(game + "Data/Cars/AAAA",
+                                {InstallStaging::treeLine("SaveData/Cars/AAAA")}, why));
+        QVERIFY(!QFileInfo::exists(real + "/AAAA"));
+        QCOMPARE(InstallStaging::undoUnfinished(game),
+                 QStringList{"the removal of car AAAA was finished"});
+        QCOMPARE(treeBelow(disk), QStringList{"NFS Cars/"});
+    }
+
+    // A removal that cannot delete everything says what, keeps its record, and the next start
+    // finishes it once the way is clear.
+    void removalThatCannotDeleteIsFinishedLater() {
+        Install t;
+        const QString game = t.env.gamePath();
+        const QStringList before = treeBelow(game);
+        VivBuilder::installCar(game, "ABCD", VivBuilder::carArchive(1, "ABCD"));
+        const QString fec = t.env.writeFile(game + "SaveData/Cars/ABCD/CAR.FEC", "fec");
+        t.env.writeFile(game + "Data/FeArt/Vidwall/ABCD1.QFS", "pic");
+        TestFiles::Undeletable block(fec);
+        if (!block.ok())
+            QSKIP("no way to make a file undeletable here");
+
+        QString why;
+        QVERIFY(!CarRemoval::removeCar(t.env.session, "ABCD", &why));
+        QCOMPARE(why, "cannot remove \"" + game +
+                          "SaveData/Cars/ABCD\" (the next start tries again)");
+        QVERIFY(!QFileInfo::exists(game + "Data/Cars/ABCD")); // the game no longer lists it
+        const QStringList again = InstallStaging::undoUnfinished(game);
+        QCOMPARE(again.size(), 1);
+        QVERIFY2(again.first().startsWith("the removal of car ABCD is not finished: cannot "
+                                          "remove \"" + game + "SaveData/Cars/ABCD\""),
+                 qPrintable(again.first()));
+        block.lift();
+        QCOMPARE(InstallStaging::undoUnfinished(game),
+                 QStringList{"the removal of car ABCD was finished"});
+        QCOMPARE(treeBelow(game), before);
     }
 
     // Files and folders left in the extraction folder by an earlier install of the same number

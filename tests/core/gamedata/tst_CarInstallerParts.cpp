@@ -1,10 +1,14 @@
-// The pieces of a car install that stand alone: WinZip's extraction line and the car ids.
+// The pieces of a car install that stand alone: WinZip's extraction line, the car ids and what a
+// car id may place in the game.
+#include "core/gamedata/CarPaths.h"
 #include "core/gamedata/RandomCarId.h"
 #include "core/gamedata/Unzip.h"
 
 #include <QProcess>
 #include <QSet>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(CarPaths::Kind)
 
 class tst_CarInstallerParts : public QObject {
     Q_OBJECT
@@ -81,6 +85,101 @@ private Q_SLOTS:
             }
         }
         QFAIL("the clock kept moving");
+    }
+
+    // What the undo of an unfinished install or removal may take away for car ABCD: its own
+    // paths, whatever their case, and nothing above, beside or outside them.
+    void carPathsAllow_data() {
+        using K = CarPaths::Kind;
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<CarPaths::Kind>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("save folder") << "ABCD" << K::SaveFolder << "SaveData/Cars/ABCD" << true;
+        QTest::newRow("save folder, other case")
+            << "ABCD" << K::SaveFolder << "savedata/CARS/abcd" << true;
+        QTest::newRow("picture") << "ABCD" << K::Picture << "Data/FeArt/Vidwall/ABCD.QFS" << true;
+        QTest::newRow("picture with digit")
+            << "ABCD" << K::Picture << "data/feart/VIDWALL/abcd7.qfs" << true;
+        for (const char* folder :
+             {"Data", "Data/FeArt", "Data/FeArt/Vidwall", "SaveData", "SaveData/Cars"})
+            QTest::addRow("made folder %s", folder) << "ABCD" << K::MadeFolder << folder << true;
+        // Hostile or foreign lines.
+        QTest::newRow("Data as tree") << "ABCD" << K::SaveFolder << "Data" << false;
+        QTest::newRow("Data/Cars as tree") << "ABCD" << K::SaveFolder << "Data/Cars" << false;
+        QTest::newRow("Data/Cars as folder") << "ABCD" << K::MadeFolder << "Data/Cars" << false;
+        QTest::newRow("SaveData as tree") << "ABCD" << K::SaveFolder << "SaveData" << false;
+        QTest::newRow("SaveData/Cars as tree")
+            << "ABCD" << K::SaveFolder << "SaveData/Cars" << false;
+        QTest::newRow("the car folder") << "ABCD" << K::SaveFolder << "Data/Cars/ABCD" << false;
+        QTest::newRow("another car's save folder")
+            << "ABCD" << K::SaveFolder << "SaveData/Cars/BBBB" << false;
+        QTest::newRow("another car's picture")
+            << "ABCD" << K::Picture << "Data/FeArt/Vidwall/BBBB.QFS" << false;
+        QTest::newRow("picture as tree")
+            << "ABCD" << K::SaveFolder << "Data/FeArt/Vidwall/ABCD.QFS" << false;
+        QTest::newRow("picture with letter")
+            << "ABCD" << K::Picture << "Data/FeArt/Vidwall/ABCDE.QFS" << false;
+        QTest::newRow("picture with two digits")
+            << "ABCD" << K::Picture << "Data/FeArt/Vidwall/ABCD12.QFS" << false;
+        QTest::newRow("absolute") << "ABCD" << K::SaveFolder << "/SaveData/Cars/ABCD" << false;
+        QTest::newRow("absolute elsewhere") << "ABCD" << K::SaveFolder << "/home" << false;
+        QTest::newRow("parent parts")
+            << "ABCD" << K::SaveFolder << "SaveData/Cars/../../Data" << false;
+        QTest::newRow("dot part") << "ABCD" << K::SaveFolder << "SaveData/./Cars/ABCD" << false;
+        QTest::newRow("double slash") << "ABCD" << K::SaveFolder << "SaveData//Cars/ABCD" << false;
+        QTest::newRow("trailing slash")
+            << "ABCD" << K::SaveFolder << "SaveData/Cars/ABCD/" << false;
+        QTest::newRow("inside the save folder")
+            << "ABCD" << K::SaveFolder << "SaveData/Cars/ABCD/CAR.FEC" << false;
+        QTest::newRow("backslashes")
+            << "ABCD" << K::SaveFolder << "SaveData\\Cars\\ABCD" << false;
+        QTest::newRow("empty") << "ABCD" << K::SaveFolder << "" << false;
+        QTest::newRow("id \"..\"") << ".." << K::SaveFolder << "SaveData/Cars/.." << false;
+        QTest::newRow("id in lower case") << "abcd" << K::SaveFolder << "SaveData/Cars/abcd"
+                                          << false;
+    }
+    void carPathsAllow() {
+        QFETCH(QString, id);
+        QFETCH(CarPaths::Kind, kind);
+        QFETCH(QString, path);
+        QFETCH(bool, allowed);
+        QCOMPARE(CarPaths::allows(id, kind, path), allowed);
+    }
+
+    // A car id is exactly what the installer makes; the archive rewrite's temporary copy is
+    // exactly "CAR.VIV." and six letters.
+    void carIdsAndLeftoverNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("carId");
+        QTest::addColumn<bool>("leftover");
+        QTest::newRow("car id") << "ABCD" << true << false;
+        QTest::newRow("lower case") << "abcd" << false << false;
+        QTest::newRow("digit") << "ABC1" << false << false;
+        QTest::newRow("three") << "ABC" << false << false;
+        QTest::newRow("five") << "ABCDE" << false << false;
+        QTest::newRow("dots") << "...." << false << false;
+        QTest::newRow("parent") << ".." << false << false;
+        QTest::newRow("accented") << QString::fromUtf8("ABC\u00c9") << false << false;
+        QTest::newRow("rewrite copy") << "CAR.VIV.aBcDeF" << false << true;
+        QTest::newRow("rewrite copy, other case") << "car.viv.ZZZZZZ" << false << true;
+        QTest::newRow("five random") << "CAR.VIV.aBcDe" << false << false;
+        QTest::newRow("seven random") << "CAR.VIV.aaBBccD" << false << false;
+        QTest::newRow("digits") << "CAR.VIV.a1B2c3" << false << false;
+        QTest::newRow("not letters") << "CAR.VIV.aB-cDe" << false << false;
+        QTest::newRow("backup") << "CAR.VIV.bak" << false << false;
+        QTest::newRow("the archive") << "CAR.VIV" << false << false;
+        QTest::newRow("other file") << "CAR.FEC.aBcDeF" << false << false;
+    }
+    void carIdsAndLeftoverNames() {
+        QFETCH(QString, name);
+        QFETCH(bool, carId);
+        QFETCH(bool, leftover);
+        QCOMPARE(CarPaths::isCarId(name), carId);
+        QCOMPARE(CarPaths::isArchiveLeftover(name), leftover);
+        if (carId) // every id the installer makes is one
+            for (qint64 seed = 0; seed < 86400; seed += 997)
+                QVERIFY(CarPaths::isCarId(RandomCarId(seed)));
     }
 };
 
