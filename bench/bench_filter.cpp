@@ -98,11 +98,11 @@ int main(int argc, char** argv) {
     Session& s = env.session;
     s.CatalogueFormat = 1;
     QRandomGenerator rng(20000830);
-    static const QStringList makes = {
-        QStringLiteral("Lotus"),   QStringLiteral("Citroën"), QStringLiteral("Mercedes-Benz"),
-        QStringLiteral("Škoda"),   QStringLiteral("Porsche"), QStringLiteral("Ferrari"),
-        QStringLiteral("McLaren"), QStringLiteral("Lancia"),  QStringLiteral("Alfa Romeo"),
-        QStringLiteral("Renault")};
+    static const QStringList makes = {QStringLiteral("Lotus"),         QStringLiteral("Citroën"),
+                                      QStringLiteral("Mercedes-Benz"), QStringLiteral("Škoda"),
+                                      QStringLiteral("Porsche"),       QStringLiteral("Ferrari"),
+                                      QStringLiteral("McLaren"),       QStringLiteral("Lancia"),
+                                      QStringLiteral("Alfa Romeo"),    QStringLiteral("Renault")};
     for (int k = 1; k <= kEntries; ++k) {
         s.CarNames.append(makes.at(rng.bounded(int(makes.size()))) + u' ' +
                           randomWord(rng, 3 + rng.bounded(6)) + u' ' +

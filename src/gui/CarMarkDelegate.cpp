@@ -27,8 +27,8 @@ void CarMarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->save();
     painter->setFont(markFont);
     const bool selected = option.state & QStyle::State_Selected;
-    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText
-                                                  : QPalette::PlaceholderText));
+    painter->setPen(
+        option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
     painter->drawText(option.rect.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, mark);
     painter->restore();
 }

@@ -88,11 +88,10 @@ frmInstalled::frmInstalled(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     lstInstalled->header()->setSortIndicatorClearable(true);
     lstInstalled->header()->setSortIndicator(-1, Qt::AscendingOrder);
     lstInstalled->setSortingEnabled(true);
-    connect(lstInstalled->header(), &QHeaderView::sortIndicatorChanged, this,
-            [this](int section) {
-                if (section < 0)
-                    refresh(); // filled again in the game's order
-            });
+    connect(lstInstalled->header(), &QHeaderView::sortIndicatorChanged, this, [this](int section) {
+        if (section < 0)
+            refresh(); // filled again in the game's order
+    });
     lstInstalled->installEventFilter(this);
     lblCount = new QLabel(this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
@@ -351,10 +350,10 @@ void frmInstalled::report(bool ok, const QString& error, const QStringList& warn
 void frmInstalled::saveSet() {
     const QStringList cars = InstalledCarIds(*m_ctx.session);
     const QString proposed = lstSets->currentItem() ? lstSets->currentItem()->text() : QString();
-    const QString name =
-        askText(QStringLiteral("Save Set"),
-                QStringLiteral("A name for the set of the %1 cars in the game now:").arg(cars.size()),
-                proposed);
+    const QString name = askText(
+        QStringLiteral("Save Set"),
+        QStringLiteral("A name for the set of the %1 cars in the game now:").arg(cars.size()),
+        proposed);
     if (name.isEmpty())
         return;
     if (const QString why = CarSets::nameRefusal(name); !why.isEmpty()) {

@@ -6,6 +6,7 @@
 #include "gui/frmSS.h"
 
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>

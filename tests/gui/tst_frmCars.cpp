@@ -242,8 +242,9 @@ private Q_SLOTS:
             VivBuilder::installCar(env.gamePath(), id, VivBuilder::carArchive(1, id));
         QVERIFY(Garage(env.session).park({"BBBB"}).ok);
         auto origin = [&](const char* id, const QString& catalogue, const char* entry) {
-            CarOrigin o{QLatin1String(id), QStringLiteral("car.zip"), QString(64, u'a'),
-                        QString(64, u'b'), catalogue, QLatin1String(entry)};
+            CarOrigin o{QLatin1String(id), QStringLiteral("car.zip"),
+                        QString(64, u'a'), QString(64, u'b'),
+                        catalogue,         QLatin1String(entry)};
             QVERIFY(CarOrigins::record(env.gamePath(), o));
         };
         origin("AAAA", site, "Lotus Elise");

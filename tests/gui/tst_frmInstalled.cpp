@@ -106,9 +106,11 @@ private Q_SLOTS:
     // Parked cars beside the game's, Park / Return, the count, sorting, the find field, sets.
     void garageAndSets() {
         TestEnv env;
-        const QList<QPair<QString, quint8>> cars{{"AAAA", 1}, {"BBBB", 2}, {"CCCC", 12}, {"DDDD", 5}};
+        const QList<QPair<QString, quint8>> cars{
+            {"AAAA", 1}, {"BBBB", 2}, {"CCCC", 12}, {"DDDD", 5}};
         for (const auto& [id, serial] : cars) {
-            VivBuilder::installCar(env.gamePath(), id, VivBuilder::carArchive(serial, id.toLatin1()));
+            VivBuilder::installCar(env.gamePath(), id,
+                                   VivBuilder::carArchive(serial, id.toLatin1()));
             env.writeFile(env.gamePath() + "Data/Cars/" + id + "/ID.TXT", "Car " + id.toLatin1());
         }
         QVERIFY(Garage(env.session).park({"DDDD"}).ok);

@@ -16,14 +16,18 @@ private Q_SLOTS:
 void tst_CarFilter::fold_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("folded");
-    QTest::newRow("case") << "McLaren F1 GTR" << "mclaren f1 gtr";
-    QTest::newRow("accents") << "Citroën Škoda Renault Mégane" << "citroen skoda renault megane";
+    QTest::newRow("case") << "McLaren F1 GTR"
+                          << "mclaren f1 gtr";
+    QTest::newRow("accents") << "Citroën Škoda Renault Mégane"
+                             << "citroen skoda renault megane";
     QTest::newRow("decomposed input") << QStringLiteral("Cafe\u0301") << "cafe";
     QTest::newRow("letters without a decomposition") << "Ørsted Æther Œuvre Straße Łódź Đuro"
                                                      << "orsted aether oeuvre strasse lodz duro";
-    QTest::newRow("white space") << "  Alfa \t Romeo\r\n" << "alfa romeo";
+    QTest::newRow("white space") << "  Alfa \t Romeo\r\n"
+                                 << "alfa romeo";
     QTest::newRow("control characters") << QStringLiteral("Lo\x01tus\x7f") << "lotus";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void tst_CarFilter::fold() {
