@@ -4,11 +4,13 @@
 #include "core/browser/DownloadSelection.h"
 #include "core/browser/ScreenshotPreview.h"
 #include "core/gamedata/CarSerials.h"
+#include "core/gamedata/CatalogueMarks.h"
 #include "core/session/AppContext.h"
 #include "core/session/AppSettings.h"
 #include "core/session/ConfirmExit.h"
 #include "core/session/Session.h"
 #include "gui/CarListItem.h"
+#include "gui/CarMarkDelegate.h"
 #include "gui/ClassicFont.h"
 #include "gui/DownloadForm.h"
 #include "gui/InstallFromFiles.h"
@@ -23,10 +25,14 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <QTimer>
 
 using Twips::make;
@@ -112,8 +118,15 @@ void frmCars::buildControls() {
     frmCarsx->setTitle(QStringLiteral("Cars"));
     lblInfo5 = make<QLabel>(frmCarsx, "lblInfo5", twips(180, 300, 5055, 255));
     lblInfo5->setText(QStringLiteral("Select the cars you would like to download and install."));
-    lstCars = make<QListWidget>(frmCarsx, "lstCars", twips(180, 600, 2475, 2085));
+    // The find field takes a thin band at the top of the list's place; the list begins below it.
+    txtFind = make<QLineEdit>(frmCarsx, "txtFind", twips(180, 600, 2475, 300));
+    txtFind->setPlaceholderText(QStringLiteral("Find a car (name or author)"));
+    txtFind->setClearButtonEnabled(true);
+    txtFind->installEventFilter(this);
+    lstCars = make<QListWidget>(frmCarsx, "lstCars", twips(180, 930, 2475, 1755));
     lstCars->setSortingEnabled(true);
+    lstCars->setUniformItemSizes(true); // every row is one line: no measuring 20,000 rows
+    lstCars->setItemDelegate(new CarMarkDelegate(lstCars));
     lstCars->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lstCars->sortItems(Qt::AscendingOrder);
     // The caption lies beneath the preview image: a picture covers it, an empty image shows it.
@@ -173,13 +186,26 @@ void frmCars::buildControls() {
     setTabOrder(cmdOpt, cmdDownload);
     setTabOrder(cmdDownload, cmdSS);
     setTabOrder(cmdSS, cmdConnect);
+    setTabOrder(cmdConnect, txtFind);
     lstCars->setFocus();
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtFind->setFocus(Qt::ShortcutFocusReason);
+        txtFind->selectAll();
+    });
+    connect(txtFind, &QLineEdit::textChanged, this, [this](const QString& t) { setFilterText(t); });
 
     for (QWidget* container :
          std::initializer_list<QWidget*>{frmSiteInfo, frmStats, frmCarsx, picStatus})
         container->installEventFilter(this);
 
     connect(lstCars, &QListWidget::itemChanged, this, [this] { updateDownloadButton(); });
+    QAbstractItemModel* rows = lstCars->model();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(rows, signal, this, [this] { m_rowsChanged = true; });
+    connect(rows, &QAbstractItemModel::rowsMoved, this, [this] { m_rowsChanged = true; });
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] { m_rowsChanged = true; });
+    connect(rows, &QAbstractItemModel::layoutChanged, this, [this] { m_rowsChanged = true; });
     connect(lstCars, &QListWidget::currentRowChanged, this, [this] { RefreshPreview(); });
     connect(tmrFirstSS, &QTimer::timeout, this, [this] {
         tmrFirstSS->stop(); // for good
@@ -242,6 +268,67 @@ void frmCars::addCar(const QString& name, qint32 k) {
     item->setCheckState(Qt::Unchecked);
     item->setData(Qt::UserRole, k);
     lstCars->addItem(item); // the list puts it in its sorted place
+    m_filter.setRow(k, {name, m_ctx.session->CarAuthors.value(k)});
+    if (!m_filter.shows(k))
+        lstCars->setRowHidden(lstCars->row(item), true);
+}
+
+void frmCars::setFilterText(const QString& text) {
+    if (txtFind->text() != text) {
+        txtFind->setText(text); // comes back here through textChanged
+        return;
+    }
+    m_filter.setText(text);
+    applyFilter();
+}
+
+void frmCars::refreshMarks() {
+    // The catalogue's address as a download records it with the car's origin.
+    const QString site =
+        m_ctx.session->CatalogueSite.isEmpty() ? SiteURL : m_ctx.session->CatalogueSite;
+    const QHash<QString, QString> marks = CatalogueMarks::of(*m_ctx.session, site);
+    // A mark is no tick: the download button need not hear of it.
+    const QSignalBlocker quiet(lstCars);
+    for (int p = 0; p < lstCars->count(); ++p) {
+        QListWidgetItem* item = lstCars->item(p);
+        const QString mark = marks.isEmpty() ? QString() : marks.value(item->text());
+        if (item->data(CarMarkDelegate::kMarkRole).toString() != mark)
+            item->setData(CarMarkDelegate::kMarkRole, mark.isEmpty() ? QVariant() : mark);
+    }
+}
+
+QString frmCars::markOf(int row) const {
+    const QListWidgetItem* item = lstCars->item(row);
+    return item ? item->data(CarMarkDelegate::kMarkRole).toString() : QString();
+}
+
+void frmCars::applyFilter() {
+    const int count = lstCars->count();
+    if (m_rowsChanged) {
+        m_rowsChanged = false;
+        m_rowIndex.resize(count);
+        m_rowHidden.resize(count);
+        for (int p = 0; p < count; ++p) {
+            m_rowIndex[p] = lstCars->item(p)->data(Qt::UserRole).toInt();
+            m_rowHidden[p] = lstCars->isRowHidden(p);
+        }
+    }
+    bool changed = false;
+    // One repaint for all the rows, not a request for each.
+    lstCars->setUpdatesEnabled(false);
+    for (int p = 0; p < count; ++p) {
+        const bool hide = !m_filter.shows(m_rowIndex.at(p));
+        if (m_rowHidden.at(p) != hide) {
+            m_rowHidden[p] = hide;
+            lstCars->setRowHidden(p, hide);
+            changed = true;
+        }
+    }
+    lstCars->setUpdatesEnabled(true);
+    // Lay the rows out now: left to the view's own delayed layout, showing thousands of rows
+    // again after a few took a second.
+    if (changed)
+        lstCars->doItemsLayout();
 }
 
 int frmCars::checkedCount() const {
@@ -253,9 +340,11 @@ int frmCars::checkedCount() const {
 }
 
 void frmCars::setListWidth(int width) {
-    QRect g = lstCars->geometry();
-    g.setWidth(width);
-    lstCars->setGeometry(g);
+    for (QWidget* w : std::initializer_list<QWidget*>{txtFind, lstCars}) {
+        QRect g = w->geometry();
+        g.setWidth(width);
+        w->setGeometry(g);
+    }
 }
 
 void frmCars::showNoPicture(const QString& caption) {
@@ -395,14 +484,36 @@ void frmCars::fitLabelsToText() {
 }
 
 bool frmCars::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == txtFind && e->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(e)->key()) {
+        case Qt::Key_Escape:
+            txtFind->clear();
+            return true;
+        case Qt::Key_Down:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            lstCars->setFocus(Qt::TabFocusReason); // on to the rows found
+            return true;
+        default:
+            break;
+        }
+    }
     // A label's new text asks its container for a new layout: size the labels to their text.
     if (e->type() == QEvent::LayoutRequest)
         fitLabelsToText();
     return QWidget::eventFilter(watched, e);
 }
 
+void frmCars::changeEvent(QEvent* e) {
+    // Back from the Installed Cars window or an install from files: the marks may have changed.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshMarks();
+    QWidget::changeEvent(e);
+}
+
 void frmCars::showEvent(QShowEvent* e) {
     fitLabelsToText();
+    refreshMarks();
     if (!m_placed) {
         m_placed = true;
         centreOnScreen(this);

@@ -4,11 +4,13 @@
 #include <QString>
 #include <QWidget>
 
+#include "core/browser/CarFilter.h"
 #include "gui/ClickableLabel.h"
 
 class QAction;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPushButton;
@@ -34,6 +36,15 @@ public:
     // Adds a row (kept sorted by name without regard to case) carrying catalogue index k.
     void addCar(const QString& name, qint32 k);
     int checkedCount() const;
+    // "Find a car": keeps the rows whose name or author holds the text, case and accents ignored.
+    // Hidden rows keep their ticks, and the download request still counts and hands them over.
+    void setFilterText(const QString& text);
+    // Marks the rows of the cars already here: "installed" (in the game) or "parked" (in its
+    // garage), for the entries Kavro installed from this catalogue. Read again each time the
+    // window is shown or comes to the front.
+    void refreshMarks();
+    // A row's mark; empty when it has none.
+    QString markOf(int row) const;
     // The preview refresh: author line, screenshot fetch (see ScreenshotPreview) and the preview
     // states. Runs on every change of the highlighted entry, from tmrFirstSS, and after "View
     // Screen Shots" toggles.
@@ -58,6 +69,7 @@ public:
     QLabel* lblNoCars = nullptr;
     QGroupBox* frmCarsx = nullptr;
     QLabel* lblInfo5 = nullptr;
+    QLineEdit* txtFind = nullptr;
     QListWidget* lstCars = nullptr;
     ClickableLabel* imgSS = nullptr;
     QLabel* lblInfo6 = nullptr;
@@ -78,6 +90,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -88,6 +101,8 @@ private:
     void openViewer();
     void fitLabelsToText();
     void setListWidth(int width);
+    // Shows or hides each row as the filter says; only rows that change are touched.
+    void applyFilter();
     // Controls back on, but nothing to open: no picture, no full-size button.
     void showNoPicture(const QString& caption);
     // No screenshot fetch is under way (the options button is on).
@@ -95,4 +110,11 @@ private:
 
     AppContext& m_ctx;
     bool m_placed = false;
+    // Keyed by catalogue index: each entry's name and author, folded once as it is added.
+    CarFilter m_filter;
+    // Each list position's catalogue index and whether it is hidden, read again after rows came
+    // or went (a keystroke then touches only the rows whose state changes).
+    QList<qint32> m_rowIndex;
+    QList<bool> m_rowHidden;
+    bool m_rowsChanged = true;
 };

@@ -190,6 +190,15 @@ void tst_EndToEnd::wholeRoad() {
     QVERIFY(shownLog.contains(QStringLiteral("Dusk Runner")));
     QVERIFY(shownLog.contains(QStringLiteral("was not found!")));
 
+    // The browser knows the two cars now: their rows are marked, the missing one's is not.
+    cars->refreshMarks();
+    QStringList marked;
+    for (int row = 0; row < cars->lstCars->count(); ++row)
+        if (!cars->markOf(row).isEmpty())
+            marked << cars->lstCars->item(row)->text() + u' ' + cars->markOf(row);
+    QCOMPARE(marked, (QStringList{QStringLiteral("Aurora GT installed"),
+                                  QStringLiteral("Fjord Wagon installed")}));
+
     // The store: the start stamp and the options as the browser's menu had them.
     auto value = [&](const char* name) {
         return settings.ReadSetting(RegistryRoot::CurrentUser, AppSettings::kAppKey,

@@ -3,6 +3,7 @@
 #include "DownloadTestSupport.h"
 #include "TestEnv.h"
 #include "VivBuilder.h"
+#include "ZipBuilder.h"
 #include "core/session/AppSettings.h"
 #include "gui/DownloadForm.h"
 #include "gui/frmCars.h"
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void limitRefuses();
     void handOverInListOrder();
     void onlyAnnouncements();
+    void carAlreadyHereEndsInItsBlock();
 };
 
 void tst_DownloadRequest::limitRefuses_data() {
@@ -92,13 +94,21 @@ void tst_DownloadRequest::limitRefuses_data() {
     QTest::addColumn<int>("carsTicked");
     QTest::addColumn<int>("announcementsTicked");
     QTest::addColumn<QString>("ending");
+    QTest::addColumn<QString>("filter");
     QTest::newRow("40 + 11") << 40 << 11 << 0
                              << "deselect 1 cars out of the 11 you selected, because you already "
-                                "have 40 cars installed.";
+                                "have 40 cars installed."
+                             << "";
     QTest::newRow("45 + 3 cars + 3 announcements")
         << 45 << 3 << 3
         << "deselect 1 cars out of the 6 you selected, because you already have 45 cars "
-           "installed.";
+           "installed."
+        << "";
+    QTest::newRow("40 + 11, ten hidden by the filter")
+        << 40 << 11 << 0
+        << "deselect 1 cars out of the 11 you selected, because you already have 40 cars "
+           "installed."
+        << "car 11";
 }
 
 void tst_DownloadRequest::limitRefuses() {
@@ -106,11 +116,13 @@ void tst_DownloadRequest::limitRefuses() {
     QFETCH(int, carsTicked);
     QFETCH(int, announcementsTicked);
     QFETCH(QString, ending);
+    QFETCH(QString, filter);
     QList<QPair<QString, bool>> entries = cars(carsTicked);
     for (int i = 1; i <= announcementsTicked; ++i)
         entries.append({QStringLiteral("News %1").arg(i), false});
     Browser b(installed, entries);
     b.tickFirst(carsTicked + announcementsTicked);
+    b.w->setFilterText(filter);
     // The options as the menu shows them at the moment of the request.
     b.w->mnuVSS->setChecked(false);
     b.w->mnuSAD->setChecked(true);
@@ -142,6 +154,8 @@ void tst_DownloadRequest::handOverInListOrder() {
     b.tick(QStringLiteral("Alpha"));
     b.tick(QStringLiteral("Beta"));
     b.w->mnuDAD->setChecked(true);
+    // Ticked cars hidden by the filter are handed over all the same.
+    b.w->setFilterText(QStringLiteral("gamma"));
     QStringList listed, addresses;
     bool browserHidden = false;
     QTimer probe;
@@ -206,3 +220,28 @@ void tst_DownloadRequest::onlyAnnouncements() {
 
 QTEST_MAIN(tst_DownloadRequest)
 #include "tst_DownloadRequest.moc"
+
+void tst_DownloadRequest::carAlreadyHereEndsInItsBlock() {
+    // The catalogue's car is the game's C000 under another serial number and id.
+    Browser b(1, {{QStringLiteral("Aurora"), true}});
+    const QString zip = b.env.root() + QStringLiteral("aurora.zip");
+    // (A download under 1 KB counts as failed: the ZIP carries a stored read-me to be larger.)
+    QVERIFY(ZipBuilder()
+                .add("CAR.VIV", VivBuilder::carArchive(9, "QWER"))
+                .setStored(true)
+                .add("README.TXT", pattern(3000))
+                .write(zip));
+    QFile file(zip);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    b.server.route(QStringLiteral("/Aurora.zip"), FakeResponse::ok(file.readAll()));
+    b.tick(QStringLiteral("Aurora"));
+    b.w->cmdDownload->click();
+    QTRY_VERIFY_WITH_TIMEOUT(b.env.programEnd.ended(), 30000);
+    QCOMPARE(b.closer.texts.size(), 1);
+    const QString log = b.closer.texts.first();
+    QVERIFY2(log.contains(QStringLiteral("already installed as C000")), qPrintable(log));
+    QCOMPARE(QDir(b.env.gamePath() + QStringLiteral("Data/Cars"))
+                 .entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("C000")});
+    QCOMPARE(b.env.prompts.count(), 0);
+}

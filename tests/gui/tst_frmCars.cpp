@@ -1,10 +1,15 @@
 #include "TestEnv.h"
+#include "VivBuilder.h"
+#include "core/gamedata/CarOrigins.h"
+#include "core/gamedata/CarRemoval.h"
+#include "core/gamedata/Garage.h"
 #include "core/session/AppSettings.h"
 #include "gui/frmCars.h"
 
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -51,7 +56,9 @@ private Q_SLOTS:
         QTest::newRow("frmCarsx") << "frmCarsx" << twips(120, 1080, 5475, 3255) << "Cars";
         QTest::newRow("lblInfo5") << "lblInfo5" << twips(180, 300, 5055, 255)
                                   << "Select the cars you would like to download and install.";
-        QTest::newRow("lstCars") << "lstCars" << twips(180, 600, 2475, 2085) << "";
+        // The find field takes a thin band at the top of the list's place.
+        QTest::newRow("txtFind") << "txtFind" << twips(180, 600, 2475, 300) << "";
+        QTest::newRow("lstCars") << "lstCars" << twips(180, 930, 2475, 1755) << "";
         QTest::newRow("imgSS") << "imgSS" << twips(2760, 600, 2535, 2055) << "";
         QTest::newRow("txtAuthor") << "txtAuthor" << twips(180, 2820, 2475, 255) << "";
         QTest::newRow("cmdOpt") << "cmdOpt" << twips(3300, 2760, 1515, 375)
@@ -176,6 +183,98 @@ private Q_SLOTS:
         QVERIFY(!w.cmdDownload->isEnabled());
     }
 
+    // What only the window shows of "Find a car": the keys, ticks on hidden rows, the field's
+    // width following the list's.
+    void findACar() {
+        TestEnv env;
+        env.session.CatalogueFormat = 1;
+        const QStringList names{"Lotus Elise", QStringLiteral("Citroën Xsara"), "Lotus Esprit",
+                                "Ferrari F50"};
+        frmCars w(env.ctx);
+        for (int k = 1; k <= names.size(); ++k) {
+            env.session.CarNames.append(names[k - 1]);
+            env.session.CarAuthors.append(k == 4 ? QStringLiteral("Ørjan") : QString());
+            w.addCar(names[k - 1], k);
+        }
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto shown = [&w] {
+            QStringList rows;
+            for (int row = 0; row < w.lstCars->count(); ++row)
+                if (!w.lstCars->isRowHidden(row))
+                    rows << w.lstCars->item(row)->text();
+            return rows;
+        };
+        check(w, 0, true); // Citroën Xsara
+        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), w.txtFind);
+        QTest::keyClicks(w.txtFind, "LOTUS");
+        QCOMPARE(shown(), QStringList({"Lotus Elise", "Lotus Esprit"}));
+        // The ticked car out of sight keeps its tick, and the download button counts it.
+        QVERIFY(w.cmdDownload->isEnabled());
+        QCOMPARE(w.checkedCount(), 1);
+        w.txtFind->setText(QStringLiteral("orjan"));
+        QCOMPARE(shown(), QStringList({"Ferrari F50"}));
+        // A catalogue loaded while a text stands is filtered as it comes.
+        w.addCar(QStringLiteral("Ørjan's Special"), 9);
+        QCOMPARE(shown(), QStringList({"Ferrari F50", QStringLiteral("Ørjan's Special")}));
+        // Down goes on to the rows found; Escape in the field empties it.
+        QTest::keyClick(w.txtFind, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), w.lstCars);
+        w.txtFind->setFocus();
+        QTest::keyClick(w.txtFind, Qt::Key_Escape);
+        QCOMPARE(w.txtFind->text(), QString());
+        QCOMPARE(shown().size(), 5);
+        QCOMPARE(w.lstCars->item(0)->checkState(), Qt::Checked);
+        // The field stays as wide as the list, narrow or wide.
+        QCOMPARE(w.txtFind->width(), w.lstCars->width());
+        w.mnuVSS->trigger();
+        QCOMPARE(w.txtFind->width(), w.lstCars->width());
+        QVERIFY(w.lstCars->width() > twips(0, 0, 2475, 0).width());
+    }
+
+    // Entries Kavro installed from this catalogue are marked for where their car is now.
+    void marksOfCarsAlreadyHere() {
+        TestEnv env;
+        const QString site = QStringLiteral("http://cars.example.net/hs/");
+        for (const char* id : {"AAAA", "BBBB", "CCCC"})
+            VivBuilder::installCar(env.gamePath(), id, VivBuilder::carArchive(1, id));
+        QVERIFY(Garage(env.session).park({"BBBB"}).ok);
+        auto origin = [&](const char* id, const QString& catalogue, const char* entry) {
+            CarOrigin o{QLatin1String(id), QStringLiteral("car.zip"),
+                        QString(64, u'a'), QString(64, u'b'),
+                        catalogue,         QLatin1String(entry)};
+            QVERIFY(CarOrigins::record(env.gamePath(), o));
+        };
+        origin("AAAA", site, "Lotus Elise");
+        origin("BBBB", site, "Ferrari F50");
+        origin("ZZZZ", site, "Gone Car"); // removed since
+        origin("CCCC", QStringLiteral("http://elsewhere.example.net/"), "Porsche 911");
+        frmCars w(env.ctx);
+        w.SiteURL = site;
+        const QStringList names{"Ferrari F50", "Gone Car", "Lotus Elise", "Porsche 911"};
+        for (int k = 1; k <= names.size(); ++k)
+            w.addCar(names[k - 1], k);
+        w.show();
+        auto marks = [&w] {
+            QStringList out;
+            for (int row = 0; row < w.lstCars->count(); ++row)
+                out << w.lstCars->item(row)->text() + u'|' + w.markOf(row);
+            return out;
+        };
+        QCOMPARE(marks(), QStringList({"Ferrari F50|parked", "Gone Car|", "Lotus Elise|installed",
+                                       "Porsche 911|"}));
+        // The row's text stays the car's name (the download hands it over as such).
+        QCOMPARE(w.lstCars->item(2)->text(), QStringLiteral("Lotus Elise"));
+        QVERIFY(CarRemoval::removeCar(env.session, "AAAA"));
+        QVERIFY(Garage(env.session).unpark({"BBBB"}).ok);
+        w.refreshMarks();
+        QCOMPARE(marks(), QStringList({"Ferrari F50|installed", "Gone Car|", "Lotus Elise|",
+                                       "Porsche 911|"}));
+        QVERIFY(!w.cmdDownload->isEnabled());
+    }
+
     void emptyCatalogueKeepsDownloadOff() {
         TestEnv env;
         frmCars w(env.ctx);
@@ -286,8 +385,10 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget();
         }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget();
         QCOMPARE(order, QList<QWidget*>({w.lstCars, w.cmdOpt, w.cmdDownload, w.cmdSS, w.cmdConnect,
-                                         w.lstCars}));
+                                         w.txtFind, w.lstCars}));
     }
 
     void serverLinkOpensTheSite() {

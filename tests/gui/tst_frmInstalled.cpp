@@ -1,10 +1,15 @@
 #include "TestEnv.h"
 #include "VivBuilder.h"
 #include "WindowWatcher.h"
+#include "core/gamedata/CarSets.h"
+#include "core/gamedata/Garage.h"
 #include "gui/frmInstalled.h"
 #include "gui/frmSerial.h"
 
 #include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -12,14 +17,27 @@
 
 namespace {
 
-// Each row as "id|name|serial|remarks".
-QStringList rows(const frmInstalled& w) {
+enum Column { Id, Name, Place, Serial, Remarks };
+
+// Each row as "id|name|serial|remarks"; with where, "id|where|serial".
+QStringList rows(const frmInstalled& w, bool where = false) {
     QStringList out;
     for (int i = 0; i < w.lstInstalled->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = w.lstInstalled->topLevelItem(i);
-        out << QStringList{row->text(0), row->text(1), row->text(2), row->text(3)}.join(u'|');
+        if (row->isHidden())
+            continue;
+        out << (where ? QStringList{row->text(Id), row->text(Place), row->text(Serial)}
+                      : QStringList{row->text(Id), row->text(Name), row->text(Serial),
+                                    row->text(Remarks)})
+                   .join(u'|');
     }
     return out;
+}
+
+void clickHeader(frmInstalled& w, int column) {
+    QHeaderView* header = w.lstInstalled->header();
+    const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
 }
 
 void select(frmInstalled& w, const QStringList& ids) {
@@ -89,6 +107,85 @@ private Q_SLOTS:
 
         QTest::keyClick(w.lstInstalled, Qt::Key_Escape);
         QVERIFY(!w.isVisible());
+        QCOMPARE(env.prompts.unexpectedCount(), 0);
+    }
+
+    // Parked cars beside the game's, Park / Return, the count, sorting, the find field, sets.
+    void garageAndSets() {
+        TestEnv env;
+        const QList<QPair<QString, quint8>> cars{
+            {"AAAA", 1}, {"BBBB", 2}, {"CCCC", 12}, {"DDDD", 5}};
+        for (const auto& [id, serial] : cars) {
+            VivBuilder::installCar(env.gamePath(), id,
+                                   VivBuilder::carArchive(serial, id.toLatin1()));
+            env.writeFile(env.gamePath() + "Data/Cars/" + id + "/ID.TXT", "Car " + id.toLatin1());
+        }
+        QVERIFY(Garage(env.session).park({"DDDD"}).ok);
+        frmInstalled w(env.ctx);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(rows(w, true), QStringList({"AAAA|In the game|1", "BBBB|In the game|2",
+                                             "CCCC|In the game|12", "DDDD|Parked|5"}));
+        QCOMPARE(w.lblCount->text(), QStringLiteral("3 of 50 cars in the game"));
+
+        // Serial numbers sort as numbers; a third click brings the game's order back.
+        clickHeader(w, Serial);
+        QCOMPARE(rows(w, true).join(' '),
+                 QStringLiteral("AAAA|In the game|1 BBBB|In the game|2 DDDD|Parked|5 "
+                                "CCCC|In the game|12"));
+        clickHeader(w, Serial);
+        QCOMPARE(rows(w, true).first(), QStringLiteral("CCCC|In the game|12"));
+        clickHeader(w, Serial);
+        QCOMPARE(rows(w, true).last(), QStringLiteral("DDDD|Parked|5"));
+
+        // Park for cars in the game, Return for parked ones, neither for both.
+        select(w, {"AAAA", "BBBB"});
+        QCOMPARE(w.cmdPark->text(), QStringLiteral("Park"));
+        QTest::mouseClick(w.cmdPark, Qt::LeftButton);
+        QCOMPARE(w.lblCount->text(), QStringLiteral("1 of 50 cars in the game"));
+        QVERIFY(!QDir(env.gamePath() + "Data/Cars/AAAA").exists());
+        select(w, {"AAAA", "DDDD"});
+        QCOMPARE(w.cmdPark->text(), QStringLiteral("Return"));
+        select(w, {"AAAA", "CCCC"});
+        QVERIFY(!w.cmdPark->isEnabled());
+
+        // The set of the cars in the game now: CCCC alone.
+        w.askText = [](const QString&, const QString& label, const QString&) {
+            return label.contains(" 1 cars ") ? QStringLiteral("Solo") : QString();
+        };
+        QTest::mouseClick(w.cmdSaveSet, Qt::LeftButton);
+        QCOMPARE(w.lstSets->count(), 1);
+        QCOMPARE(w.lstSets->item(0)->text(), QStringLiteral("Solo"));
+        select(w, {"AAAA", "BBBB", "DDDD"});
+        QTest::mouseClick(w.cmdPark, Qt::LeftButton);
+        QCOMPARE(w.lblCount->text(), QStringLiteral("4 of 50 cars in the game"));
+
+        // The find field keeps the rows holding the text; what it hides is neither selected nor
+        // moved. Escape empties it first, and only then closes the window.
+        select(w, {"AAAA", "BBBB"});
+        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(w.txtFind, "car b");
+        QCOMPARE(rows(w, true), QStringList{"BBBB|In the game|2"});
+        QCOMPARE(w.selectedIds(), QStringList{"BBBB"});
+        QTest::keyClick(w.txtFind, Qt::Key_Escape);
+        QVERIFY(w.isVisible());
+        QCOMPARE(rows(w).size(), 4);
+
+        // Using the set parks every other car; the set's car stays in the game.
+        w.lstSets->setCurrentRow(0);
+        QTest::mouseClick(w.cmdUseSet, Qt::LeftButton);
+        QCOMPARE(rows(w, true), QStringList({"CCCC|In the game|12", "AAAA|Parked|1",
+                                             "BBBB|Parked|2", "DDDD|Parked|5"}));
+        QCOMPARE(w.lblCount->text(), QStringLiteral("1 of 50 cars in the game"));
+
+        // Delete asks; Yes forgets the set, the cars stay where they are.
+        env.prompts.expect(MessageBoxService::Yes);
+        w.lstSets->setCurrentRow(0);
+        QTest::mouseClick(w.cmdDeleteSet, Qt::LeftButton);
+        QCOMPARE(w.lstSets->count(), 0);
+        QVERIFY(CarSets(env.gamePath()).names().isEmpty());
+        QCOMPARE(w.lblCount->text(), QStringLiteral("1 of 50 cars in the game"));
         QCOMPARE(env.prompts.unexpectedCount(), 0);
     }
 };

@@ -118,10 +118,10 @@ const QString kParkText = QStringLiteral(
     "Moves each car out of the game into the game's garage (Data/.kavro-garage): its\n"
     "folder, save folder and video-wall pictures, whole. The game no longer sees it;\n"
     "list shows it with the mark \"parked\".\n");
-const QString kUnparkText = QStringLiteral(
-    "Brings parked cars back, whole, all or none: refused when the game would hold\n"
-    "more than 50 cars. A serial number another car holds is changed as an install\n"
-    "changes it.\n");
+const QString kUnparkText =
+    QStringLiteral("Brings parked cars back, whole, all or none: refused when the game would hold\n"
+                   "more than 50 cars. A serial number another car holds is changed as an install\n"
+                   "changes it.\n");
 const QString kSetText = QStringLiteral(
     "A set is a named list of cars. save keeps the cars in the game now; use parks\n"
     "every car not in the set and brings back the set's parked cars, all or none; list\n"
