@@ -238,7 +238,10 @@ private Q_SLOTS:
         QDir().mkpath(folder);
         const QByteArray car = VivBuilder::carArchive(7);
         ZipBuilder().add("CAR.VIV", car).write(folder + "aurora.zip");
-        ZipBuilder().add("car/CAR.VIV", car).write(folder + "cinder.ZIP");
+        // Another car (a bigger body): the same car twice would be refused as already installed.
+        ZipBuilder()
+            .add("car/CAR.VIV", VivBuilder::carArchive(7, "XXXX", 8192))
+            .write(folder + "cinder.ZIP");
         ZipBuilder().add("readme.txt", "no car").write(folder + "old.zip");
         world.env.writeFile(folder + "readme.txt", "text");
         for (int i = 0; i < installedBefore; ++i)
