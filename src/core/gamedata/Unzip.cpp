@@ -9,7 +9,12 @@ QString UnzipCommandLine(const QString& winZipPath, const QString& zipFile, cons
 
 std::unique_ptr<QProcess> UNZIP(const QString& winZipPath, const QString& zipFile,
                                 const QString& folder, QString* error) {
-    const QStringList words = QProcess::splitCommand(UnzipCommandLine(winZipPath, zipFile, folder));
+    // The words of the extraction line, the folder and the ZIP handed over as they are: a name
+    // with a double quote in it (legal in a Linux file name) cannot be written inside the
+    // line's quotes.
+    const QStringList words = QProcess::splitCommand(winZipPath) +
+                              QStringList{QStringLiteral("-%"), QStringLiteral("/extractX"),
+                                          folder, zipFile};
     auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::SeparateChannels);
     process->setStandardInputFile(QProcess::nullDevice());

@@ -400,6 +400,17 @@ bool WriteViv(const QString& archivePath, const QString& sourceFolder, QString* 
         error);
 }
 
+// Opens archivePath (file names it) and reads its directory; false, with the reason in error,
+// when it cannot be read or is not a valid archive.
+static bool readArchive(QFile& file, QList<Entry>& entries, QString* error) {
+    Parse parsed = openArchive(file, error);
+    if (parsed == Parse::Ok)
+        parsed = readDirectory(file, entries, error);
+    if (parsed == Parse::Invalid)
+        setError(error, QStringLiteral("%1 is not a valid VIV archive").arg(file.fileName()));
+    return parsed == Parse::Ok;
+}
+
 bool ForEachVivEntry(const QString& archivePath,
                      const std::function<void(const QString&, const QByteArray&)>& visit,
                      QString* error) {
@@ -407,12 +418,7 @@ bool ForEachVivEntry(const QString& archivePath,
         error->clear();
     QFile file(archivePath);
     QList<Entry> entries;
-    Parse parsed = openArchive(file, error);
-    if (parsed == Parse::Ok)
-        parsed = readDirectory(file, entries, error);
-    if (parsed == Parse::Invalid)
-        setError(error, QStringLiteral("%1 is not a valid VIV archive").arg(archivePath));
-    if (parsed != Parse::Ok)
+    if (!readArchive(file, entries, error))
         return false;
     for (const Entry& e : entries) {
         QByteArray data(qsizetype(e.length), Qt::Uninitialized);
@@ -434,12 +440,7 @@ bool RewriteViv(const QString& archivePath, const std::function<bool(const QStri
         error->clear();
     QFile file(archivePath);
     QList<Entry> entries;
-    Parse parsed = openArchive(file, error);
-    if (parsed == Parse::Ok)
-        parsed = readDirectory(file, entries, error);
-    if (parsed == Parse::Invalid)
-        setError(error, QStringLiteral("%1 is not a valid VIV archive").arg(archivePath));
-    if (parsed != Parse::Ok)
+    if (!readArchive(file, entries, error))
         return false;
     if (QString dup = duplicateName(entries); !dup.isEmpty()) {
         setError(error, QStringLiteral("%1 holds two entries named %2").arg(archivePath, dup));
