@@ -254,6 +254,8 @@ private Q_SLOTS:
         // Where each car came from, kept beside the garage.
         QVERIFY(after.remove("Data/.kavro-garage") == 1);
         QVERIFY(after.remove("Data/.kavro-garage/ORIGINS.json") == 1);
+        // And the identities of the cars in the game, so the next install hashes only its own.
+        QVERIFY(after.remove("Data/.kavro-garage/IDENTITIES.json") == 1);
         for (const QString& id : {a, c})
             for (const QString& p :
                  {"Data/Cars/" + id, "Data/Cars/" + id + "/CAR.VIV", "Data/Cars/" + id + "/ID.TXT",

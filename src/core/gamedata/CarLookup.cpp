@@ -40,8 +40,8 @@ QList<CarMatch> everyCar(const Session& session) {
 // The identities of the cars' archives, kept beside the garage so that a lookup hashes only the
 // archives that changed since: Data/.kavro-garage/IDENTITIES.json, each entry keyed by the
 // archive's path below the game and trusted only while the archive's size, change time and
-// inode are still the ones recorded with it. Kept while cars are parked (the garage's cars are
-// what makes a lookup long).
+// inode are still the ones recorded with it, so an install hashes only its own car, not the
+// fifty in the game each time.
 class IdentityCache {
 public:
     explicit IdentityCache(const QString& gamePath)
@@ -66,8 +66,9 @@ public:
         for (auto it = m_used.cbegin(); it != m_used.cend(); ++it)
             all.insert(it.key(), QJsonObject{{QStringLiteral("stamp"), it->first},
                                              {QStringLiteral("identity"), it->second}});
-        // Kept only while cars are parked: a garage is never made for a cache alone.
-        if (Garage::parkedIn(m_game).isEmpty())
+        // Kept where the garage is (every install keeps its origin there): a garage is never
+        // made for a cache alone.
+        if (!QFileInfo(Garage::root(m_game)).isDir())
             return;
         QSaveFile file(m_path);
         const QByteArray bytes = QJsonDocument(all).toJson(QJsonDocument::Compact);
